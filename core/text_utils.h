@@ -1,0 +1,55 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/simple_string.h"
+
+// Splits text at sep. An empty field is an empty string (a "null" field) and keeps
+// its place unless skipEmpty is set, in which case a separator directly after the
+// previous one adds nothing. A separator in the first position always ends an
+// empty first field; the last field is cut at its first line feed.
+std::vector<std::string> splitString(std::string_view text, char sep, bool skipEmpty);
+
+// Where pattern first occurs in text ignoring case, or null. An empty pattern
+// matches at the start.
+const char* findNoCase(const char* text, const char* pattern);
+// Offset of the match, or npos.
+size_t findNoCase(std::string_view text, std::string_view pattern);
+
+// Standard Base64 (RFC 4648) of n bytes, padded.
+std::string base64Encode(const void* input, size_t n);
+inline std::string base64Encode(std::string_view s) { return base64Encode(s.data(), s.size()); }
+
+// Month number 0-11 from the first three letters of a month name (any case), or -1.
+int monthFromName(const char* text);
+
+// Reads the three HTTP/1.0 date forms into record, filling only the fields found.
+// Returns the number of blank-separated fields.
+int parseHttpDate(const char* text, struct tm* record);
+
+// URL parsers. Outputs are set only where the URL holds them; the caller presets
+// defaults. A scheme prefix matches in any case; a port is taken only when it is
+// a number from 1 to 65535.
+void parseFtpUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
+                 std::optional<std::string>& path, std::optional<std::string>& user,
+                 std::optional<std::string>& password);
+void parseHttpUrl(const SimpleString& url, std::optional<std::string>& host, uint16_t& port,
+                  SimpleString& path, SimpleString& user, SimpleString& password);
+void parseGopherUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
+                    std::optional<std::string>& selector);
+
+// Every '|', line feed and carriage return becomes a blank, in place.
+void blankSeparators(char* text);
+void blankSeparators(std::string& text);
+
+// Starts a program from a command line (split the Windows way, no shell).
+// True when the process started.
+bool runProgram(const char* commandLine);
+
+// Sounds a tone through the installed tone hook; returns 1.
+int playTone(int frequencyHz, int durationMs);
