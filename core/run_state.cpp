@@ -1,0 +1,6 @@
+#include "core/run_state.h"
+
+RunState& runState() {
+    static RunState state;
+    return state;
+}
