@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Names, reserves and removes the cache files that hold fetched copies.
+// A name is kept (in memory and in vigil.dat) as "cache\%08d.mon"; the file on
+// disk is cache/%08d.mon under the working directory.
+namespace CacheFiles {
+
+// A name whose number is neither reserved in this run nor taken by an existing
+// file; the number is reserved. Safe to call from any thread.
+std::string newName();
+
+// Reserves a number (one named by vigil.dat, say). 1 when it was new, else 0.
+int addNumber(int32_t number);
+
+// Deletes the file of a name; a failure is ignored. Always 0.
+int remove(const std::string& name);
+
+// The number of a stored name of exactly "cache\" + eight digits + ".mon".
+std::optional<int32_t> numberFromName(std::string_view name);
+
+}  // namespace CacheFiles
