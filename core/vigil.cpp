@@ -1,0 +1,231 @@
+#include "core/vigil.h"
+
+#include <bitset>
+
+#include "core/cache_files.h"
+#include "core/locks.h"
+#include "core/text_utils.h"
+
+std::vector<std::shared_ptr<Vigil>> vigilList;
+
+namespace {
+
+std::atomic<VigilStatusCallback> installedCallback{nullptr};
+
+// Identifiers are 16 bits and wrap in a long run; the ones that live Vigils
+// hold are skipped so that no two live Vigils ever share one.
+class IdentifierPool {
+public:
+    int16_t take() {
+        std::lock_guard<std::mutex> g(mutex_);
+        for (int tries = 0; tries <= 0xFFFF; ++tries) {
+            const uint16_t candidate = counter_++;
+            if (!live_[candidate]) {
+                live_.set(candidate);
+                return static_cast<int16_t>(candidate);
+            }
+        }
+        return static_cast<int16_t>(counter_++);  // all 65,536 in use: nothing better to give
+    }
+    void hold(int16_t id) {
+        std::lock_guard<std::mutex> g(mutex_);
+        live_.set(static_cast<uint16_t>(id));
+    }
+    void release(int16_t id) {
+        std::lock_guard<std::mutex> g(mutex_);
+        live_.reset(static_cast<uint16_t>(id));
+    }
+
+private:
+    std::mutex mutex_;
+    uint16_t counter_ = 0;
+    std::bitset<0x10000> live_;
+};
+
+IdentifierPool& identifiers() {
+    static IdentifierPool pool;
+    return pool;
+}
+
+int16_t identifierFor(const VigilParams& params) {
+    if (!params.identifier) return identifiers().take();
+    identifiers().hold(*params.identifier);
+    return *params.identifier;
+}
+
+}  // namespace
+
+void setVigilStatusCallback(VigilStatusCallback callback) {
+    installedCallback = callback;
+}
+
+Vigil::Vigil(uint16_t kind, const VigilParams& params)
+    : port_(params.port),
+      host_(params.host),
+      callback_(installedCallback.load()),
+      callbackTarget_(params.callbackTarget),
+      kind_(kind),
+      lastChecked_(params.lastChecked),
+      lastChanged_(params.lastChanged),
+      identifier_(identifierFor(params)),
+      // A check that was running when the list was saved did not finish.
+      status_(params.status == VigilStatus::Checking ? VigilStatus::NoChange : params.status),
+      description_(params.description),
+      soundFile_(params.soundFile),
+      programLine_(params.programLine),
+      flags_(params.flags),
+      active_(params.active),
+      intervalMode_(params.intervalMode),
+      interval_(params.interval),
+      options_(params.options) {
+    if (params.cacheFileName && !params.cacheFileName->empty()) {
+        cacheFileName_ = *params.cacheFileName;
+        previousCacheFileName_ = *params.cacheFileName;
+    } else {
+        cacheFileName_ = CacheFiles::newName();
+    }
+    if (params.email) setEmailList(*params.email);
+}
+
+Vigil::~Vigil() {
+    identifiers().release(identifier_);
+}
+
+std::optional<std::string> Vigil::commandLine(bool expand) const {
+    std::optional<std::string> line;
+    {
+        std::lock_guard<std::mutex> g(fieldMutex_);
+        line = programLine_;
+    }
+    if (!line || !expand) return line;
+    const size_t blank = line->find(' ');
+    if (blank == std::string::npos) return buildCommandLine(*line, std::nullopt);
+    return buildCommandLine(line->substr(0, blank), line->substr(blank + 1));
+}
+
+std::string Vigil::buildCommandLine(const std::string& program,
+                                    const std::optional<std::string>& params) const {
+    return params ? program + ' ' + *params : program;
+}
+
+void Vigil::check() {}
+
+void Vigil::setStatus(int status, bool report) {
+    int current = status_.load();
+    int stored;
+    do {
+        if (current == VigilStatus::Checking || current == VigilStatus::HostNotResolved) return;
+        if (current == VigilStatus::Inactive && status != VigilStatus::StartWatching) return;
+        stored = status == VigilStatus::StartWatching ? VigilStatus::NoChange : status;
+    } while (!status_.compare_exchange_weak(current, stored));
+    if (report) reportStatus(stored);
+}
+
+void Vigil::reportStatus(int status) const {
+    if (callback_) callback_(callbackTarget_, status, identifier_);
+}
+
+void Vigil::setEmailList(std::string_view text) {
+    std::vector<std::string> addresses;
+    for (std::string& word : splitString(text, ' ', true))
+        if (!word.empty()) addresses.push_back(std::move(word));
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    emailList_ = std::move(addresses);
+}
+
+std::string Vigil::emailList() const {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    std::string joined;
+    for (const std::string& address : emailList_) joined += address + ' ';
+    return joined;
+}
+
+std::vector<std::string> Vigil::emailAddresses() const {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    return emailList_;
+}
+
+int Vigil::setHost(const std::optional<std::string>& host) {
+    if (host) {
+        std::lock_guard<std::mutex> g(fieldMutex_);
+        host_ = *host;
+    }
+    return 1;
+}
+
+void Vigil::setDescription(const std::optional<std::string>& description) {
+    if (!description) return;
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    description_ = *description;
+}
+
+void Vigil::setInterval(int32_t seconds) {
+    if (seconds <= 0) return;
+    interval_ = seconds;
+    intervalMode_ = IntervalMode::On;
+}
+
+void Vigil::setSoundFile(const std::optional<std::string>& soundFile) {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    soundFile_ = soundFile;
+}
+
+void Vigil::setCommand(const std::optional<std::string>& programLine) {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    programLine_ = programLine;
+}
+
+std::string Vigil::description() const {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    return description_;
+}
+
+std::string Vigil::host() const {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    return host_;
+}
+
+std::optional<std::string> Vigil::soundFile() const {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    return soundFile_;
+}
+
+std::string Vigil::cacheFileName() const {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    return cacheFileName_;
+}
+
+std::string Vigil::previousCacheFileName() const {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    return previousCacheFileName_;
+}
+
+void Vigil::setCacheFileName(const std::string& name) {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    cacheFileName_ = name;
+}
+
+void Vigil::setPreviousCacheFileName(const std::string& name) {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    previousCacheFileName_ = name;
+}
+
+std::vector<std::shared_ptr<Vigil>> vigilListSnapshot() {
+    lockMutex(vigilListLock, -1);
+    std::vector<std::shared_ptr<Vigil>> copy = vigilList;
+    unlockMutex(vigilListLock);
+    return copy;
+}
+
+std::shared_ptr<Vigil> findVigil(int identifier) {
+    std::shared_ptr<Vigil> found;
+    lockMutex(vigilListLock, -1);
+    for (const std::shared_ptr<Vigil>& vigil : vigilList) {
+        if (vigil && vigil->id() == identifier) {
+            found = vigil;
+            break;
+        }
+    }
+    unlockMutex(vigilListLock);
+    return found;
+}

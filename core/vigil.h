@@ -1,0 +1,211 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/owned_mutex.h"
+
+// Status codes share one numbering with the main window's events: a status that
+// is shown is posted as the event of the same number. vigil.dat stores code - 1024.
+namespace VigilStatus {
+constexpr int Changed = 1032;
+constexpr int NoChange = 1033;
+constexpr int Checking = 1034;
+constexpr int Unavailable = 1035;
+constexpr int UnknownError = 1039;
+constexpr int HostNotResolved = 1041;
+constexpr int Inactive = 1042;
+constexpr int StartWatching = 1043;  // a request only; stored as NoChange
+constexpr int StructureChanged = 1044;
+constexpr int MovedPermanently = 1074;
+constexpr int NotFound = 1075;
+constexpr int MovedTemporarily = 1076;
+constexpr int FileFound = 1077;
+constexpr int BadRequest = 1078;
+constexpr int ProxyAuthRequired = 1079;
+constexpr int NotAuthorized = 1080;
+constexpr int ProxyError = 1082;
+constexpr int ServerError = 1083;
+constexpr int FtpReplyBase = 1124;  // plus the FTP reply code
+}  // namespace VigilStatus
+
+namespace VigilKind {
+constexpr uint16_t Gopher = 0;
+constexpr uint16_t Ftp = 1;
+constexpr uint16_t Web = 2;
+}  // namespace VigilKind
+
+namespace NotifyFlags {
+constexpr uint16_t MessageBox = 0x01;
+constexpr uint16_t Tone = 0x04;
+constexpr uint16_t SoundFile = 0x08;
+constexpr uint16_t Program = 0x10;
+constexpr uint16_t Email = 0x20;
+}  // namespace NotifyFlags
+
+namespace IntervalMode {
+constexpr int Off = 0;
+constexpr int On = 1;  // the check interval is in force
+}  // namespace IntervalMode
+
+// Called with the target given at construction, the status and the identifier
+// (widened with its sign). It may run on any thread and must only post.
+using VigilStatusCallback = void (*)(void* target, int status, int identifier);
+
+// Installed once at start-up; Vigils built afterwards call it. Null (the
+// default) means nothing is called.
+void setVigilStatusCallback(VigilStatusCallback callback);
+
+// What a kind's constructor hands to the base.
+struct VigilParams {
+    std::string host;
+    std::string description;
+    uint16_t port = 0;
+    uint16_t flags = 0;  // NotifyFlags
+    int active = 1;
+    int intervalMode = IntervalMode::Off;
+    int32_t interval = 0;  // seconds
+    time_t lastChanged = 0;
+    time_t lastChecked = 0;
+    void* callbackTarget = nullptr;
+    std::optional<int16_t> identifier;  // none: the next free identifier
+    int status = VigilStatus::NoChange;
+    std::optional<std::string> cacheFileName;  // the stored name; none: a new one
+    std::optional<std::string> soundFile;
+    std::optional<std::string> programLine;
+    int32_t options = 0;
+    std::optional<std::string> email;  // addresses separated by blanks
+};
+
+// One watched item. Strings are guarded by a short field lock and handed out
+// as copies, so other threads may read them while a check or an edit runs.
+class Vigil {
+public:
+    virtual ~Vigil();
+    Vigil(const Vigil&) = delete;
+    Vigil& operator=(const Vigil&) = delete;
+
+    // The notification program's command line: none without a program line;
+    // unexpanded, the line itself; expanded, the kind's placeholders filled in.
+    virtual std::optional<std::string> commandLine(bool expand) const;
+    virtual std::string url() const = 0;
+    // One record line of vigil.dat.
+    virtual void write(FILE* file) const = 0;
+    // Fetch, compare, set status and times. The base has nothing to check.
+    virtual void check();
+
+    // Stores a status unless a running check or an unresolved host holds the
+    // Vigil, or it is stopped and the request is not StartWatching.
+    void setStatus(int status, bool report);
+    void setEmailList(std::string_view text);
+    // Each address followed by one blank.
+    std::string emailList() const;
+    std::vector<std::string> emailAddresses() const;
+    int setHost(const std::optional<std::string>& host);  // returns 1
+    void setDescription(const std::optional<std::string>& description);
+    void setPort(uint16_t port) { port_ = port; }
+    void setFlags(uint16_t flags) { flags_ = flags; }
+    void setInterval(int32_t seconds);  // values below 1 are ignored
+    void setActive(int active) { active_ = active; }
+    void setOptions(int32_t options) { options_ = options; }
+    void setSoundFile(const std::optional<std::string>& soundFile);
+    void setCommand(const std::optional<std::string>& programLine);
+    void setCheckThreadId(unsigned long thread) { checkThreadId_ = thread; }
+
+    std::string description() const;
+    std::string host() const;
+    uint16_t port() const { return port_; }
+    uint16_t kind() const { return kind_; }
+    int id() const { return identifier_; }
+    int status() const { return status_; }
+    uint16_t flags() const { return flags_; }
+    int active() const { return active_; }
+    int32_t options() const { return options_; }
+    std::optional<std::string> soundFile() const;
+    time_t lastChecked() const { return lastChecked_; }
+    time_t lastChanged() const { return lastChanged_; }
+    std::string cacheFileName() const;
+    unsigned long checkThreadId() const { return checkThreadId_; }
+    int32_t interval() const { return interval_; }
+    int intervalMode() const { return intervalMode_; }
+    time_t nextCheckTime() const { return lastChecked_ + interval_; }
+    void* callbackTarget() const { return callbackTarget_; }
+
+    // Set when the Vigil is deleted or the window closes; a running check
+    // looks at it and ends early. No thread is ever killed.
+    void requestStop() { stop_ = 1; }
+    bool stopRequested() const { return stop_ != 0; }
+
+    // For the check frame. The Vigil's own lock is held for a whole check and
+    // tried by the user interface before it changes the Vigil.
+    OwnedMutex& checkLock() { return checkLock_; }
+    int busyCount() const { return busy_; }
+    void enterBusy() { ++busy_; }
+    void leaveBusy() { --busy_; }
+    // The checks store their results without setStatus' refusals.
+    void storeStatus(int status) { status_ = status; }
+    // Calls the status callback, when there is one, with this Vigil's identifier.
+    void reportStatus(int status) const;
+    std::string previousCacheFileName() const;
+    void setCacheFileName(const std::string& name);
+    void setPreviousCacheFileName(const std::string& name);
+    void setLastChecked(time_t when) { lastChecked_ = when; }
+    void setLastChanged(time_t when) { lastChanged_ = when; }
+
+protected:
+    Vigil(uint16_t kind, const VigilParams& params);
+
+    // Builds the expanded command line from the program line split at its
+    // first blank (params none when there is no blank). The kinds fill in their
+    // placeholders; the base gives the line back as it was.
+    virtual std::string buildCommandLine(const std::string& program,
+                                         const std::optional<std::string>& params) const;
+
+    // Guards the strings; kinds may use it for their own.
+    std::mutex& fieldLock() const { return fieldMutex_; }
+
+private:
+    mutable std::mutex fieldMutex_;
+    OwnedMutex checkLock_;
+    std::atomic<int> busy_{0};
+    std::atomic<int> stop_{0};
+    std::vector<std::string> emailList_;
+    std::string cacheFileName_;
+    std::string previousCacheFileName_;
+    std::atomic<uint16_t> port_;
+    std::string host_;
+    VigilStatusCallback callback_;
+    void* callbackTarget_;
+    const uint16_t kind_;
+    std::atomic<time_t> lastChecked_;
+    std::atomic<time_t> lastChanged_;
+    const int16_t identifier_;
+    std::atomic<int> status_;
+    std::string description_;
+    std::optional<std::string> soundFile_;
+    std::optional<std::string> programLine_;
+    std::atomic<uint16_t> flags_;
+    std::atomic<int> active_;
+    std::atomic<int> intervalMode_;
+    std::atomic<int32_t> interval_;
+    std::atomic<int32_t> options_;
+    std::atomic<unsigned long> checkThreadId_{0};
+};
+
+// The Vigils in display order (also the order of vigil.dat). Hold vigilListLock
+// (core/locks.h) to read or change it. A Vigil taken out of the list stays alive
+// for as long as a running check still holds it.
+extern std::vector<std::shared_ptr<Vigil>> vigilList;
+
+// A copy of the list taken under vigilListLock, for walks that must not hold it.
+std::vector<std::shared_ptr<Vigil>> vigilListSnapshot();
+
+// The first Vigil in the list with this identifier, or null.
+std::shared_ptr<Vigil> findVigil(int identifier);
