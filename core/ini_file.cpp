@@ -1,0 +1,195 @@
+#include "core/ini_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && ::strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+std::string trimmed(const std::string& s) {
+    const size_t first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    const size_t last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+std::string oneLine(std::string s) {
+    for (char& c : s)
+        if (c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
+bool writeAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void syncDirectory(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+std::string IniFile::resolveName(const std::string& path) {
+    if (::access(path.c_str(), F_OK) == 0) return path;
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return path;
+    std::string found = path;
+    while (const dirent* e = ::readdir(d)) {
+        if (sameName(e->d_name, base)) {
+            found = slash == std::string::npos ? std::string(e->d_name) : dir + e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+bool IniFile::load(const std::string& path) {
+    preamble_.clear();
+    sections_.clear();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string text;
+    while (std::getline(in, text)) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        const std::string t = trimmed(text);
+        if (!t.empty() && t.front() == '[' && t.find(']') != std::string::npos) {
+            sections_.push_back(Section{trimmed(t.substr(1, t.find(']') - 1)), {}});
+            continue;
+        }
+        Line line;
+        line.raw = text;
+        const size_t eq = text.find('=');
+        if (eq != std::string::npos && !t.empty() && t.front() != ';' && t.front() != '#') {
+            line.entry = true;
+            line.key = trimmed(text.substr(0, eq));
+            line.value = text.substr(eq + 1);
+        }
+        (sections_.empty() ? preamble_ : sections_.back().lines).push_back(std::move(line));
+    }
+    return true;
+}
+
+bool IniFile::save(const std::string& path) const {
+    std::string data;
+    auto emit = [&data](const Line& line) {
+        data += line.entry ? line.key + '=' + line.value : line.raw;
+        data += '\n';
+    };
+    for (const Line& line : preamble_) emit(line);
+    for (const Section& section : sections_) {
+        data += '[' + section.name + "]\n";
+        for (const Line& line : section.lines) emit(line);
+    }
+
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    struct stat old;
+    // Keep the mode of the profile being replaced; a new one stays private to
+    // its owner (mkstemp's 0600), as it may hold the proxy password.
+    if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    const bool written = writeAll(fd, data) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    syncDirectory(dir);
+    return true;
+}
+
+const IniFile::Section* IniFile::findSection(const std::string& name) const {
+    for (const Section& section : sections_)
+        if (sameName(section.name, name)) return &section;
+    return nullptr;
+}
+
+const IniFile::Line* IniFile::findEntry(const std::string& section, const std::string& key) const {
+    const Section* s = findSection(section);
+    if (!s) return nullptr;
+    for (const Line& line : s->lines)
+        if (line.entry && sameName(line.key, key)) return &line;
+    return nullptr;
+}
+
+bool IniFile::hasSection(const std::string& section) const {
+    return findSection(section) != nullptr;
+}
+
+bool IniFile::contains(const std::string& section, const std::string& key) const {
+    return findEntry(section, key) != nullptr;
+}
+
+std::optional<std::string> IniFile::text(const std::string& section, const std::string& key) const {
+    const Line* line = findEntry(section, key);
+    if (!line) return std::nullopt;
+    return line->value;
+}
+
+std::optional<int> IniFile::integer(const std::string& section, const std::string& key) const {
+    const std::optional<std::string> value = text(section, key);
+    if (!value) return std::nullopt;
+    const std::string t = trimmed(*value);
+    if (t.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long n = std::strtol(t.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || n < INT_MIN || n > INT_MAX) return std::nullopt;
+    return static_cast<int>(n);
+}
+
+void IniFile::setText(const std::string& section, const std::string& key, const std::string& value) {
+    Section* s = const_cast<Section*>(findSection(section));
+    if (!s) {
+        sections_.push_back(Section{section, {}});
+        s = &sections_.back();
+    }
+    for (Line& line : s->lines) {
+        if (line.entry && sameName(line.key, key)) {
+            line.value = oneLine(value);
+            return;
+        }
+    }
+    // New keys go after the last entry, ahead of any blank lines that end the section.
+    auto at = s->lines.end();
+    while (at != s->lines.begin() && !(at - 1)->entry && trimmed((at - 1)->raw).empty()) --at;
+    Line line;
+    line.entry = true;
+    line.key = key;
+    line.value = oneLine(value);
+    s->lines.insert(at, std::move(line));
+}
+
+void IniFile::setInteger(const std::string& section, const std::string& key, int value) {
+    setText(section, key, std::to_string(value));
+}

@@ -1,0 +1,51 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+// A small INI profile: [section] headers and key=value lines. Section and key
+// names compare without regard to case; a value is everything after the first
+// '=' as written. Lines it does not understand, and keys it is not asked about,
+// are kept as they were when the file is saved again.
+class IniFile {
+public:
+    // path itself when it exists, else a file in the same directory whose name
+    // matches without regard to case, else path unchanged.
+    static std::string resolveName(const std::string& path);
+
+    // Reads the file (LF or CRLF). False when it cannot be opened; the profile
+    // is then empty.
+    bool load(const std::string& path);
+    // Writes a temporary file beside path, flushes it to disk and renames it
+    // over path, so a failed write leaves the old file whole. False on failure.
+    bool save(const std::string& path) const;
+
+    bool hasSection(const std::string& section) const;
+    bool contains(const std::string& section, const std::string& key) const;
+    std::optional<std::string> text(const std::string& section, const std::string& key) const;
+    // A decimal integer that fits 32 bits; none when missing or not a number.
+    std::optional<int> integer(const std::string& section, const std::string& key) const;
+
+    // Replaces the value of the first line with the key, or appends the key to
+    // the section (made at the end when missing). Line breaks become blanks.
+    void setText(const std::string& section, const std::string& key, const std::string& value);
+    void setInteger(const std::string& section, const std::string& key, int value);
+
+private:
+    struct Line {
+        std::string raw;  // comments, blank lines, anything not key=value
+        std::string key;
+        std::string value;
+        bool entry = false;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Line> lines;
+    };
+
+    const Section* findSection(const std::string& name) const;
+    const Line* findEntry(const std::string& section, const std::string& key) const;
+
+    std::vector<Line> preamble_;  // lines before the first section
+    std::vector<Section> sections_;
+};
