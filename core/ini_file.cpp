@@ -134,6 +134,12 @@ const IniFile::Section* IniFile::findSection(const std::string& name) const {
     return nullptr;
 }
 
+IniFile::Section* IniFile::findSection(const std::string& name) {
+    for (Section& section : sections_)
+        if (sameName(section.name, name)) return &section;
+    return nullptr;
+}
+
 const IniFile::Line* IniFile::findEntry(const std::string& section, const std::string& key) const {
     const Section* s = findSection(section);
     if (!s) return nullptr;
@@ -169,7 +175,7 @@ std::optional<int> IniFile::integer(const std::string& section, const std::strin
 }
 
 void IniFile::setText(const std::string& section, const std::string& key, const std::string& value) {
-    Section* s = const_cast<Section*>(findSection(section));
+    Section* s = findSection(section);
     if (!s) {
         sections_.push_back(Section{section, {}});
         s = &sections_.back();

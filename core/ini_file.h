@@ -44,6 +44,7 @@ private:
     };
 
     const Section* findSection(const std::string& name) const;
+    Section* findSection(const std::string& name);
     const Line* findEntry(const std::string& section, const std::string& key) const;
 
     std::vector<Line> preamble_;  // lines before the first section

@@ -121,8 +121,8 @@ void readFont(const ProfileReader& r, FontSetting& font) {
     font.set = true;
     r.text("font face", font.face);
     r.integer("font size", font.size);
-    std::string flags;
     if (!r.has("font flags")) return;
+    std::string flags;
     r.text("font flags", flags);
     font.bold = flags.find('b') != std::string::npos;
     font.outline = flags.find('o') != std::string::npos;
@@ -269,13 +269,14 @@ void writeSettings(const SettingsValues& s, IniFile& ini) {
     text("def email", s.defEmail);
     flag("check changed", s.checkChanged);
     text("user email", s.userEmail);
-    for (const auto& [prefix, color] : {std::pair<std::string, const ColorSetting*>{"fore", &s.foreground},
-                                        std::pair<std::string, const ColorSetting*>{"back", &s.background}}) {
-        if (!color->set) continue;
-        number(prefix + " blue", color->blue);
-        number(prefix + " red", color->red);
-        number(prefix + " green", color->green);
-    }
+    auto color = [&number](const std::string& prefix, const ColorSetting& c) {
+        if (!c.set) return;
+        number(prefix + " blue", c.blue);
+        number(prefix + " red", c.red);
+        number(prefix + " green", c.green);
+    };
+    color("fore", s.foreground);
+    color("back", s.background);
     const WindowPlacement& main = s.mainWindow;
     if (main.hasPosition && main.x >= 0 && main.y >= 0) {
         number("main x", main.x);
@@ -341,7 +342,7 @@ bool profileExists(const std::string& path) {
 
 bool load(const std::string& path) {
     IniFile ini;
-    if (!ini.load(IniFile::resolveName(path))) return false;
+    if (!ini.load(IniFile::resolveName(path)) || !ini.hasSection(kSection)) return false;
     update([&ini](SettingsValues& s) { readSettings(ini, s); });
     return true;
 }

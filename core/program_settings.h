@@ -98,7 +98,8 @@ int maxConn();
 
 // Whether the profile at path holds the section "Vigil" (found without regard to case).
 bool profileExists(const std::string& path = "VGW.INI");
-// Reads every key of the profile; false when it could not be read.
+// Reads every key of the profile; false (nothing changed) when it could not be
+// read or holds no section "Vigil".
 bool load(const std::string& path = "VGW.INI");
 // Writes the keys back, keeping keys it does not know; false when writing failed
 // (the old profile then stays as it was).

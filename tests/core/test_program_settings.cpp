@@ -49,6 +49,8 @@ TEST(ProgramSettingsProfile, NoProfileOrNoSection) {
     EXPECT_FALSE(ProgramSettings::load());
     ScratchDir::write("VGW.INI", "[Other]\nmax conn=3\n");
     EXPECT_FALSE(ProgramSettings::profileExists());
+    EXPECT_FALSE(ProgramSettings::load());
+    EXPECT_TRUE(ProgramSettings::snapshot().showStatus);
 }
 
 TEST(ProgramSettingsProfile, KeyRules) {
