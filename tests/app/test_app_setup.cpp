@@ -6,23 +6,14 @@
 #include <QApplication>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <future>
-#include <sstream>
 
 #include "core/text_utils.h"
 #include "platform/message_box.h"
 #include "platform/qt/app_setup.h"
+#include "support/qt_test_app.h"
 
 namespace {
-
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = new QApplication(argc, argv);
-    return *instance;
-}
 
 std::string platformAfter(std::initializer_list<const char*> words) {
     std::vector<const char*> argv{"tervane"};
@@ -64,7 +55,7 @@ TEST(AppSetup, BatchWithoutDisplayRunsOffscreen) {
 }
 
 TEST(AppSetup, HeadlessMessageBoxAndToneNeverWait) {
-    app();
+    testApp();
     ASSERT_TRUE(isHeadlessPlatform());
     installQtServices();
     testing::internal::CaptureStdout();

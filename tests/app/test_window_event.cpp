@@ -8,16 +8,9 @@
 #include <vector>
 
 #include "platform/qt/window_event.h"
+#include "support/qt_test_app.h"
 
 namespace {
-
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = new QApplication(argc, argv);
-    return *instance;
-}
 
 std::atomic<int> delivered{0};
 
@@ -30,7 +23,7 @@ struct Recorded {
 class Recorder : public WindowEventReceiver {
 public:
     void handleWindowEvent(int id, long p1, long p2) override {
-        events.push_back({id, p1, p2, QThread::currentThread() == app().thread()});
+        events.push_back({id, p1, p2, QThread::currentThread() == testApp().thread()});
         ++delivered;
     }
     std::vector<Recorded> events;
@@ -46,7 +39,7 @@ void pumpUntil(const std::function<bool()>& done) {
 }  // namespace
 
 TEST(WindowEvent, EachPosterIsDeliveredInOrderOnTheGuiThread) {
-    app();
+    testApp();
     Recorder r;
     constexpr int kThreads = 4, kEach = 500;
     EXPECT_TRUE(postWindowEvent(1036));
@@ -75,7 +68,7 @@ TEST(WindowEvent, EachPosterIsDeliveredInOrderOnTheGuiThread) {
 }
 
 TEST(WindowEvent, NothingReachesAReceiverThatIsGone) {
-    app();
+    testApp();
     delivered = 0;
     auto* r = new Recorder;
     EXPECT_TRUE(postWindowEvent(1, 2, 3));
@@ -96,7 +89,7 @@ TEST(WindowEvent, NothingReachesAReceiverThatIsGone) {
 }
 
 TEST(WindowEvent, PostingWhileReceiversComeAndGo) {
-    app();
+    testApp();
     std::atomic<bool> stop{false};
     std::atomic<long> accepted{0};
     std::thread poster([&] {
