@@ -12,11 +12,13 @@ int main(int argc, char** argv) {
     std::vector<const char*> argPointers;
     for (const std::string& a : args) argPointers.push_back(a.c_str());
 
-    prepareQtPlatform(argc, argPointers.data());
+    const int argCount = static_cast<int>(argPointers.size());
+
+    prepareQtPlatform(argCount, argPointers.data());
     QApplication app(argc, argv);
     installQtServices();
 
-    const int rc = prepareProcess(static_cast<int>(argPointers.size()), argPointers.data());
+    const int rc = prepareProcess(argCount, argPointers.data());
     if (rc != 0) return rc;
     return 0;
 }

@@ -4,6 +4,3 @@
 // zone, the process-wide locks, networking, the current year, the command-line
 // switches and the proxy authorization. 0, or -1 when networking cannot start.
 int prepareProcess(int argc, const char* const argv[]);
-
-// Networking needs no start-up on POSIX beyond ignoring SIGPIPE; true when ready.
-bool startNetworking();

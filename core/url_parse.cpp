@@ -18,8 +18,7 @@ string_view afterScheme(string_view url, string_view scheme) {
 }
 
 struct Credentials {
-    bool found = false;      // a user part before the host was removed
-    bool hasPassword = false;
+    bool hasPassword = false;  // "user:password@"; a user part without ':' is dropped
     string_view user, password;
 };
 
@@ -31,7 +30,6 @@ Credentials takeCredentials(string_view& rest) {
     const size_t at = rest.substr(0, rest.find('/')).rfind('@');
     if (at == npos) return c;
     const string_view part = rest.substr(0, at);
-    c.found = true;
     const size_t colon = part.find(':');
     if (colon != npos) {
         c.hasPassword = true;
@@ -44,7 +42,6 @@ Credentials takeCredentials(string_view& rest) {
 
 struct HostPort {
     string_view host;  // the text before the first '/' (without a port)
-    bool portMarked = false;
     bool portRead = false;  // a usable port number was given
     uint16_t port = 0;
 };
@@ -63,7 +60,6 @@ HostPort splitHostPort(string_view rest) {
         if (ch < '0' || ch > '9') return hp;
         if (value <= 65535) value = value * 10 + static_cast<unsigned long>(ch - '0');
     }
-    hp.portMarked = true;
     hp.host = hp.host.substr(0, colon);
     if (value >= 1 && value <= 65535) {
         hp.portRead = true;
@@ -86,7 +82,7 @@ WebParts parseWebRest(string_view rest, uint16_t& port, uint16_t defaultPort) {
     {
         string_view probe = rest;
         Credentials c = takeCredentials(probe);
-        if (c.found && c.hasPassword) {
+        if (c.hasPassword) {
             parts.credentials = c;
             rest = probe;
         }
@@ -125,7 +121,6 @@ void parseFtpUrl(const char* url, std::optional<std::string>& host, uint16_t& po
 
 void parseHttpUrl(const SimpleString& url, std::optional<std::string>& host, uint16_t& port,
                   SimpleString& path, SimpleString& user, SimpleString& password) {
-    host.reset();
     const WebParts parts = parseWebRest(afterScheme(url.text(), "http://"), port, 80);
     host = parts.host;
     path = parts.path.c_str();
