@@ -1,0 +1,145 @@
+#include <cctype>
+#include <string_view>
+
+#include "core/text_utils.h"
+
+namespace {
+
+using std::string_view;
+constexpr size_t npos = string_view::npos;
+
+// The text after a scheme prefix such as "http://", matched in any case.
+string_view afterScheme(string_view url, string_view scheme) {
+    if (url.size() < scheme.size()) return url;
+    for (size_t i = 0; i < scheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return url;
+    }
+    return url.substr(scheme.size());
+}
+
+struct Credentials {
+    bool hasPassword = false;  // "user:password@"; a user part without ':' is dropped
+    string_view user, password;
+};
+
+// Removes "user[:password]@" from the front of rest when an '@' comes before the
+// first '/'. The last such '@' ends the user part, so a password or user name
+// holding an '@' (an e-mail address as anonymous FTP password) stays whole.
+Credentials takeCredentials(string_view& rest) {
+    Credentials c;
+    const size_t at = rest.substr(0, rest.find('/')).rfind('@');
+    if (at == npos) return c;
+    const string_view part = rest.substr(0, at);
+    const size_t colon = part.find(':');
+    if (colon != npos) {
+        c.hasPassword = true;
+        c.user = part.substr(0, colon);
+        c.password = part.substr(colon + 1);
+    }
+    rest = rest.substr(at + 1);
+    return c;
+}
+
+struct HostPort {
+    string_view host;  // the text before the first '/' (without a port)
+    bool portRead = false;  // a usable port number was given
+    uint16_t port = 0;
+};
+
+// Host and port of the text before the first '/'. The first ':' marks a port when
+// only digits follow it up to the '/' or the end; the port counts only when it is
+// a number from 1 to 65535. Any other ':' stays part of the host.
+HostPort splitHostPort(string_view rest) {
+    HostPort hp;
+    hp.host = rest.substr(0, rest.find('/'));
+    const size_t colon = hp.host.find(':');
+    if (colon == npos) return hp;
+    const string_view digits = hp.host.substr(colon + 1);
+    unsigned long value = 0;
+    for (char ch : digits) {
+        if (ch < '0' || ch > '9') return hp;
+        if (value <= 65535) value = value * 10 + static_cast<unsigned long>(ch - '0');
+    }
+    hp.host = hp.host.substr(0, colon);
+    if (value >= 1 && value <= 65535) {
+        hp.portRead = true;
+        hp.port = static_cast<uint16_t>(value);
+    }
+    return hp;
+}
+
+struct WebParts {
+    Credentials credentials;
+    std::optional<std::string> host;
+    std::string path;
+};
+
+// The common part of the Web and Gopher parsers. A URL without any '/' is a bare
+// host: its path is "/" and, unless it names a port, the port becomes defaultPort.
+WebParts parseWebRest(string_view rest, uint16_t& port, uint16_t defaultPort) {
+    WebParts parts;
+    // Only "user:password@" counts here; an '@' without a ':' stays in the host.
+    {
+        string_view probe = rest;
+        Credentials c = takeCredentials(probe);
+        if (c.hasPassword) {
+            parts.credentials = c;
+            rest = probe;
+        }
+    }
+    const HostPort hp = splitHostPort(rest);
+    if (!hp.host.empty()) parts.host = std::string(hp.host);
+    if (hp.portRead) port = hp.port;
+    const size_t slash = rest.find('/');
+    if (slash != npos) {
+        parts.path = std::string(rest.substr(slash));
+    } else {
+        parts.path = "/";
+        if (!hp.portRead) port = defaultPort;
+    }
+    return parts;
+}
+
+}  // namespace
+
+void parseFtpUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
+                 std::optional<std::string>& path, std::optional<std::string>& user,
+                 std::optional<std::string>& password) {
+    if (!url) return;
+    string_view rest = afterScheme(url, "ftp://");
+    const Credentials c = takeCredentials(rest);
+    if (c.hasPassword) {
+        user = std::string(c.user);
+        password = std::string(c.password);
+    }
+    const HostPort hp = splitHostPort(rest);
+    if (!hp.host.empty()) host = std::string(hp.host);
+    if (hp.portRead) port = hp.port;
+    const size_t slash = rest.find('/');
+    if (slash != npos) path = std::string(rest.substr(slash));
+}
+
+void parseHttpUrl(const SimpleString& url, std::optional<std::string>& host, uint16_t& port,
+                  SimpleString& path, SimpleString& user, SimpleString& password) {
+    const WebParts parts = parseWebRest(afterScheme(url.text(), "http://"), port, 80);
+    host = parts.host;
+    path = parts.path.c_str();
+    user = std::string(parts.credentials.user).c_str();
+    password = std::string(parts.credentials.password).c_str();
+}
+
+void parseGopherUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
+                    std::optional<std::string>& selector) {
+    if (!url) return;
+    uint16_t gopherPort = 70;
+    const WebParts parts = parseWebRest(afterScheme(url, "gopher://"), gopherPort, 70);
+    if (parts.host) host = parts.host;
+    port = gopherPort;
+    if (parts.path.empty()) return;
+    if (parts.path == "/") {
+        selector.reset();
+        return;
+    }
+    // The character after the '/' is the Gopher item type, not part of the selector.
+    selector = parts.path.size() > 2 ? parts.path.substr(2) : std::string();
+}

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+
+#include "core/text_utils.h"
+#include "platform/message_box.h"
+#include "platform/qt/app_setup.h"
+#include "support/qt_test_app.h"
+
+namespace {
+
+std::string platformAfter(std::initializer_list<const char*> words) {
+    std::vector<const char*> argv{"tervane"};
+    argv.insert(argv.end(), words);
+    prepareQtPlatform(static_cast<int>(argv.size()), argv.data());
+    const char* v = std::getenv("QT_QPA_PLATFORM");
+    return v ? v : "";
+}
+
+void clearDisplayEnvironment() {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("QT_QPA_PLATFORM");
+}
+
+std::string tempDir() {
+    char name[] = "/tmp/tervane-app-XXXXXX";
+    return mkdtemp(name) ? name : "";
+}
+
+}  // namespace
+
+TEST(AppSetup, BatchWithoutDisplayRunsOffscreen) {
+    clearDisplayEnvironment();
+    EXPECT_EQ(platformAfter({"/quiet"}), "");
+    EXPECT_EQ(platformAfter({"/Batch"}), "offscreen");
+
+    clearDisplayEnvironment();
+    setenv("DISPLAY", ":0", 1);
+    EXPECT_EQ(platformAfter({"/batch"}), "");
+
+    clearDisplayEnvironment();
+    setenv("QT_QPA_PLATFORM", "minimal", 1);
+    EXPECT_EQ(platformAfter({"/batch"}), "minimal");
+
+    struct sigaction current {};
+    sigaction(SIGPIPE, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_IGN);
+}
+
+TEST(AppSetup, HeadlessMessageBoxAndToneNeverWait) {
+    testApp();
+    ASSERT_TRUE(isHeadlessPlatform());
+    installQtServices();
+    testing::internal::CaptureStdout();
+    showMessageBox("Tervane", "on the window thread");
+    auto worker = std::async(std::launch::async, [] {
+        showMessageBox("Problem", "from a worker");
+        return playTone(440, 20);
+    });
+    ASSERT_EQ(worker.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(worker.get(), 1);
+    EXPECT_EQ(playTone(50, 50), 1);
+    QCoreApplication::processEvents();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Tervane: on the window thread\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Problem: from a worker\n"), std::string::npos) << out;
+}
+
+TEST(AppSetup, ProgramPreparesItsFolderAndEnds) {
+    const std::string dir = tempDir();
+    ASSERT_FALSE(dir.empty());
+    const std::string command = "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                std::string(TERVANE_BINARY) + "' /BATCH /quiet /hproxy:proxy:3128 >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    struct stat st {};
+    EXPECT_EQ(stat((dir + "/cache").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    std::system(("rm -rf '" + dir + "'").c_str());
+}

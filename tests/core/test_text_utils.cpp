@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "core/text_utils.h"
+
+using Fields = std::vector<std::string>;
+
+TEST(SplitString, EmptyFieldsKeepTheirPlaceOrCollapse) {
+    EXPECT_EQ(splitString("a||b", '|', false), (Fields{"a", "", "b"}));
+    EXPECT_EQ(splitString("a||b", '|', true), (Fields{"a", "b"}));
+    for (bool skip : {false, true}) {
+        EXPECT_EQ(splitString("|a", '|', skip), (Fields{"", "a"})) << skip;
+        EXPECT_EQ(splitString("a|", '|', skip), (Fields{"a", ""})) << skip;
+        EXPECT_EQ(splitString("a|b\nc", '|', skip), (Fields{"a", "b"})) << skip;
+        EXPECT_EQ(splitString("", '|', skip), (Fields{""})) << skip;
+    }
+}
+
+TEST(SplitString, AsctimeWordsWithPaddedDay) {
+    EXPECT_EQ(splitString("Sun Nov  6 08:49:37 1994\n", ' ', true),
+              (Fields{"Sun", "Nov", "6", "08:49:37", "1994"}));
+}
+
+TEST(FindNoCase, MatchesAcrossCaseAndReportsOffset) {
+    const char* text = "Content-Type: TEXT/html";
+    EXPECT_EQ(findNoCase(text, "text/HTML"), text + 14);
+    EXPECT_EQ(findNoCase(text, "xml"), nullptr);
+    EXPECT_EQ(findNoCase(text, ""), text);
+    EXPECT_EQ(findNoCase(std::string_view("abcABC"), "CA"), 2u);
+    EXPECT_EQ(findNoCase(std::string_view("ab"), "abc"), std::string_view::npos);
+}
+
+TEST(Base64Encode, PaddingForEveryRemainder) {
+    EXPECT_EQ(base64Encode(""), "");
+    EXPECT_EQ(base64Encode("f"), "Zg==");
+    EXPECT_EQ(base64Encode("fo"), "Zm8=");
+    EXPECT_EQ(base64Encode("foo"), "Zm9v");
+    EXPECT_EQ(base64Encode("foob"), "Zm9vYg==");
+    EXPECT_EQ(base64Encode("fooba"), "Zm9vYmE=");
+    const unsigned char high[] = {0xff, 0xfe, 0x00};
+    EXPECT_EQ(base64Encode(high, 3), "//4A");
+}
+
+TEST(BlankSeparators, BarsAndLineEndsBecomeBlanks) {
+    char text[] = "a|b\r\nc";
+    blankSeparators(text);
+    EXPECT_STREQ(text, "a b  c");
+    std::string s = "\n|x\r";
+    blankSeparators(s);
+    EXPECT_EQ(s, "  x ");
+    blankSeparators(static_cast<char*>(nullptr));
+}
