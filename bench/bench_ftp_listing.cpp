@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "core/ftp_listing.h"
 #include "core/run_state.h"
@@ -22,7 +23,8 @@ struct Listings {
 
     Listings() {
         char pattern[] = "/tmp/bench_ftp_listing_XXXXXX";
-        dir = mkdtemp(pattern);
+        if (!mkdtemp(pattern)) std::abort();
+        dir = pattern;
         previous = dir + "/previous.lst";
         current = dir + "/current.lst";
         write(previous, false);

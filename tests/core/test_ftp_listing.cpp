@@ -25,6 +25,14 @@ std::tm localFields(time_t t) {
     return out;
 }
 
+// Local time as "YYYY-MM-DD hh:mm:ss".
+std::string localText(time_t t) {
+    const std::tm fields = localFields(t);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &fields);
+    return text;
+}
+
 std::vector<std::string> names(const std::vector<FtpListingEntry>& list) {
     std::vector<std::string> out;
     for (const FtpListingEntry& e : list) out.push_back(e.name);
@@ -38,8 +46,14 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir_ = pattern;
         runState().currentYear = 2024;
+        if (const char* tz = std::getenv("TZ")) savedZone_ = tz;
     }
     void TearDown() override {
+        if (savedZone_.empty())
+            unsetenv("TZ");
+        else
+            setenv("TZ", savedZone_.c_str(), 1);
+        tzset();
         for (const std::string& f : files_) std::remove(f.c_str());
         rmdir(dir_.c_str());
     }
@@ -57,6 +71,7 @@ protected:
     std::string missing() const { return dir_ + "/missing.lst"; }
 
     std::string dir_;
+    std::string savedZone_;
     std::vector<std::string> files_;
     FtpListingComparison comparison_;
     const std::vector<std::string> noIgnores_;
@@ -165,22 +180,9 @@ TEST_F(FtpListingTest, SymbolicLinkNamesLeaveOutTheirTarget) {
 TEST_F(FtpListingTest, TimeOfDayIsThisYearAndYearFormIsNoon) {
     FtpListingEntry entry;
     ASSERT_TRUE(parseListingLine(fileLine("a", "Jul 4 12:34"), entry));
-    std::tm t = localFields(entry.time);
-    EXPECT_EQ(t.tm_year + 1900, 2024);
-    EXPECT_EQ(t.tm_mon, 6);
-    EXPECT_EQ(t.tm_mday, 4);
-    EXPECT_EQ(t.tm_hour, 12);
-    EXPECT_EQ(t.tm_min, 34);
-    EXPECT_EQ(t.tm_sec, 30);
-
+    EXPECT_EQ(localText(entry.time), "2024-07-04 12:34:30");
     ASSERT_TRUE(parseListingLine(fileLine("a", "Dec 31  1998"), entry));
-    t = localFields(entry.time);
-    EXPECT_EQ(t.tm_year + 1900, 1998);
-    EXPECT_EQ(t.tm_mon, 11);
-    EXPECT_EQ(t.tm_mday, 31);
-    EXPECT_EQ(t.tm_hour, 12);
-    EXPECT_EQ(t.tm_min, 0);
-    EXPECT_EQ(t.tm_sec, 0);
+    EXPECT_EQ(localText(entry.time), "1998-12-31 12:00:00");
 
     // The same day listed later with its year instead of its time counts as changed.
     const std::string before = listing("before.lst", {fileLine("a", "Jul 4 12:34")});
@@ -291,14 +293,8 @@ TEST_F(FtpListingTest, VsftpdListing) {
     ASSERT_TRUE(readListingFile(TERVANE_FIXTURES_DIR "/vsftpd_listing.lst", parsed));
     EXPECT_EQ(names(parsed),
               (std::vector<std::string>{"My notes.txt", "My photo.jpg", "archive", "latest", "notes.txt"}));
-    const std::tm photo = localFields(parsed[1].time);
-    EXPECT_EQ(photo.tm_year + 1900, 2020);
-    EXPECT_EQ(photo.tm_mon, 1);
-    EXPECT_EQ(photo.tm_mday, 29);
-    const std::tm latest = localFields(parsed[3].time);
-    EXPECT_EQ(latest.tm_year + 1900, 2024);
-    EXPECT_EQ(latest.tm_hour, 9);
-    EXPECT_EQ(latest.tm_min, 30);
+    EXPECT_EQ(localText(parsed[1].time), "2020-02-29 12:00:00");
+    EXPECT_EQ(localText(parsed[3].time), "2024-03-14 09:30:30");
 }
 
 TEST_F(FtpListingTest, PyftpdlibListing) {
@@ -306,12 +302,8 @@ TEST_F(FtpListingTest, PyftpdlibListing) {
     ASSERT_TRUE(readListingFile(TERVANE_FIXTURES_DIR "/pyftpdlib_listing.lst", parsed));
     EXPECT_EQ(names(parsed),
               (std::vector<std::string>{"current", "incoming", "read  me.txt", "release-1.0.tar.gz"}));
-    const std::tm incoming = localFields(parsed[1].time);
-    EXPECT_EQ(incoming.tm_mon, 2);
-    EXPECT_EQ(incoming.tm_mday, 1);  // zero-padded day
-    EXPECT_EQ(incoming.tm_hour, 8);
-    EXPECT_EQ(incoming.tm_min, 15);
-    EXPECT_EQ(localFields(parsed[3].time).tm_year + 1900, 2019);
+    EXPECT_EQ(localText(parsed[1].time), "2024-03-01 08:15:30");  // zero-padded day
+    EXPECT_EQ(localText(parsed[3].time), "2019-07-04 12:00:00");
 }
 
 }  // namespace
