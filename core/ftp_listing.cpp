@@ -1,0 +1,371 @@
+#include "core/ftp_listing.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unordered_map>
+
+#include "core/locks.h"
+#include "core/run_state.h"
+
+namespace {
+
+constexpr size_t kFieldsBeforeName = 8;
+constexpr size_t kReadBlock = 256 * 1024;
+// Few real listing lines are shorter: sizes the entry list from the file size.
+constexpr size_t kShortestLine = 56;
+
+// Month number 0-11 from the first three letters of a month name, or -1:
+// monthFromName's rule (core/text_utils.h).
+int monthOfName(const char* text) {
+    static const char* const months[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                         "jul", "aug", "sep", "oct", "nov", "dec"};
+    for (int m = 0; m < 12; ++m)
+        if (strncasecmp(text, months[m], 3) == 0) return m;
+    return -1;
+}
+
+int listingMonth(std::string_view field) {
+    char head[4] = {};
+    field.copy(head, 3);
+    return monthOfName(head);
+}
+
+// The integer value of the text's leading number, as atoi reads it, clamped to int.
+int intValue(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > INT_MAX) {
+            value = INT_MAX;
+            break;
+        }
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    return true;
+}
+
+// The broken-down local time of a listing line's fields (see listingTime).
+std::tm brokenListingTime(const std::string_view* fields, size_t count) {
+    auto field = [&](size_t i) { return i < count ? fields[i] : std::string_view(); };
+    std::tm broken{};
+    broken.tm_mon = listingMonth(field(5));
+    broken.tm_mday = intValue(field(6));
+    const std::string_view when = field(7);
+    const size_t colon = when.find(':');
+    if (colon != std::string_view::npos) {
+        broken.tm_hour = intValue(when.substr(0, colon));
+        broken.tm_min = intValue(when.substr(colon + 1));
+        broken.tm_sec = 30;
+        broken.tm_year = runState().currentYear - 1900;
+    } else {
+        broken.tm_year = intValue(when) - 1900;
+        broken.tm_hour = 12;
+    }
+    // Let the zone rules decide summer time, so the time shown later reads as listed.
+    broken.tm_isdst = -1;
+    return broken;
+}
+
+time_t localMakeTime(std::tm& broken) {
+    lockMutex(timeLock, -1);
+    const time_t result = std::mktime(&broken);
+    unlockMutex(timeLock);
+    return result;
+}
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar (month
+// 1-12). A day past the month's end counts on into the next month.
+long long daysFromCivil(long long year, int month, int day) {
+    year -= month <= 2;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const long long yearOfEra = year - era * 400;
+    const long long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+// mktime can cost microseconds a call (the C library looks at the zone file
+// each time), which dominates a large listing. Lines share their days: keep the
+// midnight of each day, found with localtime_r, and add the time of day. A day
+// that is not 24 hours long (a clock change), and fields out of their usual
+// ranges, go through mktime.
+class ListingClock {
+public:
+    ListingClock() {
+        lockMutex(timeLock, -1);
+        tzset();
+        unlockMutex(timeLock);
+    }
+
+    time_t at(std::tm broken) {
+        if (broken.tm_mon < 0 || broken.tm_mon > 11 || broken.tm_mday < 1 || broken.tm_mday > 31 ||
+            broken.tm_hour < 0 || broken.tm_hour > 23 || broken.tm_min < 0 || broken.tm_min > 59 ||
+            broken.tm_year < -1000 || broken.tm_year > 100000)
+            return localMakeTime(broken);
+        const long long day = daysFromCivil(1900LL + broken.tm_year, broken.tm_mon + 1, broken.tm_mday);
+        auto found = days_.find(day);
+        if (found == days_.end()) found = days_.emplace(day, startOfDay(day)).first;
+        if (found->second == kIrregular) return localMakeTime(broken);
+        return found->second + broken.tm_hour * 3600 + broken.tm_min * 60 + broken.tm_sec;
+    }
+
+private:
+    static constexpr time_t kIrregular = static_cast<time_t>(-1);
+
+    static long long localSeconds(const std::tm& t) {
+        return daysFromCivil(1900LL + t.tm_year, t.tm_mon + 1, t.tm_mday) * 86400 + t.tm_hour * 3600 +
+               t.tm_min * 60 + t.tm_sec;
+    }
+
+    // The day's midnight, or kIrregular when the day is not 24 hours long.
+    static time_t startOfDay(long long day) {
+        const time_t today = findMidnight(day);
+        const time_t tomorrow = findMidnight(day + 1);
+        if (today == kIrregular || tomorrow == kIrregular || tomorrow - today != 86400) return kIrregular;
+        return today;
+    }
+
+    // The instant whose local time is 00:00:00 of the day, or kIrregular when the
+    // offset from UTC differs between that instant and the same clock time in UTC.
+    static time_t findMidnight(long long day) {
+        const time_t utcMidnight = static_cast<time_t>(day * 86400);
+        std::tm local{};
+        if (!localtime_r(&utcMidnight, &local)) return kIrregular;
+        const time_t candidate = static_cast<time_t>(utcMidnight - (localSeconds(local) - day * 86400));
+        if (!localtime_r(&candidate, &local) || localSeconds(local) != day * 86400) return kIrregular;
+        return candidate;
+    }
+
+    std::unordered_map<long long, time_t> days_;  // midnight of each day seen
+};
+
+// Finds the first eight blank-separated fields and the file name: the text from
+// the ninth field to the line end, trailing blanks dropped, a link's target cut
+// off. Returns false when the line has fewer than nine fields.
+bool splitListingLine(std::string_view line, std::string_view (&fields)[kFieldsBeforeName],
+                      std::string_view& name) {
+    size_t i = 0;
+    const size_t n = line.size();
+    for (size_t f = 0; f < kFieldsBeforeName; ++f) {
+        while (i < n && line[i] == ' ') ++i;
+        if (i == n) return false;
+        const size_t start = i;
+        while (i < n && line[i] != ' ') ++i;
+        fields[f] = line.substr(start, i - start);
+    }
+    while (i < n && line[i] == ' ') ++i;
+    if (i == n) return false;
+    size_t end = n;
+    while (line[end - 1] == ' ') --end;
+    name = line.substr(i, end - i);
+    if (fields[0].front() == 'l') {
+        const size_t arrow = name.find(" -> ");
+        if (arrow != std::string_view::npos) name = name.substr(0, arrow);
+    }
+    return true;
+}
+
+bool isFileLine(std::string_view line, std::string_view (&fields)[kFieldsBeforeName], std::string_view& name) {
+    if (line.substr(0, 5) == "total") return false;
+    if (!splitListingLine(line, fields, name)) return false;
+    return name != "." && name != "..";
+}
+
+// Hands out the lines of a file without their line ends (LF or CR LF), reading
+// in large blocks; a line longer than a block grows the buffer.
+class LineReader {
+public:
+    explicit LineReader(FILE* file) : file_(file), buffer_(kReadBlock) {}
+
+    bool next(std::string_view& line) {
+        for (;;) {
+            const char* start = buffer_.data() + begin_;
+            if (const void* lf = std::memchr(start, '\n', end_ - begin_)) {
+                const size_t length = static_cast<const char*>(lf) - start;
+                begin_ += length + 1;
+                line = trimCarriageReturn(std::string_view(start, length));
+                return true;
+            }
+            if (atEnd_) {
+                if (begin_ == end_) return false;
+                line = trimCarriageReturn(std::string_view(start, end_ - begin_));
+                begin_ = end_;
+                return true;
+            }
+            fill();
+        }
+    }
+
+private:
+    static std::string_view trimCarriageReturn(std::string_view s) {
+        if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+        return s;
+    }
+
+    void fill() {
+        if (begin_ > 0) {
+            std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+            end_ -= begin_;
+            begin_ = 0;
+        }
+        if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+        const size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+        end_ += got;
+        if (got == 0) atEnd_ = true;
+    }
+
+    FILE* file_;
+    std::vector<char> buffer_;
+    size_t begin_ = 0;
+    size_t end_ = 0;
+    bool atEnd_ = false;
+};
+
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<FILE, FileCloser>;
+
+FileHandle openListing(const char* path) {
+    return FileHandle(path ? std::fopen(path, "rb") : nullptr);
+}
+
+bool nameLess(const FtpListingEntry& a, const FtpListingEntry& b) { return a.name < b.name; }
+
+void readListing(FILE* file, ListingClock& clock, FtpListing& listing, const char* lookForFile, bool* found) {
+    listing.clear();
+    struct stat info {};
+    if (fstat(fileno(file), &info) == 0 && info.st_size > 0)
+        listing.reserve(static_cast<size_t>(info.st_size) / kShortestLine);
+    LineReader reader(file);
+    std::string_view line;
+    std::string_view fields[kFieldsBeforeName];
+    std::string_view name;
+    while (reader.next(line)) {
+        if (!isFileLine(line, fields, name)) continue;
+        if (lookForFile && found && equalsNoCase(name, lookForFile)) *found = true;
+        FtpListingEntry& entry = listing.emplace_back();
+        entry.name.assign(name);
+        entry.time = clock.at(brokenListingTime(fields, kFieldsBeforeName));
+    }
+    // Order by name; of equal names the line read last wins.
+    std::stable_sort(listing.begin(), listing.end(), nameLess);
+    auto out = listing.begin();
+    for (auto it = listing.begin(); it != listing.end(); ++it) {
+        auto next = it + 1;
+        if (next != listing.end() && next->name == it->name) continue;
+        if (out != it) *out = std::move(*it);
+        ++out;
+    }
+    listing.erase(out, listing.end());
+}
+
+}  // namespace
+
+time_t listingTime(const std::string_view* fields, size_t count) {
+    std::tm broken = brokenListingTime(fields, count);
+    return localMakeTime(broken);
+}
+
+bool parseListingLine(std::string_view line, FtpListingEntry& entry) {
+    std::string_view fields[kFieldsBeforeName];
+    std::string_view name;
+    if (!isFileLine(line, fields, name)) return false;
+    entry.state = 0;
+    entry.name.assign(name);
+    entry.time = listingTime(fields, kFieldsBeforeName);
+    return true;
+}
+
+bool readListingFile(const char* path, FtpListing& listing, const char* lookForFile, bool* found) {
+    FileHandle file = openListing(path);
+    if (!file) return false;
+    ListingClock clock;
+    readListing(file.get(), clock, listing, lookForFile, found);
+    return true;
+}
+
+bool listingHasFile(const char* path, const char* lookForFile) {
+    if (!lookForFile) return false;
+    FileHandle file = openListing(path);
+    if (!file) return false;
+    LineReader reader(file.get());
+    std::string_view line;
+    std::string_view fields[kFieldsBeforeName];
+    std::string_view name;
+    while (reader.next(line))
+        if (splitListingLine(line, fields, name) && equalsNoCase(name, lookForFile)) return true;
+    return false;
+}
+
+int FtpListingComparison::compareListings(const char* newFile, const char* previousFile,
+                                          const std::vector<std::string>& ignoreNames,
+                                          const char* lookForFile, bool* found) {
+    FileHandle newListing = openListing(newFile);
+    if (!newListing) return 0;
+    FileHandle previousListing = openListing(previousFile);
+
+    FtpListing now;
+    FtpListing before;
+    if (previousListing) {
+        ListingClock clock;
+        readListing(newListing.get(), clock, now, lookForFile, found);
+        readListing(previousListing.get(), clock, before, nullptr, nullptr);
+    }
+
+    std::vector<std::string_view> ignored(ignoreNames.begin(), ignoreNames.end());
+    std::sort(ignored.begin(), ignored.end());
+    auto isIgnored = [&](const FtpListingEntry& e) {
+        return std::binary_search(ignored.begin(), ignored.end(), std::string_view(e.name));
+    };
+
+    added_.clear();
+    removed_.clear();
+    changed_.clear();
+    // Both listings are ordered by name: one merge walk finds every difference.
+    auto a = now.begin();
+    auto b = before.begin();
+    while (a != now.end() || b != before.end()) {
+        if (b == before.end() || (a != now.end() && a->name < b->name)) {
+            if (!isIgnored(*a)) added_.push_back(std::move(*a));
+            ++a;
+        } else if (a == now.end() || b->name < a->name) {
+            if (!isIgnored(*b)) removed_.push_back(std::move(*b));
+            ++b;
+        } else {
+            if (a->time != b->time && !isIgnored(*a)) {
+                a->state = 1;
+                changed_.push_back(std::move(*a));
+            }
+            ++a;
+            ++b;
+        }
+    }
+    return added_.empty() && removed_.empty() && changed_.empty() ? 0 : 1;
+}
+
+const char* FtpListingComparison::nameAt(const std::vector<FtpListingEntry>& list, int i) {
+    return i >= 0 && static_cast<size_t>(i) < list.size() ? list[static_cast<size_t>(i)].name.c_str() : nullptr;
+}
+
+time_t FtpListingComparison::timeAt(const std::vector<FtpListingEntry>& list, int i) {
+    return i >= 0 && static_cast<size_t>(i) < list.size() ? list[static_cast<size_t>(i)].time : 0;
+}
