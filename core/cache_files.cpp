@@ -1,5 +1,7 @@
 #include "core/cache_files.h"
 
+#include "platform/files.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,12 +22,6 @@ std::string nameOf(int32_t number) {
     return text;
 }
 
-// Stored names use '\'; the file system wants '/'.
-std::string onDisk(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return name;
-}
-
 }  // namespace
 
 namespace CacheFiles {
@@ -33,7 +29,7 @@ namespace CacheFiles {
 std::string newName() {
     std::lock_guard<std::mutex> g(nameMutex);
     for (;;) {
-        if (usedNumbers.count(counter) == 0 && ::access(onDisk(nameOf(counter)).c_str(), F_OK) != 0) break;
+        if (usedNumbers.count(counter) == 0 && !fileExists(nameOf(counter))) break;
         ++counter;
     }
     usedNumbers.insert(counter);
@@ -46,7 +42,7 @@ int addNumber(int32_t number) {
 }
 
 int remove(const std::string& name) {
-    if (!name.empty()) std::remove(onDisk(name).c_str());
+    if (!name.empty()) removeFile(name);
     return 0;
 }
 

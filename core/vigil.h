@@ -162,6 +162,18 @@ public:
 protected:
     Vigil(uint16_t kind, const VigilParams& params);
 
+    // The frame every kind's check runs in: busy count, the Vigil's own lock,
+    // the "checking" status, the kind's fetchAndCompare, the slot given back,
+    // the last-checked stamp, the final status with its report (or, in batch
+    // mode, the change e-mail), and the lock released.
+    void runCheckFrame();
+    // The kind's fetch and comparison; returns the resulting status.
+    virtual int fetchAndCompare() { return VigilStatus::NoChange; }
+    // True when there is no usable previous copy, so this fetch is a first one.
+    bool isFirstFetch() const;
+    // A fresh cache file name, taken under cacheNameLock.
+    static std::string takeNewCacheName();
+
     // Builds the expanded command line from the program line split at its
     // first blank (params none when there is no blank). The kinds fill in their
     // placeholders; the base gives the line back as it was.

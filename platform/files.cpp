@@ -32,6 +32,10 @@ bool fileExists(const std::string& path) {
     return ::access(localPath(path).c_str(), F_OK) == 0;
 }
 
+bool fileReadable(const std::string& path) {
+    return ::access(localPath(path).c_str(), R_OK) == 0;
+}
+
 bool createDirectory(const std::string& path) {
     const std::string p = localPath(path);
     if (::mkdir(p.c_str(), 0777) == 0) return true;

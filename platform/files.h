@@ -19,6 +19,8 @@ FILE* openFile(const std::string& path, const char* mode);
 int openDescriptor(const std::string& path, int flags, mode_t mode = 0644);
 bool removeFile(const std::string& path);
 bool fileExists(const std::string& path);
+// Whether the file exists and can be opened for reading.
+bool fileReadable(const std::string& path);
 // True when the directory was made or is already there.
 bool createDirectory(const std::string& path);
 

@@ -1,0 +1,82 @@
+#pragma once
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/simple_string.h"
+#include "core/vigil.h"
+
+namespace WebOptions {
+constexpr int32_t IgnoreTags = 0x01;     // compare text only, without HTML tags
+constexpr int32_t AlwaysCompare = 0x02;  // always compare the retrieved file to the cache
+}  // namespace WebOptions
+
+namespace ChangeMethod {
+constexpr int Detect = -1;  // not yet known
+constexpr int Content = 0;
+constexpr int LastModified = 1;
+constexpr int Expires = 2;
+}  // namespace ChangeMethod
+
+// Watches one HTTP page.
+class WebVigil : public Vigil {
+public:
+    // credentials: "user:password" (or the user alone), none for no authorization.
+    WebVigil(const VigilParams& params, const SimpleString& path, int changeMethod,
+             time_t lastModified, time_t expires, const std::vector<std::string>& ignoreTokens,
+             const std::optional<std::string>& credentials);
+    ~WebVigil() override;
+
+    std::string url() const override;
+    void write(FILE* file) const override;
+    void check() override { runCheckFrame(); }
+
+    void setPath(const std::optional<std::string>& path);
+    void setUser(const SimpleString& user);
+    void setPassword(const SimpleString& password);
+    void setCredentials(const SimpleString& userColonPassword);
+    void setIgnoreTokens(const std::vector<std::string>& tokens);
+    // Adopts the Location kept by the last reply classification (window thread,
+    // under the Vigil's lock).
+    void applyRedirect();
+
+    SimpleString path() const;
+    SimpleString user() const;
+    SimpleString password() const;
+    std::string requestText() const;
+    std::optional<std::string> redirectTarget() const;
+    std::optional<std::string> basicCredentials() const;
+    int changeMethod() const;
+    time_t expires() const;
+    time_t lastModified() const;
+    std::vector<std::string> ignoreTokens() const;
+    int ignoreTokenCount() const;
+
+    // Steps of the check, kept public for the tests.
+    int httpGet();
+    bool isNotModified(const std::string& file) const;
+    int responseCode(const std::string& file);
+    void detectMethod(const std::string& file);
+    time_t lastModifiedTime(const std::string& file) const;
+    time_t expiresTime(const std::string& file) const;
+    // 1 changed, 0 not, -1 the page's html structure differs.
+    int compareContent(const std::string& newFile, const std::string& previousFile) const;
+
+protected:
+    int fetchAndCompare() override;
+    std::string buildCommandLine(const std::string& program,
+                                 const std::optional<std::string>& params) const override;
+
+private:
+    SimpleString user_;
+    SimpleString password_;
+    std::string requestText_;
+    SimpleString path_;
+    std::optional<std::string> redirectTarget_;
+    std::optional<std::string> basicCredentials_;
+    int changeMethod_;
+    time_t expires_;
+    time_t lastModified_;
+    std::vector<std::string> ignoreTokens_;
+};
