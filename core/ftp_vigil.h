@@ -7,6 +7,9 @@
 #include "core/ftp_listing.h"
 #include "core/vigil.h"
 
+// The password of an anonymous login when none was entered.
+constexpr const char* AnonymousFtpPassword = "guest@localhost";
+
 // Watches one FTP directory by comparing its listings.
 class FtpVigil : public Vigil {
 public:
