@@ -6,7 +6,7 @@
 
 #include "core/http_reply.h"
 #include "core/text_utils.h"
-#include "support/scratch_dir.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -18,6 +18,12 @@ HttpRequestInputs page(const std::string& host, uint16_t port, const std::string
     in.port = port;
     in.path = path;
     return in;
+}
+
+// Writes a file in the scratch folder (the working directory) and names it.
+std::string put(const std::string& name, const std::string& bytes) {
+    ScratchDir::write(name, bytes);
+    return name;
 }
 
 void useUtc() {
@@ -178,15 +184,15 @@ TEST(ReplyClassification, LocationComesOnlyFromTheLocationHeader) {
 
 TEST(ReplyClassification, ReadsTheStoredFileWithEitherLineEnd) {
     ScratchDir dir;
-    const std::string crlf = dir.write("a.mon", "HTTP/1.0 302 Moved\r\nlocation: /next\r\n\r\n<html></html>\r\n");
-    const std::string lf = dir.write("b.mon", "HTTP/1.0 302 Moved\nlocation: /next\n\n<html></html>\n");
+    const std::string crlf = put("a.mon", "HTTP/1.0 302 Moved\r\nlocation: /next\r\n\r\n<html></html>\r\n");
+    const std::string lf = put("b.mon", "HTTP/1.0 302 Moved\nlocation: /next\n\n<html></html>\n");
     for (const std::string& f : {crlf, lf}) {
         const ReplyClass c = classifyReplyFile(f.c_str());
         EXPECT_EQ(c.code, 302);
         ASSERT_TRUE(c.location.has_value());
         EXPECT_EQ(*c.location, "/next");
     }
-    EXPECT_EQ(classifyReplyFile((dir.path() + "/missing").c_str()).code, 0);
+    EXPECT_EQ(classifyReplyFile("missing").code, 0);
 }
 
 // ---- Not modified ----
@@ -213,16 +219,16 @@ TEST(NotModified, StatusCodeLocalCopyOrNoBody) {
 
 TEST(NotModified, FromFiles) {
     ScratchDir dir;
-    EXPECT_TRUE(isNotModifiedFile((dir.path() + "/missing").c_str()));
-    EXPECT_TRUE(isNotModifiedFile(dir.write("a", "HTTP/1.0 304 Not Modified\r\n\r\n").c_str()));
+    EXPECT_TRUE(isNotModifiedFile("missing"));
+    EXPECT_TRUE(isNotModifiedFile(put("a", "HTTP/1.0 304 Not Modified\r\n\r\n").c_str()));
     // The head ends exactly at a block boundary of the reader
     std::string big = "HTTP/1.0 200 OK\r\nX-Pad: ";
     big += std::string(16384 - big.size() - 4, 'p');
     big += "\r\n\r\n";
     ASSERT_EQ(big.size(), 16384u);
-    EXPECT_TRUE(isNotModifiedFile(dir.write("b", big).c_str()));
-    EXPECT_FALSE(isNotModifiedFile(dir.write("c", big + "<html>").c_str()));
-    EXPECT_FALSE(isNotModifiedFile(dir.write("d", big + std::string(100000, 'x')).c_str()));
+    EXPECT_TRUE(isNotModifiedFile(put("b", big).c_str()));
+    EXPECT_FALSE(isNotModifiedFile(put("c", big + "<html>").c_str()));
+    EXPECT_FALSE(isNotModifiedFile(put("d", big + std::string(100000, 'x')).c_str()));
 }
 
 // ---- Change method and header times ----
@@ -238,8 +244,8 @@ TEST(ChangeMethod, FirstDateHeaderDecides) {
     EXPECT_EQ(detectChangeMethod(parseReplyHead("HTTP/1.0 200 OK\r\nX-Expires: x\r\n\r\n")), 0);
     EXPECT_EQ(detectChangeMethod(parseReplyHead("")), -1);
     ScratchDir dir;
-    EXPECT_EQ(detectChangeMethodFile((dir.path() + "/missing").c_str()), -1);
-    EXPECT_EQ(detectChangeMethodFile(dir.write("a", "HTTP/1.0 200 OK\nExpires: 0\n\nx").c_str()), 2);
+    EXPECT_EQ(detectChangeMethodFile("missing"), -1);
+    EXPECT_EQ(detectChangeMethodFile(put("a", "HTTP/1.0 200 OK\nExpires: 0\n\nx").c_str()), 2);
 }
 
 TEST(HeaderTimes, LastModifiedAndExpiresAreReadAsLocalFields) {
@@ -251,13 +257,13 @@ TEST(HeaderTimes, LastModifiedAndExpiresAreReadAsLocalFields) {
     EXPECT_EQ(expiresTime(head), 1131266977);
 
     ScratchDir dir;
-    const std::string f = dir.write("a", "HTTP/1.0 200 OK\nLast-Modified: Sun Nov  6 08:49:37 1994\n\nx");
+    const std::string f = put("a", "HTTP/1.0 200 OK\nLast-Modified: Sun Nov  6 08:49:37 1994\n\nx");
     EXPECT_EQ(lastModifiedTimeFile(f.c_str()), 784111777);
     EXPECT_EQ(expiresTimeFile(f.c_str()), 0);
     // "Already expired" markers are no time
     EXPECT_EQ(expiresTime(parseReplyHead("HTTP/1.0 200 OK\r\nExpires: 0\r\n\r\nx")), 0);
     EXPECT_EQ(expiresTime(parseReplyHead("HTTP/1.0 200 OK\r\nExpires: -1\r\n\r\nx")), 0);
-    EXPECT_EQ(lastModifiedTimeFile((dir.path() + "/missing").c_str()), 0);
+    EXPECT_EQ(lastModifiedTimeFile("missing"), 0);
 }
 
 TEST(HeaderTimes, ModifiedAfterComparesLikeForLike) {
