@@ -8,6 +8,8 @@
 
 namespace {
 
+const int kIgnoreTags = 0x01;  // the Web Vigil's option: leave every tag out
+
 struct SpaceTable {
     bool space[256] = {};
     SpaceTable() {
@@ -152,7 +154,7 @@ int tokenizeHtml(const char* fileName, std::vector<SimpleString>& tokens, bool w
 
 int compareReplies(std::string_view previousReply, std::string_view newReply, int options,
                    const std::vector<std::string_view>& ignoreTokens) {
-    const bool ignoreTags = (options & WebOptionIgnoreTags) != 0;
+    const bool ignoreTags = (options & kIgnoreTags) != 0;
     bool anyIgnore = false;
     for (std::string_view t : ignoreTokens) anyIgnore = anyIgnore || !t.empty();
 
@@ -204,13 +206,13 @@ int compareReplies(std::string_view previousReply, std::string_view newReply, in
     return changed ? ContentChanged : ContentUnchanged;
 }
 
-int compareContent(const char* previousPath, const char* newPath, int options,
+int compareContentFiles(const char* previousPath, const char* newPath, int options,
                    const std::vector<std::string>& ignoreTokens) {
     std::vector<std::string_view> ignore(ignoreTokens.begin(), ignoreTokens.end());
     return compareFiles(previousPath, newPath, options, ignore);
 }
 
-int compareContent(const char* previousPath, const char* newPath, int options,
+int compareContentFiles(const char* previousPath, const char* newPath, int options,
                    const char* const* ignoreTokens, int count) {
     std::vector<std::string_view> ignore;
     for (int k = 0; ignoreTokens && k < count; ++k)

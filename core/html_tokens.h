@@ -38,12 +38,6 @@ void tokenizeHtmlText(std::string_view text, bool wordMode, std::vector<std::str
 // be read, 0 otherwise (the list is then unchanged).
 int tokenizeHtml(const char* fileName, std::vector<SimpleString>& tokens, bool wordMode);
 
-// Option bits of a Web Vigil.
-enum WebOptions {
-    WebOptionIgnoreTags = 0x01,     // leave every tag out of the comparison
-    WebOptionAlwaysCompare = 0x02,  // compare copies also when Last-Modified decides
-};
-
 // Results of the comparison.
 enum ContentCompare {
     ContentUnchanged = 0,
@@ -52,16 +46,17 @@ enum ContentCompare {
 };
 
 // Compares the bodies of two replies (a text without a status line is all body;
-// CR LF and LF line ends compare alike) token by token in word mode: -1 when one has an <html>
-// (or </html>) tag and the other not; else 1 at the first difference once tags
-// (with WebOptionIgnoreTags) and tokens containing any non-empty ignore token are
-// left out, 0 when none. A body without tokens on either side gives 0.
+// CR LF and LF line ends compare alike) token by token in word mode: -1 when one
+// has an <html> (or </html>) tag and the other not; else 1 at the first difference
+// once tags (options bit 0x01, the Web Vigil's "ignore all HTML tags") and tokens
+// containing any non-empty ignore token are left out, 0 when none. A body without
+// tokens on either side gives 0.
 int compareReplies(std::string_view previousReply, std::string_view newReply, int options,
                    const std::vector<std::string_view>& ignoreTokens);
 
 // compareReplies of two stored files. A file that cannot be read gives no tokens, hence 0.
-int compareContent(const char* previousPath, const char* newPath, int options,
+int compareContentFiles(const char* previousPath, const char* newPath, int options,
                    const std::vector<std::string>& ignoreTokens);
 // The same with the ignore tokens as an array of count texts; null entries are skipped.
-int compareContent(const char* previousPath, const char* newPath, int options,
+int compareContentFiles(const char* previousPath, const char* newPath, int options,
                    const char* const* ignoreTokens, int count);

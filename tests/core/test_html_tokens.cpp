@@ -5,6 +5,10 @@
 
 namespace {
 
+// Web Vigil option bits
+const int kIgnoreTags = 0x01;
+const int kAlwaysCompare = 0x02;
+
 std::vector<std::string> tokens(std::string_view text, bool wordMode) {
     std::vector<std::string_view> views;
     tokenizeHtmlText(text, wordMode, views);
@@ -68,7 +72,7 @@ protected:
                 const std::vector<std::string>& ignore = {}) {
         const std::string a = put("prev.mon", previous);
         const std::string b = put("next.mon", next);
-        return compareContent(a.c_str(), b.c_str(), options, ignore);
+        return compareContentFiles(a.c_str(), b.c_str(), options, ignore);
     }
     ScratchDir dir;
 };
@@ -104,10 +108,10 @@ TEST_F(Compare, IgnoreTagsOption) {
     const std::string a = std::string(kHead) + "<html><p class=\"x\">text</p></html>";
     const std::string b = std::string(kHead) + "<html><p class=\"y\">text</p></html>";
     EXPECT_EQ(compare(a, b), ContentChanged);
-    EXPECT_EQ(compare(a, b, WebOptionIgnoreTags), ContentUnchanged);
-    EXPECT_EQ(compare(a, b, WebOptionAlwaysCompare), ContentChanged);
+    EXPECT_EQ(compare(a, b, kIgnoreTags), ContentUnchanged);
+    EXPECT_EQ(compare(a, b, kAlwaysCompare), ContentChanged);
     // Text changes still count without the tags
-    EXPECT_EQ(compare(a, std::string(kHead) + "<html><p>other</p></html>", WebOptionIgnoreTags), ContentChanged);
+    EXPECT_EQ(compare(a, std::string(kHead) + "<html><p>other</p></html>", kIgnoreTags), ContentChanged);
 }
 
 TEST_F(Compare, IgnoreTokens) {
@@ -122,21 +126,21 @@ TEST_F(Compare, IgnoreTokens) {
     const char* array[] = {nullptr, "Counter"};
     const std::string pa = put("pa", a);
     const std::string pb = put("pb", b);
-    EXPECT_EQ(compareContent(pa.c_str(), pb.c_str(), 0, array, 2), ContentUnchanged);
-    EXPECT_EQ(compareContent(pa.c_str(), pb.c_str(), 0, array, 1), ContentChanged);
+    EXPECT_EQ(compareContentFiles(pa.c_str(), pb.c_str(), 0, array, 2), ContentUnchanged);
+    EXPECT_EQ(compareContentFiles(pa.c_str(), pb.c_str(), 0, array, 1), ContentChanged);
 }
 
 TEST_F(Compare, StructureChange) {
     const std::string full = std::string(kHead) + "<HTML><p>x</p></HTML>";
     EXPECT_EQ(compare(full, std::string(kHead) + "<html><p>x</p>"), ContentStructureDiffers);
     EXPECT_EQ(compare(std::string(kHead) + "<p>x</p></html>", full), ContentStructureDiffers);
-    EXPECT_EQ(compare(full, std::string(kHead) + "<p>x</p></html>", WebOptionIgnoreTags), ContentStructureDiffers);
+    EXPECT_EQ(compare(full, std::string(kHead) + "<p>x</p></html>", kIgnoreTags), ContentStructureDiffers);
     // An html tag with attributes is an html tag
     const std::string withLang = std::string(kHead) + "<html lang=en><p>x</p></html >";
-    EXPECT_EQ(compare(withLang, full, WebOptionIgnoreTags), ContentUnchanged);
+    EXPECT_EQ(compare(withLang, full, kIgnoreTags), ContentUnchanged);
     EXPECT_EQ(compare(withLang, std::string(kHead) + "<p>x</p></html>"), ContentStructureDiffers);
     // ... but <htmlx> is not
-    EXPECT_EQ(compare(std::string(kHead) + "<htmlx><p>x</p>", std::string(kHead) + "<p>x</p>", WebOptionIgnoreTags),
+    EXPECT_EQ(compare(std::string(kHead) + "<htmlx><p>x</p>", std::string(kHead) + "<p>x</p>", kIgnoreTags),
               ContentUnchanged);
 }
 
@@ -145,6 +149,6 @@ TEST_F(Compare, EmptyOrMissingCopiesCountAsUnchanged) {
     EXPECT_EQ(compare(page, kHead), ContentUnchanged);
     EXPECT_EQ(compare("", page), ContentUnchanged);
     const std::string a = put("a", page);
-    EXPECT_EQ(compareContent(a.c_str(), "missing", 0, std::vector<std::string>{}),
+    EXPECT_EQ(compareContentFiles(a.c_str(), "missing", 0, std::vector<std::string>{}),
               ContentUnchanged);
 }
