@@ -163,7 +163,7 @@ int compareReplies(std::string_view previousReply, std::string_view newReply, in
     struct Side {
         HtmlTokenCursor cursor;
         bool any = false, start = false, end = false;
-        Side(std::string_view reply) : cursor(reply.substr(replyBodyOffset(reply)), true) {}
+        explicit Side(std::string_view reply) : cursor(reply.substr(replyBodyOffset(reply)), true) {}
         bool next(std::string_view& token) {
             if (!cursor.next(token)) return false;
             any = true;
@@ -207,13 +207,13 @@ int compareReplies(std::string_view previousReply, std::string_view newReply, in
 }
 
 int compareContentFiles(const char* previousPath, const char* newPath, int options,
-                   const std::vector<std::string>& ignoreTokens) {
+                        const std::vector<std::string>& ignoreTokens) {
     std::vector<std::string_view> ignore(ignoreTokens.begin(), ignoreTokens.end());
     return compareFiles(previousPath, newPath, options, ignore);
 }
 
 int compareContentFiles(const char* previousPath, const char* newPath, int options,
-                   const char* const* ignoreTokens, int count) {
+                        const char* const* ignoreTokens, int count) {
     std::vector<std::string_view> ignore;
     for (int k = 0; ignoreTokens && k < count; ++k)
         if (ignoreTokens[k]) ignore.emplace_back(ignoreTokens[k]);

@@ -56,7 +56,7 @@ int compareReplies(std::string_view previousReply, std::string_view newReply, in
 
 // compareReplies of two stored files. A file that cannot be read gives no tokens, hence 0.
 int compareContentFiles(const char* previousPath, const char* newPath, int options,
-                   const std::vector<std::string>& ignoreTokens);
+                        const std::vector<std::string>& ignoreTokens);
 // The same with the ignore tokens as an array of count texts; null entries are skipped.
 int compareContentFiles(const char* previousPath, const char* newPath, int options,
-                   const char* const* ignoreTokens, int count);
+                        const char* const* ignoreTokens, int count);
