@@ -58,9 +58,9 @@ struct ReplyHead {
 bool readReplyHead(const char* path, ReplyHead& head);
 ReplyHead parseReplyHead(std::string_view reply);
 
-// Offset where the body of a reply text (line ends already folded to LF) starts:
-// after the first empty line when the text begins with "HTTP/", else 0. A head
-// without an empty line has no body: the result is then the text's size.
+// Offset where the body of a reply text (LF or CR LF line ends) starts: after the
+// first empty line when the text begins with "HTTP/", else 0. A head without an
+// empty line has no body: the result is then the text's size.
 size_t replyBodyOffset(std::string_view reply);
 
 // The number of the status line ("HTTP/1.1 304 Not Modified" gives 304), or 0.
