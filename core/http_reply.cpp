@@ -1,0 +1,425 @@
+#include "core/http_reply.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "core/locks.h"
+#include "core/text_utils.h"
+
+namespace {
+
+const char kUserAgent[] = "User-Agent: Tervane/2.24\r\n";
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && startsWithNoCase(a, b);
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Drops the fragment ('#' up to the next blank or line end) from the request line,
+// so the server never sees it.
+void removeFragment(std::string& head) {
+    const size_t lineEnd = head.find_first_of("\r\n");
+    const size_t hash = head.find('#');
+    if (hash == std::string::npos || hash > lineEnd) return;
+    const size_t stop = head.find_first_of(" \r\n", hash);
+    head.erase(hash, (stop == std::string::npos ? head.size() : stop) - hash);
+}
+
+// Walks the lines of a reply head, LF or CR LF ended. Calls visit(line) for the
+// status line and each header line; returns the offset after the empty line that
+// ends the head, or npos when the text holds no such line.
+template <typename Visit>
+size_t walkHead(std::string_view text, Visit visit) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t nl = text.find('\n', pos);
+        if (nl == std::string_view::npos) {
+            visit(text.substr(pos));  // a last line without its end
+            return std::string_view::npos;
+        }
+        std::string_view line = text.substr(pos, nl - pos);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) return nl + 1;
+        visit(line);
+        pos = nl + 1;
+    }
+    return std::string_view::npos;
+}
+
+bool hasStatusLine(std::string_view reply) { return startsWithNoCase(reply, "HTTP/"); }
+
+time_t localTimeOf(struct tm* fields) {
+    lockMutex(timeLock, -1);
+    const time_t t = mktime(fields);
+    unlockMutex(timeLock);
+    return t;
+}
+
+time_t headerTime(const ReplyHead& head, std::string_view name) {
+    const std::optional<std::string> value = headerValue(head, name);
+    if (!value) return 0;
+    struct tm fields {};
+    parseHttpDate(value->c_str(), &fields);
+    const time_t t = localTimeOf(&fields);
+    return t < 0 ? 0 : t;  // unreadable dates ("0", "-1") mean none
+}
+
+}  // namespace
+
+// ---- Request ----
+
+std::string webRequestHead(const std::string& path, const std::string& host) {
+    std::string head;
+    head.reserve(path.size() + host.size() + 64);
+    if (path.empty() || path[0] != '/') head += '/';
+    head += path;
+    head += " HTTP/1.0\r\n";
+    head += kUserAgent;
+    head += "Host: ";
+    head += host;
+    head += "\r\n";
+    return head;
+}
+
+std::string webUrl(const std::string& host, uint16_t port, const std::string& path) {
+    std::string url = "http://" + host;
+    if (port != 80) url += ":" + std::to_string(port);
+    if (path.empty() || path[0] != '/') url += '/';
+    url += path;
+    return url;
+}
+
+std::string httpDate(time_t when) {
+    static const char* const days[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    struct tm t {};
+    if (!gmtime_r(&when, &t) || t.tm_wday < 0 || t.tm_wday > 6 || t.tm_mon < 0 || t.tm_mon > 11) {
+        const time_t epoch = 0;
+        gmtime_r(&epoch, &t);
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%s, %02d %s %d %02d:%02d:%02d GMT", days[t.tm_wday], t.tm_mday,
+                  months[t.tm_mon], t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
+    return text;
+}
+
+HttpRequest buildHttpRequest(const HttpRequestInputs& in) {
+    HttpRequest out;
+    std::string head;
+    if (in.useProxy) {
+        head = webUrl(in.host, in.port, in.path) + " HTTP/1.0\r\n" + kUserAgent + "Host: " + in.host +
+               "\r\nPragma:no-cache\r\n";
+        if (in.proxyNeedsAuth) head += "Proxy-authorization: Basic " + in.proxyAuthorization + "\r\n";
+        out.connectHost = in.proxyHost;
+        out.connectPort = in.proxyPort;
+    } else {
+        head = webRequestHead(in.path, in.host);
+        out.connectHost = in.host;
+        out.connectPort = in.port;
+    }
+    removeFragment(head);
+
+    out.text.reserve(head.size() + in.basicCredentials.size() + 96);
+    out.text = "GET ";
+    out.text += head;
+    out.text += "If-Modified-Since: ";
+    out.text += httpDate(in.lastChecked);
+    out.text += "\r\n";
+    if (!in.basicCredentials.empty()) {
+        out.text += "Authorization: Basic ";
+        out.text += in.basicCredentials;
+        out.text += "\r\n";
+    }
+    out.text += "\r\n";
+    return out;
+}
+
+// ---- Reply ----
+
+size_t replyBodyOffset(std::string_view reply) {
+    if (!hasStatusLine(reply)) return 0;
+    const size_t end = walkHead(reply, [](std::string_view) {});
+    return end == std::string_view::npos ? reply.size() : end;
+}
+
+ReplyHead parseReplyHead(std::string_view reply) {
+    ReplyHead head;
+    if (!hasStatusLine(reply)) {
+        head.hasBody = !reply.empty();
+        return head;
+    }
+    const size_t end = walkHead(reply, [&](std::string_view line) { head.lines.emplace_back(line); });
+    head.hasBody = end != std::string_view::npos && end < reply.size();
+    return head;
+}
+
+bool readReplyHead(const char* path, ReplyHead& head) {
+    head = ReplyHead();
+    if (!path) return false;
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Read until the head's empty line and one byte past it are in: a 10 MB page
+    // is not read to learn its status.
+    std::string raw;
+    size_t searched = 0;
+    bool ok = true;
+    char block[16384];
+    for (;;) {
+        const ssize_t got = ::read(fd, block, sizeof block);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        raw.append(block, static_cast<size_t>(got));
+        if (raw.size() >= 5 && !hasStatusLine(raw)) break;  // no head; the body is not empty
+        const size_t from = searched > 2 ? searched - 2 : 0;
+        const size_t lf = raw.find("\n\n", from);
+        const size_t crlf = raw.find("\n\r\n", from);
+        const size_t end = std::min(lf == std::string::npos ? lf : lf + 2,
+                                    crlf == std::string::npos ? crlf : crlf + 3);
+        if (end != std::string::npos && end < raw.size()) break;
+        searched = raw.size();
+    }
+    ::close(fd);
+    if (!ok) return false;
+    head = parseReplyHead(raw);
+    return true;
+}
+
+int statusLineCode(std::string_view line) {
+    if (!hasStatusLine(line)) return 0;
+    size_t i = line.find(' ');
+    if (i == std::string_view::npos) return 0;
+    while (i < line.size() && line[i] == ' ') ++i;
+    if (i + 3 > line.size()) return 0;
+    int code = 0;
+    for (size_t k = i; k < i + 3; ++k) {
+        if (!std::isdigit(static_cast<unsigned char>(line[k]))) return 0;
+        code = code * 10 + (line[k] - '0');
+    }
+    if (i + 3 < line.size() && std::isdigit(static_cast<unsigned char>(line[i + 3]))) return 0;
+    return code;
+}
+
+std::optional<std::string> headerValue(const ReplyHead& head, std::string_view name) {
+    for (size_t i = 1; i < head.lines.size(); ++i) {
+        const std::string_view line = head.lines[i];
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos) continue;
+        if (!equalsNoCase(trim(line.substr(0, colon)), name)) continue;
+        return std::string(trim(line.substr(colon + 1)));
+    }
+    return std::nullopt;
+}
+
+ReplyClass classifyReply(const ReplyHead& head) {
+    struct Phrase {
+        const char* text;
+        int code;
+        bool statusLineOnly;  // a bare number would also match header values
+    };
+    static const Phrase phrases[] = {
+        {"200 ok", ReplyOk, false},
+        {"404 not found", ReplyNotFound, false},
+        {"404 object not found", ReplyNotFound, false},
+        {"404 file not found", ReplyNotFound, false},
+        {" 404", ReplyNotFound, true},
+        {"400 bad request", ReplyBadRequest, false},
+        {"401 unauthorized", ReplyUnauthorized, false},
+        {"401 access denied", ReplyUnauthorized, false},
+        {"407 Proxy", ReplyProxyAuthRequired, false},
+        {"301 moved permanently", ReplyMovedPermanently, false},
+        {"302 moved temporarily", ReplyMovedTemporarily, false},
+        {"302 found", ReplyMovedTemporarily, false},
+        {"302 object moved", ReplyMovedTemporarily, false},
+        {"302 moved", ReplyMovedTemporarily, false},
+        {"500 error from proxy", ReplyProxyError, false},
+        {"502 bad gateway", ReplyServerError, false},
+        {"501 not implemented", ReplyServerError, false},
+        {"503 service unavailable", ReplyServerError, false},
+        {"[Error=0][Microsoft][ODBC Driver Manager]", ReplyServerError, false},
+    };
+    ReplyClass result;
+    for (size_t i = 0; i < head.lines.size(); ++i) {
+        for (const Phrase& p : phrases) {
+            if (p.statusLineOnly && i != 0) continue;
+            if (findNoCase(head.lines[i], p.text) == std::string_view::npos) continue;
+            result.code = p.code;
+            if (p.code == ReplyMovedPermanently || p.code == ReplyMovedTemporarily)
+                result.location = headerValue(head, "Location");
+            return result;
+        }
+    }
+    return result;
+}
+
+ReplyClass classifyReplyFile(const char* path) {
+    ReplyHead head;
+    if (!readReplyHead(path, head)) return ReplyClass();
+    return classifyReply(head);
+}
+
+int replyCodeStatus(int code) {
+    switch (code) {
+        case ReplyProxyError: return 1082;
+        case ReplyServerError: return 1083;
+        case ReplyNotFound: return 1075;
+        case ReplyUnauthorized: return 1080;
+        case ReplyBadRequest: return 1078;
+        case ReplyProxyAuthRequired: return 1079;
+        case ReplyMovedPermanently: return 1074;
+        case ReplyMovedTemporarily: return 1076;
+        default: return 0;
+    }
+}
+
+bool isNotModified(const ReplyHead& head) {
+    if (!head.lines.empty() && statusLineCode(head.lines[0]) == 304) return true;
+    for (const std::string& line : head.lines)
+        if (findNoCase(line, "304 use local copy") != std::string_view::npos) return true;
+    return !head.hasBody;
+}
+
+bool isNotModifiedFile(const char* path) {
+    ReplyHead head;
+    if (!readReplyHead(path, head)) return true;
+    return isNotModified(head);
+}
+
+int detectChangeMethod(const ReplyHead& head) {
+    int method = -1;
+    for (const std::string& line : head.lines) {
+        const size_t colon = line.find(':');
+        const std::string_view name =
+            colon == std::string::npos ? std::string_view() : trim(std::string_view(line).substr(0, colon));
+        if (equalsNoCase(name, "Last-Modified")) return 1;
+        if (equalsNoCase(name, "Expires")) return 2;
+        method = 0;
+    }
+    return method;
+}
+
+int detectChangeMethodFile(const char* path) {
+    ReplyHead head;
+    if (!readReplyHead(path, head)) return -1;
+    return detectChangeMethod(head);
+}
+
+time_t lastModifiedTime(const ReplyHead& head) { return headerTime(head, "Last-Modified"); }
+time_t expiresTime(const ReplyHead& head) { return headerTime(head, "Expires"); }
+
+time_t lastModifiedTimeFile(const char* path) {
+    ReplyHead head;
+    return readReplyHead(path, head) ? lastModifiedTime(head) : 0;
+}
+
+time_t expiresTimeFile(const char* path) {
+    ReplyHead head;
+    return readReplyHead(path, head) ? expiresTime(head) : 0;
+}
+
+bool modifiedAfter(time_t lastModified, time_t lastChecked) {
+    struct tm fields {};
+    if (!gmtime_r(&lastChecked, &fields)) return false;
+    return lastModified > localTimeOf(&fields);
+}
+
+std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLocation& current) {
+    target = trim(target);
+    if (target.empty()) return std::nullopt;
+    WebLocation next = current;
+
+    if (startsWithNoCase(target, "//")) {
+        target.remove_prefix(2);
+    } else if (target[0] == '/') {
+        next.path = std::string(target);
+        return next;
+    } else {
+        // A scheme is letters (then letters, digits, + - .) before a ':' that comes
+        // before any '/', '?' or '#'.
+        size_t i = 0;
+        while (i < target.size() &&
+               (std::isalnum(static_cast<unsigned char>(target[i])) || target[i] == '+' ||
+                target[i] == '-' || target[i] == '.'))
+            ++i;
+        const bool hasScheme = i > 0 && i < target.size() && target[i] == ':' &&
+                               std::isalpha(static_cast<unsigned char>(target[0]));
+        if (hasScheme) {
+            if (!equalsNoCase(target.substr(0, i), "http") || target.substr(i + 1, 2) != "//")
+                return std::nullopt;  // https and others: this program speaks plain HTTP only
+            target.remove_prefix(i + 3);
+        } else {
+            // Relative to the current page's folder.
+            std::string_view base = current.path;
+            base = base.substr(0, base.find_first_of("?#"));
+            if (target[0] == '?' || target[0] == '#') {
+                next.path = std::string(base.empty() ? "/" : base) + std::string(target);
+            } else {
+                const size_t slash = base.rfind('/');
+                next.path = (slash == std::string_view::npos ? std::string("/")
+                                                             : std::string(base.substr(0, slash + 1))) +
+                            std::string(target);
+            }
+            return next;
+        }
+    }
+
+    // Authority: [user[:password]@]host[:port], then the path.
+    const size_t pathStart = target.find_first_of("/?#");
+    std::string_view authority = target.substr(0, pathStart);
+    std::string_view path = pathStart == std::string_view::npos ? std::string_view() : target.substr(pathStart);
+    const size_t at = authority.rfind('@');
+    if (at != std::string_view::npos) authority.remove_prefix(at + 1);
+    uint16_t port = 80;
+    const size_t bracket = authority.rfind(']');
+    const size_t colon = authority.rfind(':');
+    if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket)) {
+        const std::string_view digits = authority.substr(colon + 1);
+        authority = authority.substr(0, colon);
+        if (!digits.empty()) {
+            if (digits.size() > 5) return std::nullopt;
+            unsigned value = 0;
+            for (char c : digits) {
+                if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+                value = value * 10 + static_cast<unsigned>(c - '0');
+            }
+            if (value == 0 || value > 65535) return std::nullopt;
+            port = static_cast<uint16_t>(value);
+        }
+    }
+    if (authority.empty()) return std::nullopt;
+    next.host = std::string(authority);
+    next.port = port;
+    if (path.empty())
+        next.path = "/";
+    else if (path[0] != '/')
+        next.path = "/" + std::string(path);
+    else
+        next.path = std::string(path);
+    return next;
+}
