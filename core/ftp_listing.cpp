@@ -1,4 +1,5 @@
 #include "core/ftp_listing.h"
+#include "core/text_utils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,20 +21,10 @@ constexpr size_t kReadBlock = 256 * 1024;
 // Few real listing lines are shorter: sizes the entry list from the file size.
 constexpr size_t kShortestLine = 56;
 
-// Month number 0-11 from the first three letters of a month name, or -1:
-// monthFromName's rule (core/text_utils.h).
-int monthOfName(const char* text) {
-    static const char* const months[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                         "jul", "aug", "sep", "oct", "nov", "dec"};
-    for (int m = 0; m < 12; ++m)
-        if (strncasecmp(text, months[m], 3) == 0) return m;
-    return -1;
-}
-
 int listingMonth(std::string_view field) {
     char head[4] = {};
     field.copy(head, 3);
-    return monthOfName(head);
+    return monthFromName(head);
 }
 
 // The integer value of the text's leading number, as atoi reads it, clamped to int.
