@@ -1,7 +1,5 @@
 #include "net/smtp_client.h"
 
-#include <cctype>
-
 #include "core/program_settings.h"
 
 namespace {
@@ -14,14 +12,14 @@ struct Reply {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Reads one reply, continuation lines ("250-...") included, within waitMs in all.
-bool readReply(LineReader& reader, int waitMs, Reply* reply) {
+bool readReply(SocketLineReader& reader, int waitMs, Reply* reply) {
     constexpr size_t kMaxLine = 4096;
     constexpr int kMaxLines = 200;
     const SteadyTime until = deadlineIn(waitMs);
     std::string line;
     for (int i = 0; i < kMaxLines; ++i) {
         const int left = msLeft(until);
-        if (left <= 0 || reader.readLine(line, left, kMaxLine) != LineReader::Line) return false;
+        if (left <= 0 || reader.readLine(line, left, kMaxLine) != SocketLineReader::Line) return false;
         const bool coded = line.size() >= 3 && isDigit(line[0]) && isDigit(line[1]) && isDigit(line[2]);
         if (coded && line.size() > 3 && line[3] == '-') continue;
         reply->code = coded ? (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0') : 0;
@@ -72,7 +70,7 @@ int32_t SmtpClient::send(const std::string& from, const std::vector<std::string>
 
     Socket sock;
     if (const int32_t rc = connectSocket(sock, timeOut)) return rc;
-    LineReader reader(sock);
+    SocketLineReader reader(sock);
     Reply reply;
 
     // Sends one line (when given) and wants a reply of the given class.
@@ -88,8 +86,12 @@ int32_t SmtpClient::send(const std::string& from, const std::vector<std::string>
         return 0;
     };
 
+    std::string helo = "HELO " + std::string(host());
+    for (char& c : helo) {
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';  // one command, one line
+    }
     int32_t rc = step("", 2);  // the greeting
-    if (rc == 0) rc = step("HELO " + std::string(host()), 2);
+    if (rc == 0) rc = step(helo, 2);
     if (rc == 0) rc = step("MAIL FROM: <" + from + ">", 2);
     for (const std::string& to : recipients) {
         if (rc != 0) break;

@@ -15,7 +15,10 @@ constexpr int32_t kHostNotResolved = 1041;
 // The reply file: created by the first bytes, kept open for the whole reply.
 class ReplyFile {
 public:
-    explicit ReplyFile(const char* name) : name_(name ? name : "") {}
+    // Stored names use a backslash as separator: cache\00000001.mon.
+    explicit ReplyFile(const char* name) : name_(name ? name : "") {
+        std::replace(name_.begin(), name_.end(), '\\', '/');
+    }
     ~ReplyFile() { discard(); }
 
     bool write(const char* data, size_t n) {

@@ -234,7 +234,7 @@ Socket acceptWithin(const Socket& listener, int timeoutMs, sockaddr_in* peer) {
     }
 }
 
-LineReader::Result LineReader::readLine(std::string& line, int waitMs, size_t maxLength) {
+SocketLineReader::Result SocketLineReader::readLine(std::string& line, int waitMs, size_t maxLength) {
     size_t scanned = 0;
     for (;;) {
         size_t end = std::string::npos;

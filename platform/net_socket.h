@@ -86,9 +86,9 @@ Socket acceptWithin(const Socket& listener, int timeoutMs, sockaddr_in* peer = n
 // Reads lines from a connected socket through its own buffer. A line ends with a
 // line feed (or, when asked, also with a carriage return); the end and a carriage
 // return before a line feed are not part of the line.
-class LineReader {
+class SocketLineReader {
 public:
-    explicit LineReader(const Socket& socket) : socket_(socket) {}
+    explicit SocketLineReader(const Socket& socket) : socket_(socket) {}
 
     enum Result { Line, Closed, TimedOut, Failed, TooLong };
     // Each wait for more bytes lasts at most waitMs. A line longer than maxLength

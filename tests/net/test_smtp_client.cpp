@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "core/program_settings.h"
-#include "net/change_mail.h"
+#include "net/change_message.h"
 #include "net/smtp_client.h"
 #include "support/loopback_server.h"
 #include "support/server_process.h"
@@ -228,21 +228,21 @@ TEST_F(SmtpTest, ChangeMailReachesARealServerIntact) {
     TempDir dir;
     ChildProcess sink;
     uint16_t port = 0;
-    ASSERT_TRUE(startSink(sink, dir, &port)) << readFile(dir.file("sink.log"));
+    ASSERT_TRUE(startSink(sink, dir, &port)) << readWholeFile(dir.file("sink.log"));
 
     // A description that begins with a dot makes a body line that needs stuffing.
     const std::string shown = deliverChangeMail(".plan of the week", "http://plan.test/a.b", kThree,
                                                 settingsFor(port), 1000000000);
     EXPECT_EQ(shown, "");
-    ASSERT_TRUE(fileExists(dir.file("msg001.eml")));
-    EXPECT_EQ(readFile(dir.file("msg001.env")),
+    ASSERT_TRUE(pathExists(dir.file("msg001.eml")));
+    EXPECT_EQ(readWholeFile(dir.file("msg001.env")),
               "watcher@example.test\nfirst@example.test\nsecond@example.test\nthird@example.test\n");
 
     std::string date;
     ASSERT_TRUE(mailDate(1000000000, &date));
     const std::string expected = composeChangeMessage(".plan of the week", "http://plan.test/a.b", kThree,
                                                       "watcher@example.test", date);
-    const std::string stored = readFile(dir.file("msg001.eml"));
+    const std::string stored = readWholeFile(dir.file("msg001.eml"));
     EXPECT_EQ(stored.substr(0, expected.size()), expected);
     EXPECT_NE(stored.find("\r\n.plan of the week has changed.\r\n"), std::string::npos);
     EXPECT_NE(stored.find("Subject: Site Change - .plan of the week\r\n"), std::string::npos);

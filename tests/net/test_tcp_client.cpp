@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "core/program_settings.h"
@@ -65,9 +66,17 @@ TEST_F(TcpClientTest, SendsRequestAndStoresChunkedReplyWhole) {
     TcpClient client("127.0.0.1", server.port());
     ASSERT_EQ(client.status(), 0);
     EXPECT_EQ(client.request(kRequest, replyFile().c_str()), 1300);
-    EXPECT_EQ(readFile(replyFile()), a + b + c);
+    EXPECT_EQ(readWholeFile(replyFile()), a + b + c);
     server.stop();
     EXPECT_EQ(server.received(0), kRequest);
+}
+
+TEST_F(TcpClientTest, StoredNameWithBackslashLandsInItsFolder) {
+    LoopbackServer server(LoopbackServer::reply("cached"));
+    TcpClient client("127.0.0.1", server.port());
+    ASSERT_TRUE(std::filesystem::create_directory(dir.file("cache")));
+    EXPECT_EQ(client.request(kRequest, dir.file("cache\\00000001.mon").c_str()), 6);
+    EXPECT_EQ(readWholeFile(dir.file("cache/00000001.mon")), "cached");
 }
 
 TEST_F(TcpClientTest, HostNameResolvesThroughNameService) {
@@ -83,19 +92,19 @@ TEST_F(TcpClientTest, SilentServerAndEarlyCloseGiveZeroAndNoFile) {
     LoopbackServer silent(LoopbackServer::silent());
     TcpClient quiet("127.0.0.1", silent.port());
     EXPECT_EQ(quiet.request(kRequest, replyFile().c_str()), 0);
-    EXPECT_FALSE(fileExists(replyFile()));
+    EXPECT_FALSE(pathExists(replyFile()));
 
     LoopbackServer closing(LoopbackServer::reply(""));
     TcpClient closer("127.0.0.1", closing.port());
     EXPECT_EQ(closer.request(kRequest, replyFile().c_str()), 0);
-    EXPECT_FALSE(fileExists(replyFile()));
+    EXPECT_FALSE(pathExists(replyFile()));
 }
 
 TEST_F(TcpClientTest, RefusedConnectionGivesConnectFailed) {
     const uint16_t port = findFreePort();  // nobody listens there now
     TcpClient client("127.0.0.1", port);
     EXPECT_EQ(client.request(kRequest, replyFile().c_str()), TcpConnectFailed);
-    EXPECT_FALSE(fileExists(replyFile()));
+    EXPECT_FALSE(pathExists(replyFile()));
 }
 
 TEST_F(TcpClientTest, ConnectThatNeverCompletesIsBoundedByTimeOut) {
@@ -150,7 +159,7 @@ TEST_F(TcpClientTest, TricklingServerHitsTheOverallDeadline) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(client.request(kRequest, replyFile().c_str()), TcpReplyAborted);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(13));
-    EXPECT_FALSE(fileExists(replyFile()));
+    EXPECT_FALSE(pathExists(replyFile()));
 }
 
 TEST_F(TcpClientTest, ReplyUpToTheSizeCapIsStoredAndAnEndlessOneIsNot) {
@@ -158,12 +167,12 @@ TEST_F(TcpClientTest, ReplyUpToTheSizeCapIsStoredAndAnEndlessOneIsNot) {
     LoopbackServer fits(LoopbackServer::reply(full));
     TcpClient whole("127.0.0.1", fits.port());
     EXPECT_EQ(whole.request(kRequest, replyFile("full").c_str()), TcpClient::kMaxReplyBytes);
-    EXPECT_EQ(readFile(replyFile("full")).size(), full.size());
+    EXPECT_EQ(readWholeFile(replyFile("full")).size(), full.size());
 
     LoopbackServer server(LoopbackServer::endless());
     TcpClient client("127.0.0.1", server.port());
     EXPECT_EQ(client.request(kRequest, replyFile().c_str()), TcpReplyAborted);
-    EXPECT_FALSE(fileExists(replyFile()));
+    EXPECT_FALSE(pathExists(replyFile()));
 }
 
 TEST_F(TcpClientTest, ReplyFileThatCannotBeWrittenIsAFailure) {
@@ -172,7 +181,7 @@ TEST_F(TcpClientTest, ReplyFileThatCannotBeWrittenIsAFailure) {
     EXPECT_EQ(client.request(kRequest, dir.file("missing/reply.mon").c_str()), TcpFileFailed);
     // A directory in the way of the name.
     EXPECT_EQ(client.request(kRequest, dir.path().c_str()), TcpFileFailed);
-    if (fileExists("/dev/full")) {
+    if (pathExists("/dev/full")) {
         LoopbackServer big(LoopbackServer::reply(std::string(1 << 20, 'b')));
         TcpClient toFull("127.0.0.1", big.port());
         EXPECT_EQ(toFull.request(kRequest, "/dev/full"), TcpFileFailed);

@@ -41,20 +41,20 @@ TempDir::~TempDir() {
 
 std::string TempDir::file(const std::string& name) const { return path_ + "/" + name; }
 
-std::string readFile(const std::string& path) {
+std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
 }
 
-bool writeFile(const std::string& path, const std::string& content) {
+bool writeWholeFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
     return static_cast<bool>(out.flush());
 }
 
-bool fileExists(const std::string& path) {
+bool pathExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
 }

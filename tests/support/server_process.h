@@ -29,9 +29,9 @@ private:
 };
 
 // Whole-file helpers; readFile gives "" for a missing file.
-std::string readFile(const std::string& path);
-bool writeFile(const std::string& path, const std::string& content);
-bool fileExists(const std::string& path);
+std::string readWholeFile(const std::string& path);
+bool writeWholeFile(const std::string& path, const std::string& content);
+bool pathExists(const std::string& path);
 // Names of the regular files in a directory, sorted.
 std::vector<std::string> listFiles(const std::string& dir);
 

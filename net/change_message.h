@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-// The e-mail that tells a Vigil's recipients that it changed. sendChangeMail(vigil)
-// gathers the Vigil's description, URL and addresses and calls deliverChangeMail;
-// a text it returns is shown in a message box titled "Tervane".
+// The e-mail that tells a Vigil's recipients that it changed, built from plain
+// values: sendChangeMail(vigil) passes the Vigil's description, URL and addresses
+// to deliverChangeMail and shows a text it returns in a box titled "Tervane".
 
 // Texts of the mail errors.
 extern const char* const kMailNeedsRecipient;   // no address to send to
