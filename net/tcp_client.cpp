@@ -1,0 +1,153 @@
+#include "net/tcp_client.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/program_settings.h"
+
+namespace {
+
+// The Vigil status of a host name that did not resolve.
+constexpr int32_t kHostNotResolved = 1041;
+
+// The reply file: created by the first bytes, kept open for the whole reply.
+class ReplyFile {
+public:
+    // Stored names use a backslash as separator: cache\00000001.mon.
+    explicit ReplyFile(const char* name) : name_(name ? name : "") {
+        std::replace(name_.begin(), name_.end(), '\\', '/');
+    }
+    ~ReplyFile() { discard(); }
+
+    bool write(const char* data, size_t n) {
+        if (!file_) {
+            file_ = std::fopen(name_.c_str(), "abe");
+            if (!file_) return false;
+            opened_ = true;
+            std::setvbuf(file_, nullptr, _IOFBF, kBufferBytes);
+        }
+        return std::fwrite(data, 1, n, file_) == n;
+    }
+
+    // True when everything written reached the file.
+    bool finish() {
+        if (!file_) return true;
+        const bool ok = std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (ok) opened_ = false;  // the reply is complete: keep it
+        return ok;
+    }
+
+    // Closes and removes whatever this request created.
+    void discard() {
+        if (file_) {
+            std::fclose(file_);
+            file_ = nullptr;
+        }
+        if (opened_) std::remove(name_.c_str());
+        opened_ = false;
+    }
+
+private:
+    static constexpr size_t kBufferBytes = 256 * 1024;
+    std::string name_;
+    FILE* file_ = nullptr;
+    bool opened_ = false;
+};
+
+}  // namespace
+
+std::vector<TcpClient*> gopherPool;
+std::vector<TcpClient*> webPool;
+std::vector<FtpClient*> ftpPool;
+
+TcpClient::TcpClient(const char* host, uint16_t port) : host_(host ? host : ""), port_(port) {
+    in_addr ip{};
+    if (!resolveIpv4(host_, &ip)) {
+        status_ = kHostNotResolved;
+        ip.s_addr = htonl(INADDR_NONE);
+    }
+    address_ = makeAddress(ip, port_);
+}
+
+TcpClient::~TcpClient() = default;
+
+int64_t TcpClient::requestDeadlineMs(int timeOutMs) {
+    return std::max<int64_t>(int64_t{4} * timeOutMs, kMinRequestDeadlineMs);
+}
+
+int32_t TcpClient::connectSocket(Socket& out, int timeOutMs) const {
+    out = openStreamSocket();
+    if (!out.valid()) return TcpNoSocket;
+    if (status_ != 0 || connectWithin(out, address_, timeOutMs) != ConnectOk) {
+        out.close();
+        return TcpConnectFailed;
+    }
+    return 0;
+}
+
+int32_t TcpClient::request(const char* text, const char* fileName) {
+    const int timeOut = ProgramSettings::timeOutMs();
+    const SteadyTime deadline = deadlineIn(requestDeadlineMs(timeOut));
+
+    Socket sock;
+    if (const int32_t rc = connectSocket(sock, std::min(timeOut, msLeft(deadline)))) return rc;
+    if (!sendAll(sock, text ? text : "", timeOut, deadline)) return TcpSendFailed;
+
+    // The reply ends when the server closes, when it stays silent for "time out",
+    // or on a receive error; what arrived until then is the reply.
+    ReplyFile file(fileName);
+    const size_t chunkBytes = 64 * 1024;
+    std::unique_ptr<char[]> chunk(new char[chunkBytes]);
+    int64_t total = 0;
+    for (;;) {
+        const int left = msLeft(deadline);
+        if (left == 0) return TcpReplyAborted;
+        const long n = receiveWithin(sock, chunk.get(), chunkBytes, std::min(timeOut, left));
+        if (n == ReceiveTimedOut && left < timeOut) return TcpReplyAborted;
+        if (n <= 0) break;
+        if (total + n > kMaxReplyBytes) return TcpReplyAborted;
+        if (!file.write(chunk.get(), static_cast<size_t>(n))) return TcpFileFailed;
+        total += n;
+    }
+    sock.close();
+    if (!file.finish()) return TcpFileFailed;
+    return static_cast<int32_t>(total);
+}
+
+int32_t pooledTcpRequest(const Vigil* /*vigil*/, int kind, const char* host, uint16_t port,
+                         const char* text, const char* fileName, int32_t* error) {
+    if (!host || !*host || !text || !*text) return 0;
+    const bool web = kind == 2;
+    std::vector<TcpClient*>& pool = web ? webPool : gopherPool;
+    MutexHandle poolLock = web ? webPoolLock : gopherPoolLock;
+
+    lockMutex(poolLock, -1);
+    TcpClient* endpoint = claimPooledEndpoint(pool, [&](TcpClient& e) {
+        return e.port() == port && std::strcmp(e.host(), host) == 0;
+    });
+
+    if (!endpoint) {
+        unlockMutex(poolLock);
+        // Nobody else knows the new endpoint until it is in the pool: no lock needed.
+        auto fresh = std::make_unique<TcpClient>(host, port);
+        if (fresh->status() == kHostNotResolved) {
+            if (error) *error = kHostNotResolved;
+            return TcpUnresolved;
+        }
+        const int32_t result = fresh->request(text, fileName);
+        lockMutex(poolLock, -1);
+        pool.push_back(fresh.release());
+        unlockMutex(poolLock);
+        return result;
+    }
+
+    if (!web) unlockMutex(poolLock);
+    // A reused Web endpoint runs its request with the pool lock still held.
+    const int32_t result = endpoint->request(text, fileName);
+    unlockMutex(endpoint->lock());
+    if (web) unlockMutex(poolLock);
+    return result;
+}

@@ -1,0 +1,95 @@
+#pragma once
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/locks.h"
+#include "platform/net_socket.h"
+
+class Vigil;
+class FtpClient;
+
+// Results of TcpClient::request and the clients built on it. A positive request
+// result is the number of reply bytes stored.
+enum TcpResult : int32_t {
+    TcpUnresolved = -1,     // pooledTcpRequest: the host name did not resolve
+    TcpNoSocket = -3,
+    TcpConnectFailed = -4,  // refused, unreachable, or not connected within "time out"
+    TcpSendFailed = -5,
+    TcpReplyAborted = -6,   // the reply outgrew its size cap or the request its deadline
+    TcpFileFailed = -7,     // the reply file could not be created or written
+};
+
+// One resolved endpoint: a host and port with the IPv4 address found for them once.
+// Each request opens its own connection. FtpClient and SmtpClient derive from it
+// and use the resolved address, the time-out rules and the lock.
+class TcpClient {
+public:
+    // Largest reply a request stores; a larger one is a failed request.
+    static constexpr int64_t kMaxReplyBytes = int64_t{64} << 20;
+    // A whole request may take four times "time out", and never less than this.
+    static constexpr int kMinRequestDeadlineMs = 10000;
+
+    // Resolves at once; status() tells the outcome (0, or 1041 when unresolved).
+    TcpClient(const char* host, uint16_t port);
+    virtual ~TcpClient();
+    TcpClient(const TcpClient&) = delete;
+    TcpClient& operator=(const TcpClient&) = delete;
+
+    const char* host() const { return host_.c_str(); }
+    uint16_t port() const { return port_; }
+    int32_t status() const { return status_; }
+    const sockaddr_in& address() const { return address_; }
+    // Whoever holds this lock uses the endpoint; pools claim endpoints by try-locking it.
+    MutexHandle lock() { return &lock_; }
+
+    // Connects, sends the text and appends the reply to fileName, which is created
+    // when the first bytes arrive. Result: the bytes stored (> 0); 0 when nothing
+    // came; otherwise a TcpResult. On a failure after bytes arrived the partial
+    // file is removed.
+    int32_t request(const char* text, const char* fileName);
+
+    // The overall bound of one request for a given "time out".
+    static int64_t requestDeadlineMs(int timeOutMs);
+
+protected:
+    // A new connection to the resolved address within "time out": TcpNoSocket or
+    // TcpConnectFailed on failure (the socket is then invalid), else 0.
+    int32_t connectSocket(Socket& out, int timeOutMs) const;
+
+private:
+    std::string host_;
+    uint16_t port_;
+    int32_t status_ = 0;
+    sockaddr_in address_{};
+    OwnedMutex lock_;
+};
+
+// The resolved endpoints of the three kinds of Vigil. Endpoints are added and
+// never removed; each pool is changed only under its lock (gopherPoolLock,
+// webPoolLock, ftpPoolLock).
+extern std::vector<TcpClient*> gopherPool;
+extern std::vector<TcpClient*> webPool;
+extern std::vector<FtpClient*> ftpPool;
+
+// Walks a pool whose lock the caller holds and returns the first endpoint that it
+// could try-lock and that matches; that endpoint's lock stays held. Endpoints that
+// are busy are passed over, and those that do not match are released at once.
+template <class Endpoint, class Match>
+Endpoint* claimPooledEndpoint(const std::vector<Endpoint*>& pool, Match matches) {
+    for (Endpoint* e : pool) {
+        if (lockMutex(e->lock(), 0) != 0) continue;
+        if (matches(*e)) return e;
+        unlockMutex(e->lock());
+    }
+    return nullptr;
+}
+
+// Runs a request on a pooled endpoint of the host and port: kind 0 (Gopher) or
+// 2 (Web). Result as TcpClient::request; TcpUnresolved with *error = 1041 when the
+// host does not resolve (*error is untouched otherwise); 0 for an empty host or
+// text. Requests on a reused Web endpoint run one at a time.
+int32_t pooledTcpRequest(const Vigil* vigil, int kind, const char* host, uint16_t port,
+                         const char* text, const char* fileName, int32_t* error);
