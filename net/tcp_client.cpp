@@ -6,11 +6,9 @@
 #include <memory>
 
 #include "core/program_settings.h"
+#include "core/vigil.h"
 
 namespace {
-
-// The Vigil status of a host name that did not resolve.
-constexpr int32_t kHostNotResolved = 1041;
 
 // The reply file: created by the first bytes, kept open for the whole reply.
 class ReplyFile {
@@ -66,7 +64,7 @@ std::vector<FtpClient*> ftpPool;
 TcpClient::TcpClient(const char* host, uint16_t port) : host_(host ? host : ""), port_(port) {
     in_addr ip{};
     if (!resolveIpv4(host_, &ip)) {
-        status_ = kHostNotResolved;
+        status_ = VigilStatus::HostNotResolved;
         ip.s_addr = htonl(INADDR_NONE);
     }
     address_ = makeAddress(ip, port_);
@@ -133,8 +131,8 @@ int32_t pooledTcpRequest(const Vigil* /*vigil*/, int kind, const char* host, uin
         unlockMutex(poolLock);
         // Nobody else knows the new endpoint until it is in the pool: no lock needed.
         auto fresh = std::make_unique<TcpClient>(host, port);
-        if (fresh->status() == kHostNotResolved) {
-            if (error) *error = kHostNotResolved;
+        if (fresh->status() == VigilStatus::HostNotResolved) {
+            if (error) *error = VigilStatus::HostNotResolved;
             return TcpUnresolved;
         }
         const int32_t result = fresh->request(text, fileName);
