@@ -139,7 +139,7 @@ std::vector<int> startedSet() {
     return ids;
 }
 
-// Waits for the checks that a pass launched, then for any stragglers that should not exist.
+// Waits until every launched check has ended and given its slot back.
 void waitForLaunchedChecks() {
     EXPECT_TRUE(checks.waitFor([] { return checks.ended == launched; }));
     EXPECT_EQ(slotsInUse(), 0);
