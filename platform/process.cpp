@@ -2,10 +2,15 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <mutex>
+#include <thread>
 
 #include "platform/thread.h"
 
@@ -101,10 +106,9 @@ void waitForChild(pid_t pid) {
     }
 }
 
-}  // namespace
-
-pid_t startProcess(const std::vector<std::string>& args) {
-    reapLeftovers();
+// posix_spawnp with our settings for children: only the standard descriptors,
+// default signal handling, an empty signal mask. The child's id, or -1.
+pid_t spawnChild(const std::vector<std::string>& args) {
     if (args.empty() || args[0].empty()) return -1;
 
     std::vector<char*> argv;
@@ -133,11 +137,62 @@ pid_t startProcess(const std::vector<std::string>& args) {
     const int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    return rc == 0 ? pid : -1;
+}
+
+}  // namespace
+
+pid_t startProcess(const std::vector<std::string>& args) {
+    reapLeftovers();
+    const pid_t pid = spawnChild(args);
+    if (pid < 0) return -1;
 
     if (!startDetachedThread([pid] { waitForChild(pid); })) {
         std::lock_guard<std::mutex> g(unreapedMutex);
         unreaped.push_back(pid);
     }
     return pid;
+}
+
+ProcessOutcome runProcessAndWait(const std::vector<std::string>& args, int timeoutMs) {
+    const pid_t pid = spawnChild(args);
+    if (pid < 0) return {ProcessOutcome::NotStarted, 0};
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto pause = std::chrono::milliseconds(1);
+    int status = 0;
+    for (;;) {
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) break;
+        if (r < 0 && errno != EINTR) return {ProcessOutcome::Lost, 0};
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitForChild(pid);
+            return {ProcessOutcome::TimedOut, 0};
+        }
+        std::this_thread::sleep_for(pause);
+        if (pause < std::chrono::milliseconds(20)) pause *= 2;
+    }
+    if (WIFEXITED(status)) return {ProcessOutcome::Exited, WEXITSTATUS(status)};
+    return {ProcessOutcome::Signalled, WTERMSIG(status)};
+}
+
+std::string findProgram(std::string_view name) {
+    if (name.empty() || name.find('/') != std::string_view::npos) return {};
+    const char* path = std::getenv("PATH");
+    if (!path) return {};
+    std::string_view dirs(path);
+    while (true) {
+        const size_t colon = dirs.find(':');
+        std::string dir(dirs.substr(0, colon));
+        if (dir.empty()) dir = ".";  // an empty entry is the working directory
+        std::string candidate = dir + '/' + std::string(name);
+        struct stat st;
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (colon == std::string_view::npos) break;
+        dirs.remove_prefix(colon + 1);
+    }
+    return {};
 }

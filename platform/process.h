@@ -20,3 +20,19 @@ std::string quoteArgument(std::string_view word);
 // other descriptors, default signal handling and an empty signal mask. A detached
 // waiter reaps it when it ends, so no zombie remains. The process id, or -1.
 pid_t startProcess(const std::vector<std::string>& args);
+
+// How a child run by runProcessAndWait ended. code: the exit status for Exited,
+// the signal for Signalled.
+struct ProcessOutcome {
+    enum Kind { NotStarted, Exited, Signalled, TimedOut, Lost } kind;
+    int code;
+};
+
+// Starts args[0] (looked up on PATH, no shell, the same child set-up as
+// startProcess) and waits for it to end, at most timeoutMs; a child still running
+// then is killed. Lost: someone else reaped it.
+ProcessOutcome runProcessAndWait(const std::vector<std::string>& args, int timeoutMs);
+
+// The path of an executable file called name in a directory of PATH (searched in
+// order), or empty.
+std::string findProgram(std::string_view name);

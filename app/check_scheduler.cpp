@@ -1,0 +1,134 @@
+#include "app/check_scheduler.h"
+
+#include <atomic>
+
+#include "app/notify_sound.h"
+#include "app/results_report.h"
+#include "core/check_slots.h"
+#include "core/locks.h"
+#include "core/program_settings.h"
+#include "core/run_state.h"
+#include "core/vigil.h"
+#include "platform/message_box.h"
+#include "platform/qt/window_event.h"
+#include "platform/thread.h"
+#include "platform/trace.h"
+
+namespace {
+
+constexpr int slotPollMs = 500;
+constexpr int batchSlotPollMs = 100;
+constexpr int closeEvent = 16;
+
+std::atomic<CheckThreadStarter> threadStarter{nullptr};
+
+bool takenByCheckAll(const Vigil& vigil) {
+    const int status = vigil.status();
+    return vigil.active() == 1 && status != VigilStatus::Inactive &&
+           status != VigilStatus::HostNotResolved && !vigil.stopRequested();
+}
+
+// A check started or run here gives its slot back itself; one that never
+// starts must give it back now.
+void startOrGiveBack(const std::shared_ptr<Vigil>& vigil) {
+    if (!startCheckThread(vigil)) {
+        traceLine("check not started: " + vigil->description());
+        giveBackCheckSlot();
+    }
+}
+
+void runCheckInPlace(Vigil& vigil) {
+    vigil.setCheckThreadId(currentThreadNumber());
+    vigil.check();
+}
+
+void finishBatchRun() {
+    const RunState& state = runState();
+    if (!state.textReportName.empty()) ResultsReport::writeText();
+    if (!state.htmlReportName.empty()) ResultsReport::writeHtml();
+    if (state.batchSoundExists) {
+        playNotifySound(nullptr);
+    } else if (!state.quietMode) {
+        showMessageBox("Tervane", "Tervane has finished checking all sites.");
+    }
+    postWindowEvent(closeEvent, 0, 0);
+}
+
+}  // namespace
+
+bool startCheckThread(const std::shared_ptr<Vigil>& vigil) {
+    // The thread owns a reference: a Vigil deleted meanwhile lives until its check ends.
+    auto run = [vigil] { runCheckInPlace(*vigil); };
+    const CheckThreadStarter starter = threadStarter.load();
+    return starter ? starter(std::move(run)) : startDetachedThread(std::move(run));
+}
+
+void setCheckThreadStarter(CheckThreadStarter starter) {
+    threadStarter = starter;
+}
+
+namespace CheckScheduler {
+
+bool isDue(const Vigil& vigil, time_t now, bool checkChanged) {
+    if (vigil.active() != 1 || vigil.busyCount() != 0) return false;
+    const int status = vigil.status();
+    // A page whose structure differs shows "No change" and is checked like one.
+    const bool checkedAgain = status == VigilStatus::NoChange || status == VigilStatus::Unavailable ||
+                              status == VigilStatus::StructureChanged;
+    if (!checkChanged && !checkedAgain) return false;
+    const time_t next = vigil.nextCheckTime();
+    return next >= 1 && next < now;
+}
+
+bool tick() {
+    if (lockMutex(dispatchLock, 0) != 0) return false;
+    const bool checkChanged = ProgramSettings::snapshot().checkChanged;
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot()) {
+        if (!vigil || vigil->stopRequested() || !isDue(*vigil, time(nullptr), checkChanged)) continue;
+        takeCheckSlot(slotPollMs);
+        // The wait may have been long: the user or another check may have changed it.
+        if (vigil->stopRequested() || !isDue(*vigil, time(nullptr), checkChanged)) {
+            giveBackCheckSlot();
+            continue;
+        }
+        startOrGiveBack(vigil);
+    }
+    unlockMutex(dispatchLock);
+    return true;
+}
+
+}  // namespace CheckScheduler
+
+namespace VigilTasks {
+
+void checkAll() {
+    const bool batch = runState().batchMode;
+    lockMutex(dispatchLock, -1);
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot()) {
+        if (!vigil || vigil->busyCount() != 0 || !takenByCheckAll(*vigil)) continue;
+        takeCheckSlot(batch ? batchSlotPollMs : slotPollMs);
+        if (!takenByCheckAll(*vigil)) {
+            giveBackCheckSlot();
+            continue;
+        }
+        if (batch) {
+            runCheckInPlace(*vigil);
+        } else {
+            startOrGiveBack(vigil);
+        }
+    }
+    if (batch) finishBatchRun();
+    unlockMutex(dispatchLock);
+}
+
+void checkOne(int identifier) {
+    lockMutex(dispatchLock, -1);
+    const std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    if (vigil && !vigil->stopRequested()) {
+        takeCheckSlot(slotPollMs);
+        startOrGiveBack(vigil);
+    }
+    unlockMutex(dispatchLock);
+}
+
+}  // namespace VigilTasks

@@ -1,0 +1,134 @@
+#include "app/results_report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/run_state.h"
+#include "core/vigil.h"
+#include "platform/files.h"
+#include "platform/trace.h"
+
+namespace {
+
+struct ProblemReason {
+    int status;
+    const char* html;  // with its line break tag
+    const char* text;  // after "  <description> - "
+};
+
+const ProblemReason problemReasons[] = {
+    {VigilStatus::Unavailable, "Not Available<br>", "Not Available"},
+    {VigilStatus::UnknownError, "Unknown Error<BR>", "Unknown Error"},
+    {VigilStatus::HostNotResolved, "Couldn't Resolve Host<BR>", "Couldn't Resolve Host"},
+    {VigilStatus::NotFound, "HTML File Not Found<BR>", "HTML File Not Found"},
+    {VigilStatus::BadRequest, "Bad HTTP Request<BR>", "Bad HTTP Request"},
+    {VigilStatus::ProxyAuthRequired, "Proxy Authorization Required<BR>", "Proxy Authorization Required"},
+    {VigilStatus::NotAuthorized, "Not Authorized<BR>", "Not Authorized"},
+    {VigilStatus::FtpReplyBase + 421, "FTP Service Not Available<BR>", "FTP Service Not Available"},
+    {VigilStatus::FtpReplyBase + 425, "FTP Couldn't Open Connection<BR>", "FTP Couldn't Open Connection"},
+    {VigilStatus::FtpReplyBase + 450, "FTP File Unavailable<BR>", "FTP File Unavailable"},
+    {VigilStatus::FtpReplyBase + 550, "FTP File Unavailable<BR>", "FTP File Unavailable"},
+    {VigilStatus::FtpReplyBase + 530, "FTP Not Logged In<BR>", "FTP Not Logged In"},
+    {VigilStatus::FtpReplyBase + 553, "FTP File Name Not Allowed<BR>", "FTP File Name Not Allowed"},
+    {VigilStatus::ProxyError, "The proxy had an error<BR>", "Proxy Error"},
+    {VigilStatus::ServerError, "The web server had an error<BR>", "Web server error"},
+};
+
+const ProblemReason* reasonFor(int status) {
+    for (const ProblemReason& r : problemReasons)
+        if (r.status == status) return &r;
+    return nullptr;
+}
+
+const char* const ruleLine = "---------------------------------\n";
+
+// Descriptions and URLs are the user's own text; in the page they must stay text.
+std::string escapeHtml(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string anchor(const Vigil& vigil) {
+    return "<A HREF=\"" + escapeHtml(vigil.url()) + "\">" + escapeHtml(vigil.description()) + "</A>";
+}
+
+void writeReport(const char* kind, const std::string& path, const std::string& contents) {
+    FILE* file = openFile(path, "w");
+    if (!file) {
+        traceLine(std::string(kind) + " report not written: " + path);
+        return;
+    }
+    const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
+    const bool closed = std::fclose(file) == 0;
+    traceLine(std::string(kind) + (written && closed ? " report: " : " report not written: ") + path);
+}
+
+std::vector<std::shared_ptr<Vigil>> listedVigils() {
+    std::vector<std::shared_ptr<Vigil>> vigils = vigilListSnapshot();
+    vigils.erase(std::remove(vigils.begin(), vigils.end(), nullptr), vigils.end());
+    return vigils;
+}
+
+}  // namespace
+
+namespace ResultsReport {
+
+std::string textReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
+    std::string out = "The following sites have changed:\n";
+    out += ruleLine;
+    for (const auto& v : vigils)
+        if (v->status() == VigilStatus::Changed) out += "  " + v->description() + "\n";
+
+    out += "\nThe following sites had problems:\n";
+    out += ruleLine;
+    for (const auto& v : vigils)
+        if (const ProblemReason* r = reasonFor(v->status()))
+            out += "  " + v->description() + " - " + r->text + "\n";
+
+    out += "\nThe following sites did not change:\n";
+    out += ruleLine;
+    for (const auto& v : vigils)
+        if (v->status() == VigilStatus::NoChange) out += "  " + v->description() + "\n";
+    return out;
+}
+
+std::string htmlReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
+    std::string out = "<HTML><TITLE>Tervane Results</TITLE><BODY><H1>Tervane Results</H1><HR>";
+    out += "<H3>Changed Sites</H3>";
+    for (const auto& v : vigils)
+        if (v->status() == VigilStatus::Changed) out += anchor(*v) + "<BR>";
+
+    out += "<BR><HR><H3>Sites That Had Problems</H3>";
+    for (const auto& v : vigils) {
+        const int status = v->status();
+        if (status == VigilStatus::Changed || status == VigilStatus::NoChange) continue;
+        out += anchor(*v) + " - ";
+        if (const ProblemReason* r = reasonFor(status)) out += r->html;
+    }
+
+    out += "<BR><HR><H3>Sites That Didn't Change</H3>";
+    for (const auto& v : vigils)
+        if (v->status() == VigilStatus::NoChange) out += anchor(*v) + "<BR>";
+    out += "</BODY></HTML>\n";
+    return out;
+}
+
+void writeText() {
+    writeReport("text", runState().textReportName, textReport(listedVigils()));
+}
+
+void writeHtml() {
+    writeReport("html", runState().htmlReportName, htmlReport(listedVigils()));
+}
+
+}  // namespace ResultsReport

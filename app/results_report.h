@@ -1,0 +1,22 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+class Vigil;
+
+// The results of a batch run, in list order and three sections: changed, with
+// problems, unchanged. A report file that cannot be created is skipped (only a
+// trace line tells).
+namespace ResultsReport {
+
+// To the "/text" and "/html" files, from the current Vigil list.
+void writeText();
+void writeHtml();
+
+// The report texts themselves (vigils without null entries).
+std::string textReport(const std::vector<std::shared_ptr<Vigil>>& vigils);
+// One line; descriptions and URLs have &, <, > and " escaped.
+std::string htmlReport(const std::vector<std::shared_ptr<Vigil>>& vigils);
+
+}  // namespace ResultsReport
