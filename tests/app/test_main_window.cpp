@@ -16,8 +16,8 @@
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "platform/time_convert.h"
+#include "support/listed_vigil.h"
 #include "support/qt_test_app.h"
-#include "support/test_vigil.h"
 
 namespace {
 
