@@ -1,5 +1,6 @@
 #include "app/window_services.h"
 
+#include "app/main_window_event.h"
 #include "core/run_state.h"
 #include "platform/message_box.h"
 #include "platform/qt/window_event.h"
@@ -19,7 +20,7 @@ void finishBatchRun() {
     if (!run.batchMode) return;
     if (!run.batchSoundExists && !run.quietMode)
         showMessageBox("Tervane", "Tervane has finished checking all sites.");
-    postWindowEvent(16);
+    postWindowEvent(MainWindowEvent::Close);
 }
 
 void noPass() {}
