@@ -1,7 +1,10 @@
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/main_run.h"
 #include "app/startup.h"
 #include "platform/qt/app_setup.h"
 
@@ -20,5 +23,20 @@ int main(int argc, char** argv) {
 
     const int rc = prepareProcess(argCount, argPointers.data());
     if (rc != 0) return rc;
+
+    MainWindowParts parts = openMainWindow();
+    startLoadThread(*parts.window);
+    QApplication::exec();
+
+    if (!finishRun(*parts.window, shutdownWaitLimit())) {
+        // A check still holds Vigils and locks: tearing them down under it
+        // would crash it, so end here with what was saved.
+        std::fflush(nullptr);
+        std::quick_exit(0);
+    }
+    parts.handler->stopHandlingEventsFor(parts.window.get());
+    parts.handler.reset();
+    parts.window.reset();
+    releaseVigils();
     return 0;
 }

@@ -1,0 +1,106 @@
+#include "app/main_run.h"
+
+#include <QRect>
+#include <thread>
+
+#include "app/main_window_event.h"
+#include "app/window_services.h"
+#include "core/check_slots.h"
+#include "core/locks.h"
+#include "core/program_settings.h"
+#include "core/run_state.h"
+#include "core/vigil.h"
+#include "platform/thread.h"
+
+std::atomic<int> listLoaded{0};
+
+namespace {
+
+const char* const kSettingsFile = "VGW.INI";
+const char* const kDataFile = "vigil.dat";
+const char* const kClientFile = "vigil.cli";
+
+constexpr size_t kLoadStack = 16384;
+constexpr int kShutdownGraceMs = 5000;
+
+std::unique_ptr<MainWindow> createWindow(bool hadProfile) {
+    if (runState().batchMode) {
+        // Never shown: its size only tells the two starts apart.
+        const int side = hadProfile ? 8 : 6;
+        return std::make_unique<MainWindow>(QRect(0, 0, side, side));
+    }
+    const WindowPlacement placement = ProgramSettings::snapshot().mainWindow;
+    if (hadProfile && placement.hasPosition && placement.hasSize && placement.width > 0 && placement.height > 0)
+        return std::make_unique<MainWindow>(QRect(placement.x, placement.y, placement.width, placement.height));
+    return std::make_unique<MainWindow>();
+}
+
+// Whether the load, every check pass and every check have ended.
+bool workersDone() {
+    if (!listLoaded.load()) return false;
+    lockMutex(slotLock, -1);
+    const int running = runningChecks;
+    unlockMutex(slotLock);
+    if (running > 0) return false;
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+        if (vigil && vigil->busyCount() > 0) return false;
+    if (lockMutex(dispatchLock, 0) != 0) return false;
+    unlockMutex(dispatchLock);
+    return true;
+}
+
+}  // namespace
+
+MainWindowParts openMainWindow() {
+    MainWindowParts parts;
+    const bool hadProfile = ProgramSettings::profileExists(kSettingsFile);
+    if (hadProfile) ProgramSettings::load(kSettingsFile);
+    else ProgramSettings::applyFirstRunClients();
+    parts.window = createWindow(hadProfile);
+    ProgramSettings::loadClientList(kClientFile);
+    if (runState().batchMode) parts.window->hide();
+    else parts.window->show();
+
+    parts.handler = std::make_unique<MainWindowHandler>();
+    parts.handler->handleEventsFor(parts.window.get());
+    parts.window->setSettingsFileName(kSettingsFile);
+    parts.window->setDataFileName(kDataFile);
+    setVigilStatusCallback(vigilStatusCallback);
+    return parts;
+}
+
+void startLoadThread(MainWindow& window) {
+    const std::string fileName = window.dataFileName();
+    void* target = &window;
+    auto load = [fileName, target] {
+        windowServices().loadVigils(fileName, target);
+        listLoaded = 1;
+        postWindowEvent(MainWindowEvent::LoadDone);
+    };
+    // Without a thread the list is read here: the window must still fill and start.
+    if (!startDetachedThread(load, kLoadStack)) load();
+}
+
+std::chrono::milliseconds shutdownWaitLimit() {
+    return std::chrono::milliseconds(ProgramSettings::timeOutMs() + kShutdownGraceMs);
+}
+
+bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+        if (vigil) vigil->requestStop();
+
+    const auto deadline = std::chrono::steady_clock::now() + waitLimit;
+    bool done = workersDone();
+    while (!done && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        done = workersDone();
+    }
+    if (listLoaded.load()) windowServices().saveVigils(window.dataFileName());
+    return done;
+}
+
+void releaseVigils() {
+    lockMutex(vigilListLock, -1);
+    vigilList.clear();
+    unlockMutex(vigilListLock);
+}

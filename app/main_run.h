@@ -1,0 +1,37 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/main_window_handler.h"
+
+// What start-up builds between the process set-up and the message loop.
+struct MainWindowParts {
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowHandler> handler;
+};
+
+// 1 once the load thread has read vigil.dat.
+extern std::atomic<int> listLoaded;
+
+// The settings profile VGW.INI (or, without one, the first-run clients), the
+// main window at its stored place (hidden in batch mode, shown otherwise),
+// vigil.cli, the event handler, the two file names and the status callback.
+MainWindowParts openMainWindow();
+
+// Reads vigil.dat on a thread of its own, then posts LoadDone to the window.
+void startLoadThread(MainWindow& window);
+
+// "time out" plus five seconds: how long the end of the run waits for checks.
+std::chrono::milliseconds shutdownWaitLimit();
+
+// After the message loop: asks every Vigil to stop, waits up to waitLimit for
+// the load, the check passes and the running checks to end, then saves
+// vigil.dat (not when the load never finished: the file would lose the rest).
+// True when nothing is left running, so the process may tear down; false when
+// some thread may still use the Vigils and the process must end at once.
+bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit);
+
+// Deletes every Vigil; only when nothing runs any more.
+void releaseVigils();

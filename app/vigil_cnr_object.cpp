@@ -1,0 +1,65 @@
+#include "app/vigil_cnr_object.h"
+
+#include <QStringDecoder>
+#include <ctime>
+
+#include "app/status_texts.h"
+#include "app/vigil_icons.h"
+#include "core/locks.h"
+#include "core/program_settings.h"
+#include "core/vigil.h"
+#include "platform/time_convert.h"
+
+namespace {
+
+// Descriptions may come from lists written on Windows in its 8-bit code page:
+// text that is not UTF-8 is shown as Latin-1 rather than as replacement marks.
+QString displayText(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (utf8.hasError()) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return text;
+}
+
+// The asctime form without its line end; the caller holds timeLock.
+QString timeText(time_t when, const char* never) {
+    if (when < 1) return QString::fromLatin1(never);
+    std::tm record{};
+    if (!localTime(when, record)) return QString();
+    std::string text = ascTime(record);
+    const size_t newline = text.find('\n');
+    if (newline != std::string::npos) text.resize(newline);
+    return QString::fromLatin1(text.c_str());
+}
+
+}  // namespace
+
+VigilCnrObject::VigilCnrObject(std::shared_ptr<Vigil> vigil, int iconId, int position)
+    : vigil_(std::move(vigil)), position_(position) {
+    setText(DescriptionColumn, displayText(vigil_->description()));
+    setIconId(iconId);
+    refresh();
+}
+
+void VigilCnrObject::setIconId(int iconId) {
+    if (iconId == iconId_) return;
+    iconId_ = iconId;
+    setIcon(DescriptionColumn, vigilIcon(iconId));
+}
+
+void VigilCnrObject::refresh() {
+    const int status = vigil_->status();
+    setText(StatusColumn, QString::fromLatin1(statusText(status).text()));
+
+    lockMutex(timeLock, -1);
+    const QString checked = timeText(vigil_->lastChecked(), "Not checked yet");
+    const QString changed = timeText(vigil_->lastChanged(), "No changes yet");
+    unlockMutex(timeLock);
+    setText(CheckedColumn, checked);
+    setText(ChangedColumn, changed);
+
+    const QString description = displayText(vigil_->description());
+    if (description != text(DescriptionColumn)) setText(DescriptionColumn, description);
+
+    if (ProgramSettings::snapshot().statusIcons) setIconId(statusIcon(status));
+}
