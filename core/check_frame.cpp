@@ -25,11 +25,19 @@ void Vigil::runCheckFrame() {
     const bool batch = runState().batchMode;
     enterBusy();
     checkLock().lock(-1);
+    if (stopRequested()) {
+        // Deleted, or the window closed, while this check waited: the Vigil keeps
+        // its status and times, so a "Changed!" is not lost at the final save.
+        giveBackCheckSlot();
+        setCheckThreadId(0);
+        checkLock().unlock();
+        leaveBusy();
+        return;
+    }
     storeStatus(VigilStatus::Checking);
     if (!batch) reportStatus(VigilStatus::Checking);
 
-    // A Vigil deleted (or a window closed) while this check waited keeps what it had.
-    const int result = stopRequested() ? VigilStatus::NoChange : fetchAndCompare();
+    const int result = fetchAndCompare();
 
     giveBackCheckSlot();
     setLastChecked(time(nullptr));
