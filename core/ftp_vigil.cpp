@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cstring>
 #include <ctime>
 
 #include "core/cache_files.h"
