@@ -1,0 +1,313 @@
+#include "core/ftp_vigil.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "core/cache_files.h"
+#include "core/run_state.h"
+#include "net/ftp_client.h"
+#include "platform/files.h"
+
+namespace {
+
+std::optional<std::string> noneWhenEmpty(const std::optional<std::string>& text) {
+    if (!text || text->empty()) return std::nullopt;
+    return text;
+}
+
+// The Vigil status of a listing result: -1 (no session) counts as reply 425.
+int statusOfResult(int32_t result) {
+    if (result == -1) return VigilStatus::FtpReplyBase + 425;
+    if (result >= 400) return VigilStatus::FtpReplyBase + result;
+    return VigilStatus::NoChange;
+}
+
+bool fetchFailed(int status) { return status != VigilStatus::NoChange; }
+
+std::optional<std::string> nameOrNone(const char* name) {
+    if (!name) return std::nullopt;
+    return std::string(name);
+}
+
+// Shared helper pending: the record separator is '|' unless a field holds one;
+// then the first of "|)!(^%*$", then of the other printable characters, that no
+// field holds, so that no field can shift the ones after it.
+char chooseSeparator(const std::vector<std::string>& fields) {
+    auto unused = [&fields](char c) {
+        for (const std::string& f : fields)
+            if (f.find(c) != std::string::npos) return false;
+        return true;
+    };
+    for (char c : std::string("|)!(^%*$"))
+        if (unused(c)) return c;
+    for (char c = '!'; c <= '~'; ++c)
+        if (unused(c)) return c;
+    return '|';
+}
+
+// A record is one line: line breaks inside a field become blanks.
+std::string oneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+}  // namespace
+
+FtpVigil::FtpVigil(const VigilParams& params, const std::string& user, const std::string& password,
+                   const std::optional<std::string>& directory,
+                   const std::optional<std::string>& lookForFile,
+                   const std::vector<std::string>& ignoreFiles)
+    : Vigil(VigilKind::Ftp, params),
+      directory_(noneWhenEmpty(directory)),
+      lookForFile_(noneWhenEmpty(lookForFile)),
+      user_(user),
+      password_(password),
+      ignoreFiles_(ignoreFiles) {}
+
+FtpVigil::~FtpVigil() = default;
+
+std::string FtpVigil::url() const {
+    const std::string host = this->host();
+    std::lock_guard<std::mutex> g(fieldLock());
+    std::string url = "ftp://";
+    if (strcasecmp(user_.c_str(), "ftp") != 0 && strcasecmp(user_.c_str(), "anonymous") != 0)
+        url += user_ + ":" + password_ + "@";
+    url += host;
+    if (port() != 21) url += ":" + std::to_string(port());
+    if (directory_) {
+        // A directory stored without its leading slash still makes a URL path.
+        if (directory_->front() != '/') url += '/';
+        url += *directory_;
+    }
+    return url;
+}
+
+void FtpVigil::write(FILE* file) const {
+    std::string options = std::to_string(this->options());
+    const std::string email = emailList();
+    if (!email.empty()) options += ";EMAIL:" + email;
+    const uint16_t flags = this->flags();
+
+    std::vector<std::string> fields = {
+        "ftp",
+        description(),
+        options,
+        host(),
+        std::to_string(port()),
+    };
+    {
+        std::lock_guard<std::mutex> g(fieldLock());
+        fields.push_back(directory_.value_or(""));
+        fields.push_back(lookForFile_.value_or(""));
+    }
+    fields.push_back(std::to_string(interval()));
+    fields.push_back(std::to_string(static_cast<long>(lastChanged())));
+    fields.push_back(std::to_string(static_cast<long>(lastChecked())));
+    fields.push_back(std::to_string(static_cast<int16_t>(flags)));
+    if (flags & NotifyFlags::Program) fields.push_back(commandLine(false).value_or(""));
+    std::vector<std::string> ignored;
+    {
+        std::lock_guard<std::mutex> g(fieldLock());
+        fields.push_back(user_);
+        fields.push_back(password_);
+        ignored = ignoreFiles_;
+    }
+    fields.push_back(std::to_string(status() - 1024));
+    fields.push_back(cacheFileName());
+    fields.push_back(soundFile().value_or(""));
+    bool anyIgnored = false;
+    for (std::string& name : ignored) {
+        if (name.empty()) continue;
+        fields.push_back(std::move(name));
+        anyIgnored = true;
+    }
+
+    for (std::string& f : fields) f = oneLine(std::move(f));
+    const char separator = chooseSeparator(fields);
+    std::string line;
+    for (const std::string& f : fields) line += separator + f;
+    // Without ignore names the line ends in an empty field.
+    if (!anyIgnored) line += separator;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), file);
+}
+
+std::string FtpVigil::buildCommandLine(const std::string& program,
+                                       const std::optional<std::string>& params) const {
+    // FTP placeholders are filled in by the client command builder once it is linked in.
+    return Vigil::buildCommandLine(program, params);
+}
+
+int FtpVigil::fetchAndCompare() {
+    const std::string host = this->host();
+    std::string user, password, directory;
+    std::optional<std::string> lookFor;
+    {
+        std::lock_guard<std::mutex> g(fieldLock());
+        user = user_;
+        password = password_;
+        directory = directory_.value_or("/");
+        lookFor = lookForFile_;
+    }
+
+    if (isFirstFetch()) {
+        std::string current = cacheFileName();
+        if (current.empty()) {
+            current = takeNewCacheName();
+            setCacheFileName(current);
+        }
+        const int status = statusOfResult(
+            pooledFtpRequest(this, host, port(), user, password, directory, current));
+        if (fetchFailed(status)) return status;
+        setPreviousCacheFileName(current);
+        // A first listing is never a change, but the looked-for file may be in it.
+        if (lookFor && listingHasFile(localPath(current).c_str(), lookFor->c_str()))
+            return VigilStatus::FileFound;
+        return VigilStatus::NoChange;
+    }
+
+    const std::string fresh = takeNewCacheName();
+    const int status =
+        statusOfResult(pooledFtpRequest(this, host, port(), user, password, directory, fresh));
+    if (fetchFailed(status)) return status;  // the previous listing stays the reference
+
+    const std::string previous = previousCacheFileName();
+    setCacheFileName(fresh);
+    int found = 0;
+    const int changed = compareListings(fresh, previous, lookFor ? &found : nullptr);
+    if (!runState().keepOldCacheFiles) CacheFiles::remove(previous);
+    setPreviousCacheFileName(fresh);
+    if (found) return VigilStatus::FileFound;
+    return changed ? VigilStatus::Changed : VigilStatus::NoChange;
+}
+
+int FtpVigil::compareListings(const std::string& newFile, const std::string& previousFile, int* found) {
+    FtpListingComparison result;
+    std::vector<std::string> ignored;
+    std::optional<std::string> lookFor;
+    {
+        std::lock_guard<std::mutex> g(fieldLock());
+        result = lists_;  // kept when the new listing cannot be read
+        ignored = ignoreFiles_;
+        lookFor = lookForFile_;
+    }
+    bool seen = false;
+    // Compared outside the lock: the window thread may read the old lists meanwhile.
+    const int changed = result.compareListings(localPath(newFile).c_str(), localPath(previousFile).c_str(),
+                                               ignored, lookFor ? lookFor->c_str() : nullptr, &seen);
+    {
+        std::lock_guard<std::mutex> g(fieldLock());
+        lists_ = std::move(result);
+    }
+    if (seen && found) *found = 1;
+    if (changed) setLastChanged(time(nullptr));
+    return changed;
+}
+
+void FtpVigil::setUser(const std::string& user) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    user_ = user;
+}
+
+void FtpVigil::setPassword(const std::string& password) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    password_ = password;
+}
+
+void FtpVigil::setDirectory(const std::optional<std::string>& directory) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    directory_ = noneWhenEmpty(directory);
+}
+
+void FtpVigil::setLookForFile(const std::optional<std::string>& name) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    lookForFile_ = noneWhenEmpty(name);
+}
+
+void FtpVigil::setIgnoreFiles(const std::vector<std::string>& names) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    ignoreFiles_ = names;
+}
+
+void FtpVigil::addIgnoreFile(const std::string& name) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    ignoreFiles_.push_back(name);
+}
+
+std::optional<std::string> FtpVigil::directory() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return directory_;
+}
+
+std::optional<std::string> FtpVigil::lookForFile() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return lookForFile_;
+}
+
+std::string FtpVigil::user() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return user_;
+}
+
+std::string FtpVigil::password() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return password_;
+}
+
+std::vector<std::string> FtpVigil::ignoreFiles() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return ignoreFiles_;
+}
+
+int FtpVigil::ignoreFileCount() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return static_cast<int>(ignoreFiles_.size());
+}
+
+int FtpVigil::addedCount() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return lists_.addedCount();
+}
+
+int FtpVigil::removedCount() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return lists_.removedCount();
+}
+
+int FtpVigil::changedCount() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return lists_.changedCount();
+}
+
+std::optional<std::string> FtpVigil::addedFileName(int i) const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return nameOrNone(lists_.addedFileName(i));
+}
+
+std::optional<std::string> FtpVigil::removedFileName(int i) const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return nameOrNone(lists_.removedFileName(i));
+}
+
+std::optional<std::string> FtpVigil::changedFileName(int i) const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return nameOrNone(lists_.changedFileName(i));
+}
+
+time_t FtpVigil::addedFileTime(int i) const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return lists_.addedFileTime(i);
+}
+
+time_t FtpVigil::removedFileTime(int i) const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return lists_.removedFileTime(i);
+}
+
+time_t FtpVigil::changedFileTime(int i) const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return lists_.changedFileTime(i);
+}
