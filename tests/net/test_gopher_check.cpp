@@ -3,51 +3,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <fstream>
-#include <mutex>
 
-#include "../core/scratch_dir.h"
-#include "core/check_slots.h"
+#include "check_fixture.h"
 #include "core/gopher_vigil.h"
-#include "core/program_settings.h"
-#include "core/run_state.h"
-#include "support/loopback_server.h"
-#include "support/server_process.h"
 
 namespace {
 
-// What the server answers; the test changes it between checks.
-class Menu {
-public:
-    void set(std::string text) {
-        std::lock_guard<std::mutex> g(mutex_);
-        text_ = std::move(text);
-    }
-    LoopbackServer::Script script() {
-        return LoopbackServer::replyCurrent(
-            [this] {
-                std::lock_guard<std::mutex> g(mutex_);
-                return text_;
-            },
-            "\r\n");
-    }
+const char kMenu[] = "iWelcome\t\terror.host\t1\r\n0About\t/about\tgopher.test\t70\r\n.\r\n";
 
-private:
-    std::mutex mutex_;
-    std::string text_ = "iWelcome\t\terror.host\t1\r\n0About\t/about\tgopher.test\t70\r\n.\r\n";
-};
-
-class GopherCheck : public ::testing::Test {
+class GopherCheck : public CheckTest {
 protected:
-    void SetUp() override {
-        ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 2000; });
-        std::filesystem::create_directory("cache");
-    }
-    void TearDown() override {
-        ProgramSettings::reset();
-        runState() = RunState();
-    }
     static std::unique_ptr<GopherVigil> newVigil(uint16_t port, std::optional<std::string> selector,
                                                  const std::string& host = "127.0.0.1") {
         VigilParams p;
@@ -55,21 +21,13 @@ protected:
         p.port = port;
         return std::make_unique<GopherVigil>(p, selector);
     }
-    static int check(Vigil& v) {
-        takeCheckSlot(10);
-        v.check();
-        return v.status();
-    }
-    static size_t cacheFileCount() { return listFiles("cache").size(); }
-
-    ScratchDir dir;
 };
 
 }  // namespace
 
 TEST_F(GopherCheck, RequestBytesForBlankAndRealSelectors) {
-    Menu menu;
-    LoopbackServer server(menu.script());
+    ChangingReply menu(kMenu);
+    LoopbackServer server(menu.script("\r\n"));
     auto blank = newVigil(server.port(), std::string(" "));  // as vigil.dat stores "no selector"
     auto none = newVigil(server.port(), std::nullopt);
     auto named = newVigil(server.port(), std::string("/news"));
@@ -85,8 +43,8 @@ TEST_F(GopherCheck, RequestBytesForBlankAndRealSelectors) {
 }
 
 TEST_F(GopherCheck, LineComparisonOverChecks) {
-    Menu menu;
-    LoopbackServer server(menu.script());
+    ChangingReply menu(kMenu);
+    LoopbackServer server(menu.script("\r\n"));
     auto v = newVigil(server.port(), std::string("/"));
     EXPECT_EQ(check(*v), VigilStatus::NoChange);  // a first copy is never a change
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
@@ -103,24 +61,24 @@ TEST_F(GopherCheck, LineComparisonOverChecks) {
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     menu.set(base + "0News\t/news2\tgopher.test\t70\r\n.\r\n");
     EXPECT_EQ(check(*v), VigilStatus::Changed);
-    EXPECT_EQ(cacheFileCount(), 1u);
+    EXPECT_EQ(cacheFiles().size(), 1u);
     EXPECT_EQ(v->cacheFileName(), v->previousCacheFileName());
 }
 
 TEST_F(GopherCheck, DebugKeepsOldCopies) {
     runState().keepOldCacheFiles = true;
-    Menu menu;
-    LoopbackServer server(menu.script());
+    ChangingReply menu(kMenu);
+    LoopbackServer server(menu.script("\r\n"));
     auto v = newVigil(server.port(), std::string("/"));
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
-    EXPECT_EQ(cacheFileCount(), 2u);
+    EXPECT_EQ(cacheFiles().size(), 2u);
 }
 
 TEST_F(GopherCheck, FailedFetchIsHostUnavailable) {
     auto refused = newVigil(findFreePort(), std::string("/"));
     EXPECT_EQ(check(*refused), VigilStatus::Unavailable);
-    EXPECT_EQ(cacheFileCount(), 0u);
+    EXPECT_EQ(cacheFiles().size(), 0u);
 
     auto unresolved = newVigil(70, std::string("/"), "no-such-host.invalid");
     EXPECT_EQ(check(*unresolved), VigilStatus::HostNotResolved);
@@ -129,10 +87,10 @@ TEST_F(GopherCheck, FailedFetchIsHostUnavailable) {
     LoopbackServer empty(LoopbackServer::reply("", "\r\n"));
     auto nothing = newVigil(empty.port(), std::string("/"));
     EXPECT_EQ(check(*nothing), VigilStatus::Unavailable);
-    EXPECT_EQ(cacheFileCount(), 0u);
+    EXPECT_EQ(cacheFiles().size(), 0u);
 
-    auto menu = std::make_unique<Menu>();
-    auto server = std::make_unique<LoopbackServer>(menu->script());
+    auto menu = std::make_unique<ChangingReply>(kMenu);
+    auto server = std::make_unique<LoopbackServer>(menu->script("\r\n"));
     const uint16_t port = server->port();
     auto v = newVigil(port, std::string("/"));
     ASSERT_EQ(check(*v), VigilStatus::NoChange);
@@ -141,7 +99,7 @@ TEST_F(GopherCheck, FailedFetchIsHostUnavailable) {
     EXPECT_EQ(check(*v), VigilStatus::Unavailable);
     EXPECT_EQ(v->cacheFileName(), reference);
     EXPECT_EQ(v->previousCacheFileName(), reference);
-    EXPECT_EQ(cacheFileCount(), 1u);
+    EXPECT_EQ(cacheFiles().size(), 1u);
 }
 
 TEST_F(GopherCheck, AgainstGophernicus) {

@@ -2,45 +2,17 @@
 // 127.0.0.1, and against scripted loopback servers where exact bytes matter.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 
-#include "../core/scratch_dir.h"
-#include "core/check_slots.h"
-#include "core/program_settings.h"
-#include "core/run_state.h"
+#include "check_fixture.h"
 #include "core/text_utils.h"
 #include "core/web_vigil.h"
-#include "support/loopback_server.h"
-#include "support/server_process.h"
 
 namespace {
 
 const char kPage[] = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>Hello world</body></html>\r\n";
-
-// A reply body that the test changes between checks; the server thread reads it.
-class Page {
-public:
-    explicit Page(std::string text) : text_(std::move(text)) {}
-    void set(std::string text) {
-        std::lock_guard<std::mutex> g(mutex_);
-        text_ = std::move(text);
-    }
-    std::string get() const {
-        std::lock_guard<std::mutex> g(mutex_);
-        return text_;
-    }
-    LoopbackServer::Script script() {
-        return LoopbackServer::replyCurrent([this] { return get(); });
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::string text_;
-};
 
 std::string httpPage(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body;
@@ -130,17 +102,8 @@ private:
     uint16_t port_ = 0;
 };
 
-class WebCheck : public ::testing::Test {
+class WebCheck : public CheckTest {
 protected:
-    void SetUp() override {
-        ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 2000; });
-        std::filesystem::create_directory("cache");
-    }
-    void TearDown() override {
-        ProgramSettings::reset();
-        runState() = RunState();
-    }
-
     // A Vigil made new (no copy yet), the way the settings dialog makes one.
     static std::unique_ptr<WebVigil> newVigil(const std::string& host, uint16_t port, const char* path,
                                               int method = ChangeMethod::Content, int32_t options = 0,
@@ -153,20 +116,6 @@ protected:
         p.options = options;
         return std::make_unique<WebVigil>(p, SimpleString(path), method, 0, 0, tokens, credentials);
     }
-    // One check as a check task runs it: a slot taken first, given back by the check.
-    static int check(Vigil& v) {
-        takeCheckSlot(10);
-        v.check();
-        return v.status();
-    }
-    static std::vector<std::string> cacheFiles() { return listFiles("cache"); }
-    static std::string current(const Vigil& v) { return readWholeFile(localPathOf(v.cacheFileName())); }
-    static std::string localPathOf(std::string name) {
-        std::replace(name.begin(), name.end(), '\\', '/');
-        return name;
-    }
-
-    ScratchDir dir;
 };
 
 }  // namespace
@@ -263,7 +212,7 @@ TEST_F(WebCheck, EachMappedReplyKeepsThePreviousCopy) {
         {"HTTP/1.0 501 Not Implemented\r\n\r\n", VigilStatus::ServerError},
         {"HTTP/1.0 503 Service Unavailable\r\n\r\n", VigilStatus::ServerError},
     };
-    Page page(kPage);
+    ChangingReply page(kPage);
     LoopbackServer server(page.script());
     auto v = newVigil("127.0.0.1", server.port(), "/");
     ASSERT_EQ(check(*v), VigilStatus::NoChange);
@@ -313,7 +262,7 @@ TEST_F(WebCheck, FirstFetchThenRealChangeAndNginxErrorPage) {
 }
 
 TEST_F(WebCheck, IgnoreTokensAndIgnoredTags) {
-    Page page(httpPage("<html><p class=\"a\">Visitors=17 Welcome</p></html>"));
+    ChangingReply page(httpPage("<html><p class=\"a\">Visitors=17 Welcome</p></html>"));
     LoopbackServer server(page.script());
     auto tokens = newVigil("127.0.0.1", server.port(), "/", ChangeMethod::Content, 0, {"Visitors"});
     auto tags = newVigil("127.0.0.1", server.port(), "/", ChangeMethod::Content, WebOptions::IgnoreTags);
@@ -332,7 +281,7 @@ TEST_F(WebCheck, IgnoreTokensAndIgnoredTags) {
 }
 
 TEST_F(WebCheck, StructureChangeRejectsTheNewCopy) {
-    Page page(kPage);
+    ChangingReply page(kPage);
     LoopbackServer server(page.script());
     auto v = newVigil("127.0.0.1", server.port(), "/");
     ASSERT_EQ(check(*v), VigilStatus::NoChange);
@@ -425,7 +374,7 @@ TEST_F(WebCheck, RedirectWithoutPortGoesToPort80) {
 }
 
 TEST_F(WebCheck, ChangeMethodsAndHeaderReads) {
-    Page page(httpPage("<html>a</html>"));
+    ChangingReply page(httpPage("<html>a</html>"));
     LoopbackServer server(page.script());
 
     // Detected from the first page reply: Expires before Last-Modified.
@@ -470,7 +419,7 @@ TEST_F(WebCheck, ChangeMethodsAndHeaderReads) {
 
 TEST_F(WebCheck, DebugKeepsOldCopies) {
     runState().keepOldCacheFiles = true;
-    Page page(httpPage("<html>one</html>"));
+    ChangingReply page(httpPage("<html>one</html>"));
     LoopbackServer server(page.script());
     auto v = newVigil("127.0.0.1", server.port(), "/");
     ASSERT_EQ(check(*v), VigilStatus::NoChange);
@@ -527,7 +476,7 @@ TEST_F(WebCheck, BatchModeMailsOnlyAChange) {
     });
     runState().batchMode = true;
 
-    Page page(httpPage("<html>one</html>"));
+    ChangingReply page(httpPage("<html>one</html>"));
     LoopbackServer server(page.script());
     VigilParams p;
     p.host = "127.0.0.1";
