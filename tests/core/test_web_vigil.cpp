@@ -82,29 +82,3 @@ TEST(WebVigil, RedirectAdoptionTakesWhatTheReplyAnalysisAccepts) {
     v->applyRedirect();
     EXPECT_EQ(v->url(), "http://third.test/moved/here");
 }
-
-TEST(WebVigil, HeaderReadsOfStoredCopies) {
-    ScratchDir dir;
-    std::filesystem::create_directory("cache");
-    auto v = webVigil("h", 80, "/");
-    ScratchDir::write("cache/00000002.mon",
-                      "HTTP/1.0 200 OK\r\nExpires: Thu, 01 Jan 2037 00:00:00 GMT\r\n"
-                      "Last-Modified: Wed, 02 Jan 2036 00:00:00 GMT\r\n\r\n<html></html>");
-    v->detectMethod("cache\\00000002.mon");
-    EXPECT_EQ(v->changeMethod(), ChangeMethod::Expires);
-    EXPECT_GT(v->expiresTime("cache\\00000002.mon"), v->lastModifiedTime("cache\\00000002.mon"));
-    EXPECT_GT(v->lastModifiedTime("cache\\00000002.mon"), 0);
-    EXPECT_FALSE(v->isNotModified("cache\\00000002.mon"));
-    // Nothing readable keeps the method.
-    v->detectMethod("cache\\00000077.mon");
-    EXPECT_EQ(v->changeMethod(), ChangeMethod::Expires);
-    EXPECT_TRUE(v->isNotModified("cache\\00000077.mon"));
-
-    ScratchDir::write("cache/00000003.mon", "HTTP/1.0 200 OK\r\n\r\n<html><p>b a</p></html>");
-    ScratchDir::write("cache/00000004.mon", "HTTP/1.0 200 OK\r\n\r\n<html><p>a b</p></html>");
-    ScratchDir::write("cache/00000005.mon", "HTTP/1.0 200 OK\r\n\r\n<p>a b</p>");
-    EXPECT_EQ(v->compareContent("cache\\00000003.mon", "cache\\00000004.mon"), 0);  // a, b ignored
-    v->setIgnoreTokens({});
-    EXPECT_EQ(v->compareContent("cache\\00000003.mon", "cache\\00000004.mon"), 1);
-    EXPECT_EQ(v->compareContent("cache\\00000005.mon", "cache\\00000004.mon"), -1);
-}
