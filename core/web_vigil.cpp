@@ -289,34 +289,30 @@ int WebVigil::fetchAndCompare() {
     // The header reads look at the reply just received, before it is settled.
     const bool pageReply =
         reply.received && !reply.mapped && reply.status != VigilStatus::StructureChanged;
+    auto readExpires = [this, &reply] {
+        const time_t t = expiresTime(reply.file);
+        std::lock_guard<std::mutex> g(fieldLock());
+        expires_ = t;
+    };
+    auto readLastModified = [this, &reply] {
+        const time_t t = lastModifiedTime(reply.file);
+        std::lock_guard<std::mutex> g(fieldLock());
+        lastModified_ = t;
+        return t;
+    };
     const int method = changeMethod();
     if (method < 0) {
         if (pageReply) {
             detectMethod(reply.file);
             const int found = changeMethod();
-            if (found == ChangeMethod::Expires) {
-                const time_t t = expiresTime(reply.file);
-                std::lock_guard<std::mutex> g(fieldLock());
-                expires_ = t;
-            } else if (found == ChangeMethod::LastModified) {
-                const time_t t = lastModifiedTime(reply.file);
-                std::lock_guard<std::mutex> g(fieldLock());
-                lastModified_ = t;
-            }
+            if (found == ChangeMethod::Expires) readExpires();
+            if (found == ChangeMethod::LastModified) readLastModified();
         }
     } else if (method == ChangeMethod::Expires) {
-        if (reply.received) {
-            const time_t t = expiresTime(reply.file);
-            std::lock_guard<std::mutex> g(fieldLock());
-            expires_ = t;
-        }
+        if (reply.received) readExpires();
     } else if (method == ChangeMethod::LastModified && !(options() & WebOptions::AlwaysCompare)) {
         if (pageReply) {
-            const time_t t = lastModifiedTime(reply.file);
-            {
-                std::lock_guard<std::mutex> g(fieldLock());
-                lastModified_ = t;
-            }
+            const time_t t = readLastModified();
             // The first copy is never a change, whatever its date.
             if (!reply.first) {
                 if (modifiedAfter(t, lastChecked())) {
