@@ -69,6 +69,19 @@ protected:
                                  const std::optional<std::string>& params) const override;
 
 private:
+    // One fetched reply and the first decision on it.
+    struct Reply {
+        int status = VigilStatus::NoChange;
+        bool first = false;     // there was no usable previous copy
+        bool received = false;  // a new reply is in file
+        bool mapped = false;    // it is an error or a redirect
+        bool adopt = false;     // it becomes the current copy and the reference
+        std::string file;
+    };
+    Reply fetchReply();
+    // Adopts the reply or deletes it.
+    void settle(const Reply& reply);
+
     SimpleString user_;
     SimpleString password_;
     std::string requestText_;

@@ -141,6 +141,13 @@ LoopbackServer::Script LoopbackServer::reply(std::string bytes, std::string requ
     return replyInChunks({std::move(bytes)}, 0, std::move(requestEnd));
 }
 
+LoopbackServer::Script LoopbackServer::replyCurrent(std::function<std::string()> current,
+                                                    std::string requestEnd) {
+    return [current, requestEnd](Connection& c) {
+        if (c.readUntil(requestEnd)) c.send(current());
+    };
+}
+
 LoopbackServer::Script LoopbackServer::replyInChunks(std::vector<std::string> chunks, int pauseMs,
                                                      std::string requestEnd) {
     return [chunks, pauseMs, requestEnd](Connection& c) {

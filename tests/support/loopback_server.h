@@ -66,6 +66,10 @@ public:
     // Scripts. requestEnd is what ends a request (an empty line by default).
     // Waits for the request, sends the reply, closes.
     static Script reply(std::string bytes, std::string requestEnd = "\r\n\r\n");
+    // Waits for the request, sends what current() gives at that moment, closes
+    // (for a page that changes between checks).
+    static Script replyCurrent(std::function<std::string()> current,
+                               std::string requestEnd = "\r\n\r\n");
     // Waits for the request, sends the chunks with a pause before each but the
     // first, closes.
     static Script replyInChunks(std::vector<std::string> chunks, int pauseMs,

@@ -1,0 +1,387 @@
+#include "core/web_vigil.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "core/cache_files.h"
+#include "core/client_command.h"
+#include "core/html_tokens.h"
+#include "core/http_reply.h"
+#include "core/locks.h"
+#include "core/program_settings.h"
+#include "core/record_writer.h"
+#include "core/run_state.h"
+#include "core/text_utils.h"
+#include "net/tcp_client.h"
+#include "platform/files.h"
+
+namespace {
+
+std::optional<std::string> encodedCredentials(std::string_view userColonPassword) {
+    if (userColonPassword.empty()) return std::nullopt;
+    return base64Encode(userColonPassword);
+}
+
+}  // namespace
+
+WebVigil::WebVigil(const VigilParams& params, const SimpleString& path, int changeMethod,
+                   time_t lastModified, time_t expires, const std::vector<std::string>& ignoreTokens,
+                   const std::optional<std::string>& credentials)
+    : Vigil(VigilKind::Web, params),
+      requestText_(webRequestHead(path.text(), params.host)),
+      path_(path),
+      changeMethod_(changeMethod),
+      expires_(expires),
+      lastModified_(lastModified),
+      ignoreTokens_(ignoreTokens) {
+    if (credentials) {
+        const size_t colon = credentials->find(':');
+        user_ = credentials->substr(0, colon).c_str();
+        if (colon != std::string::npos) password_ = credentials->substr(colon + 1).c_str();
+        basicCredentials_ = encodedCredentials(*credentials);
+    }
+}
+
+WebVigil::~WebVigil() = default;
+
+std::string WebVigil::url() const {
+    const std::string h = host();
+    return webUrl(h, port(), path().text());
+}
+
+std::string WebVigil::buildCommandLine(const std::string& program,
+                                       const std::optional<std::string>& params) const {
+    return ClientCommand::buildWeb(*this, program, params);
+}
+
+void WebVigil::setPath(const std::optional<std::string>& path) {
+    if (!path) return;
+    const std::string h = host();
+    std::lock_guard<std::mutex> g(fieldLock());
+    path_ = path->c_str();
+    requestText_ = webRequestHead(*path, h);
+}
+
+void WebVigil::setUser(const SimpleString& user) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    user_ = user;
+}
+
+void WebVigil::setPassword(const SimpleString& password) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    password_ = password;
+}
+
+void WebVigil::setCredentials(const SimpleString& userColonPassword) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    basicCredentials_ = encodedCredentials(
+        std::string_view(userColonPassword.text(), static_cast<size_t>(userColonPassword.length())));
+}
+
+void WebVigil::setIgnoreTokens(const std::vector<std::string>& tokens) {
+    std::lock_guard<std::mutex> g(fieldLock());
+    ignoreTokens_ = tokens;
+}
+
+void WebVigil::applyRedirect() {
+    std::optional<std::string> target;
+    {
+        std::lock_guard<std::mutex> g(fieldLock());
+        target.swap(redirectTarget_);
+    }
+    if (!target) return;
+    const std::optional<WebLocation> next =
+        resolveRedirect(*target, WebLocation{host(), port(), path().text()});
+    if (!next) return;  // another scheme, or nothing usable
+    setHost(next->host);
+    setPort(next->port);
+    setPath(next->path);
+}
+
+SimpleString WebVigil::path() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return path_;
+}
+
+SimpleString WebVigil::user() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return user_;
+}
+
+SimpleString WebVigil::password() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return password_;
+}
+
+std::string WebVigil::requestText() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return requestText_;
+}
+
+std::optional<std::string> WebVigil::redirectTarget() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return redirectTarget_;
+}
+
+std::optional<std::string> WebVigil::basicCredentials() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return basicCredentials_;
+}
+
+int WebVigil::changeMethod() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return changeMethod_;
+}
+
+time_t WebVigil::expires() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return expires_;
+}
+
+time_t WebVigil::lastModified() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return lastModified_;
+}
+
+std::vector<std::string> WebVigil::ignoreTokens() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return ignoreTokens_;
+}
+
+int WebVigil::ignoreTokenCount() const {
+    std::lock_guard<std::mutex> g(fieldLock());
+    return static_cast<int>(ignoreTokens_.size());
+}
+
+// ---- The reply ----
+
+bool WebVigil::isNotModified(const std::string& file) const {
+    return isNotModifiedFile(localPath(file).c_str());
+}
+
+int WebVigil::responseCode(const std::string& file) {
+    ReplyClass reply = classifyReplyFile(localPath(file).c_str());
+    std::lock_guard<std::mutex> g(fieldLock());
+    redirectTarget_ = std::move(reply.location);
+    return reply.code;
+}
+
+void WebVigil::detectMethod(const std::string& file) {
+    const int method = detectChangeMethodFile(localPath(file).c_str());
+    if (method < 0) return;  // nothing readable: keep what we had
+    std::lock_guard<std::mutex> g(fieldLock());
+    changeMethod_ = method;
+}
+
+time_t WebVigil::lastModifiedTime(const std::string& file) const {
+    return lastModifiedTimeFile(localPath(file).c_str());
+}
+
+time_t WebVigil::expiresTime(const std::string& file) const {
+    return expiresTimeFile(localPath(file).c_str());
+}
+
+int WebVigil::compareContent(const std::string& newFile, const std::string& previousFile) const {
+    return compareContentFiles(localPath(previousFile).c_str(), localPath(newFile).c_str(), options(),
+                               ignoreTokens());
+}
+
+// ---- The check ----
+
+WebVigil::Reply WebVigil::fetchReply() {
+    Reply reply;
+    reply.first = isFirstFetch();
+    if (reply.first) {
+        reply.file = cacheFileName();
+        if (reply.file.empty()) {
+            reply.file = takeNewCacheName();
+            setCacheFileName(reply.file);
+        }
+        removeFile(reply.file);  // a leftover of the same name would be appended to
+    } else {
+        reply.file = takeNewCacheName();
+    }
+
+    HttpRequestInputs in;
+    in.host = host();
+    in.port = port();
+    in.path = path().text();
+    in.basicCredentials = basicCredentials().value_or("");
+    // Without a copy to compare, a "not modified" answer would leave nothing to
+    // compare the next reply with: ask for the whole page.
+    in.lastChecked = reply.first ? 0 : lastChecked();
+    lockMutex(proxyLock, -1);
+    const SettingsValues settings = ProgramSettings::snapshot();
+    unlockMutex(proxyLock);
+    in.useProxy = settings.useHttpProxy;
+    in.proxyHost = settings.httpProxyHost;
+    in.proxyPort = settings.httpProxyPort;
+    in.proxyNeedsAuth = settings.httpProxyNeeds;
+    in.proxyAuthorization = settings.proxyAuthorization;
+    const HttpRequest request = buildHttpRequest(in);
+
+    int32_t error = 0;
+    const int32_t got = pooledTcpRequest(this, VigilKind::Web, request.connectHost.c_str(),
+                                         request.connectPort, request.text.c_str(),
+                                         reply.file.c_str(), &error);
+    if (got <= 0) {
+        removeFile(reply.file);
+        reply.status = error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
+                                                             : VigilStatus::Unavailable;
+        return reply;
+    }
+    reply.received = true;
+
+    // An error page or a redirect is no copy of the page.
+    const int mapped = replyCodeStatus(responseCode(reply.file));
+    if (mapped != 0) {
+        reply.status = mapped;
+        reply.mapped = true;
+        return reply;
+    }
+    if (reply.first) {
+        reply.adopt = true;  // a first copy is never a change
+        return reply;
+    }
+    // A "not modified" answer has no page in it: the previous copy stays the reference.
+    if (isNotModified(reply.file)) return reply;
+
+    switch (compareContent(reply.file, previousCacheFileName())) {
+        case ContentChanged:
+            reply.status = VigilStatus::Changed;
+            setLastChanged(time(nullptr));
+            reply.adopt = true;
+            break;
+        case ContentStructureDiffers:
+            reply.status = VigilStatus::StructureChanged;
+            break;
+        default:
+            reply.adopt = true;
+            break;
+    }
+    return reply;
+}
+
+void WebVigil::settle(const Reply& reply) {
+    if (!reply.received) return;
+    if (!reply.adopt) {
+        removeFile(reply.file);
+        return;
+    }
+    if (reply.first) {
+        setPreviousCacheFileName(reply.file);
+        return;
+    }
+    const std::string previous = previousCacheFileName();
+    setCacheFileName(reply.file);
+    if (!runState().keepOldCacheFiles) CacheFiles::remove(previous);
+    setPreviousCacheFileName(reply.file);
+}
+
+int WebVigil::httpGet() {
+    const Reply reply = fetchReply();
+    settle(reply);
+    return reply.status;
+}
+
+int WebVigil::fetchAndCompare() {
+    Reply reply = fetchReply();
+    // The header reads look at the reply just received, before it is settled.
+    const bool pageReply =
+        reply.received && !reply.mapped && reply.status != VigilStatus::StructureChanged;
+    auto readExpires = [this, &reply] {
+        const time_t t = expiresTime(reply.file);
+        std::lock_guard<std::mutex> g(fieldLock());
+        expires_ = t;
+    };
+    auto readLastModified = [this, &reply] {
+        const time_t t = lastModifiedTime(reply.file);
+        std::lock_guard<std::mutex> g(fieldLock());
+        lastModified_ = t;
+        return t;
+    };
+    const int method = changeMethod();
+    if (method < 0) {
+        if (pageReply) {
+            detectMethod(reply.file);
+            const int found = changeMethod();
+            if (found == ChangeMethod::Expires) readExpires();
+            if (found == ChangeMethod::LastModified) readLastModified();
+        }
+    } else if (method == ChangeMethod::Expires) {
+        if (reply.received) readExpires();
+    } else if (method == ChangeMethod::LastModified && !(options() & WebOptions::AlwaysCompare)) {
+        if (pageReply) {
+            const time_t t = readLastModified();
+            // The first copy is never a change, whatever its date.
+            if (!reply.first) {
+                if (modifiedAfter(t, lastChecked())) {
+                    reply.status = VigilStatus::Changed;
+                    setLastChanged(time(nullptr));
+                } else {
+                    reply.status = VigilStatus::NoChange;
+                }
+            }
+        }
+    }
+    // Content comparison (0), Last-Modified with "always compare", and a method
+    // above 2 from an edited data file all stand on the comparison alone.
+    settle(reply);
+    return reply.status;
+}
+
+// ---- The record ----
+
+void WebVigil::write(FILE* file) const {
+    const uint16_t notify = flags();
+    const std::optional<std::string> program =
+        (notify & NotifyFlags::Program) ? commandLine(false) : std::nullopt;
+    const std::string desc = description();
+    const std::string h = host();
+    const std::string pathText = path().text();
+    const std::string request = requestText();
+
+    std::string options = std::to_string(this->options());
+    const std::string email = emailList();
+    if (!email.empty()) options += ";EMAIL:" + email;
+    const SimpleString userName = user();
+    if (!userName.empty()) options += std::string(";USER:") + userName.text() + ";PASS:" + password().text();
+
+    RecordLine line;
+    line.add("http");
+    line.add(desc);
+    line.add(options);
+    line.add(h);
+    line.add(static_cast<long>(port()));
+    line.add(pathText);
+    line.add(static_cast<long>(interval()));
+    line.add(static_cast<long>(lastChanged()));
+    line.add(static_cast<long>(lastChecked()));
+    line.add(static_cast<long>(static_cast<int16_t>(notify)));
+    if (notify & NotifyFlags::Program) line.add(program.value_or(""));
+    line.add(static_cast<long>(changeMethod()));
+    line.add(static_cast<long>(lastModified()));
+    line.add(static_cast<long>(expires()));
+    line.add(static_cast<long>(status() - 1024));
+    line.add(cacheFileName());
+    line.add(soundFile().value_or(""));
+    for (const std::string& token : ignoreTokens())
+        if (!token.empty()) line.add(token);
+    line.add("");  // the line ends with a separator
+
+    // The long-standing choice looks at a few texts only; it stands whenever it
+    // also fits the rest of the line.
+    std::vector<std::string> examined{request, pathText, h, desc};
+    if (program) examined.push_back(*program);
+    char separator = '|';
+    for (char c : kRecordSeparators) {
+        if (separatorFits(c, examined)) {
+            separator = c;
+            break;
+        }
+    }
+    if (!separatorFits(separator, line.fields()))
+        separator = chooseRecordSeparator(kRecordSeparators, line.fields());
+    const std::string text = line.join(separator);
+    std::fwrite(text.data(), 1, text.size(), file);
+}

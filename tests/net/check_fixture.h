@@ -1,0 +1,65 @@
+#pragma once
+// Shared by the tests that run whole checks: a fresh working folder with its
+// "cache" folder per test, short time-outs, and replies that change between checks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "../core/scratch_dir.h"
+#include "core/check_slots.h"
+#include "core/program_settings.h"
+#include "core/run_state.h"
+#include "core/vigil.h"
+#include "support/loopback_server.h"
+#include "support/server_process.h"
+
+// A reply that the test changes between checks; the server thread reads it.
+class ChangingReply {
+public:
+    explicit ChangingReply(std::string text) : text_(std::move(text)) {}
+    void set(std::string text) {
+        std::lock_guard<std::mutex> g(mutex_);
+        text_ = std::move(text);
+    }
+    std::string get() const {
+        std::lock_guard<std::mutex> g(mutex_);
+        return text_;
+    }
+    LoopbackServer::Script script(std::string requestEnd = "\r\n\r\n") {
+        return LoopbackServer::replyCurrent([this] { return get(); }, std::move(requestEnd));
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
+class CheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 2000; });
+        std::filesystem::create_directory("cache");
+    }
+    void TearDown() override {
+        ProgramSettings::reset();
+        runState() = RunState();
+    }
+    // One check as a check task runs it: a slot taken first, given back by the check.
+    static int check(Vigil& v) {
+        takeCheckSlot(10);
+        v.check();
+        return v.status();
+    }
+    static std::vector<std::string> cacheFiles() { return listFiles("cache"); }
+    // The text of the Vigil's current copy.
+    static std::string current(const Vigil& v) {
+        std::string name = v.cacheFileName();
+        std::replace(name.begin(), name.end(), '\\', '/');
+        return readWholeFile(name);
+    }
+
+    ScratchDir dir;
+};
