@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "app/main_window_event.h"
 #include "app/notify_sound.h"
 #include "app/results_report.h"
 #include "core/check_slots.h"
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int slotPollMs = 500;
 constexpr int batchSlotPollMs = 100;
-constexpr int closeEvent = 16;
 
 std::atomic<CheckThreadStarter> threadStarter{nullptr};
 
@@ -51,7 +51,7 @@ void finishBatchRun() {
     } else if (!state.quietMode) {
         showMessageBox("Tervane", "Tervane has finished checking all sites.");
     }
-    postWindowEvent(closeEvent, 0, 0);
+    postWindowEvent(MainWindowEvent::Close, 0, 0);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <ctime>
 
 #include "core/cache_files.h"
+#include "core/client_command.h"
+#include "core/record_writer.h"
 #include "core/run_state.h"
 #include "net/ftp_client.h"
 #include "platform/files.h"
@@ -29,29 +31,6 @@ bool fetchFailed(int status) { return status != VigilStatus::NoChange; }
 std::optional<std::string> nameOrNone(const char* name) {
     if (!name) return std::nullopt;
     return std::string(name);
-}
-
-// Shared helper pending: the record separator is '|' unless a field holds one;
-// then the first of "|)!(^%*$", then of the other printable characters, that no
-// field holds, so that no field can shift the ones after it.
-char chooseSeparator(const std::vector<std::string>& fields) {
-    auto unused = [&fields](char c) {
-        for (const std::string& f : fields)
-            if (f.find(c) != std::string::npos) return false;
-        return true;
-    };
-    for (char c : std::string("|)!(^%*$"))
-        if (unused(c)) return c;
-    for (char c = '!'; c <= '~'; ++c)
-        if (unused(c)) return c;
-    return '|';
-}
-
-// A record is one line: line breaks inside a field become blanks.
-std::string oneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\r', ' ');
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
 }
 
 }  // namespace
@@ -91,54 +70,47 @@ void FtpVigil::write(FILE* file) const {
     if (!email.empty()) options += ";EMAIL:" + email;
     const uint16_t flags = this->flags();
 
-    std::vector<std::string> fields = {
-        "ftp",
-        description(),
-        options,
-        host(),
-        std::to_string(port()),
-    };
-    {
-        std::lock_guard<std::mutex> g(fieldLock());
-        fields.push_back(directory_.value_or(""));
-        fields.push_back(lookForFile_.value_or(""));
-    }
-    fields.push_back(std::to_string(interval()));
-    fields.push_back(std::to_string(static_cast<long>(lastChanged())));
-    fields.push_back(std::to_string(static_cast<long>(lastChecked())));
-    fields.push_back(std::to_string(static_cast<int16_t>(flags)));
-    if (flags & NotifyFlags::Program) fields.push_back(commandLine(false).value_or(""));
+    RecordLine line;
+    line.add("ftp");
+    line.add(description());
+    line.add(options);
+    line.add(host());
+    line.add(static_cast<long>(port()));
+    std::string user, password;
     std::vector<std::string> ignored;
     {
         std::lock_guard<std::mutex> g(fieldLock());
-        fields.push_back(user_);
-        fields.push_back(password_);
+        line.add(directory_.value_or(""));
+        line.add(lookForFile_.value_or(""));
+        user = user_;
+        password = password_;
         ignored = ignoreFiles_;
     }
-    fields.push_back(std::to_string(status() - 1024));
-    fields.push_back(cacheFileName());
-    fields.push_back(soundFile().value_or(""));
+    line.add(static_cast<long>(interval()));
+    line.add(static_cast<long>(lastChanged()));
+    line.add(static_cast<long>(lastChecked()));
+    line.add(static_cast<long>(static_cast<int16_t>(flags)));
+    if (flags & NotifyFlags::Program) line.add(commandLine(false).value_or(""));
+    line.add(user);
+    line.add(password);
+    line.add(static_cast<long>(status() - 1024));
+    line.add(cacheFileName());
+    line.add(soundFile().value_or(""));
     bool anyIgnored = false;
-    for (std::string& name : ignored) {
+    for (const std::string& name : ignored) {
         if (name.empty()) continue;
-        fields.push_back(std::move(name));
+        line.add(name);
         anyIgnored = true;
     }
-
-    for (std::string& f : fields) f = oneLine(std::move(f));
-    const char separator = chooseSeparator(fields);
-    std::string line;
-    for (const std::string& f : fields) line += separator + f;
     // Without ignore names the line ends in an empty field.
-    if (!anyIgnored) line += separator;
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), file);
+    if (!anyIgnored) line.add("");
+    const std::string text = line.join(chooseRecordSeparator(kRecordSeparators, line.fields()));
+    std::fwrite(text.data(), 1, text.size(), file);
 }
 
 std::string FtpVigil::buildCommandLine(const std::string& program,
                                        const std::optional<std::string>& params) const {
-    // FTP placeholders are filled in by the client command builder once it is linked in.
-    return Vigil::buildCommandLine(program, params);
+    return ClientCommand::buildFtp(*this, program, params);
 }
 
 int FtpVigil::fetchAndCompare() {

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/ftp_vigil.h"
+#include "core/gopher_vigil.h"
+#include "core/locks.h"
+#include "core/vigil.h"
+#include "core/vigil_store.h"
+#include "core/web_vigil.h"
+#include "scratch_dir.h"
+
+namespace {
+
+size_t listSize() {
+    OwnedLock hold(*vigilListLock);
+    return vigilList.size();
+}
+
+std::shared_ptr<Vigil> at(size_t i) {
+    OwnedLock hold(*vigilListLock);
+    return vigilList.at(i);
+}
+
+// Loads text as vigil.dat, saves it again and returns what was written.
+std::string roundTrip(const std::string& text) {
+    ScratchDir::write("vigil.dat", text);
+    VigilStore::load("vigil.dat", nullptr);
+    EXPECT_EQ(VigilStore::save("again.dat"), 0);
+    return ScratchDir::read("again.dat");
+}
+
+}  // namespace
+
+TEST(VigilStore, RecordsOfEveryKindComeBackByteForByte) {
+    ScratchDir dir;
+    const std::string text =
+        "3\n"
+        "|gopher|Gopher news|0;EMAIL:a@b.example c@d.example |gopher.example|7070|/news|3600|100|200|"
+        "17|notify.sh %desc|8|cache\\00000005.mon|ding.wav\n"
+        "|http|Web page|2;EMAIL:x@y.example ;USER:user;PASS:secret|www.example|8080|/a/b.html|600|"
+        "10|20|1|0|30|40|9|cache\\00000001.mon||session|counter|\n"
+        "|ftp|FTP dir|0|ftp.example|2121|/pub|README|86400|5|6|49|run.sh|joe|pw|9|"
+        "cache\\00000002.mon|bell.wav|index.html|tmp file\n";
+    EXPECT_EQ(roundTrip(text), text);
+    ASSERT_EQ(listSize(), 3u);
+
+    auto gopher = std::dynamic_pointer_cast<GopherVigil>(at(0));
+    ASSERT_TRUE(gopher);
+    EXPECT_EQ(gopher->port(), 7070);
+    EXPECT_EQ(gopher->selector(), "/news");
+    EXPECT_EQ(gopher->emailAddresses().size(), 2u);
+    EXPECT_EQ(gopher->commandLine(false).value_or(""), "notify.sh %desc");
+    EXPECT_EQ(gopher->status(), VigilStatus::Changed);
+    EXPECT_EQ(gopher->interval(), 3600);
+    EXPECT_EQ(gopher->intervalMode(), IntervalMode::On);
+
+    auto web = std::dynamic_pointer_cast<WebVigil>(at(1));
+    ASSERT_TRUE(web);
+    EXPECT_STREQ(web->user().text(), "user");
+    EXPECT_STREQ(web->password().text(), "secret");
+    EXPECT_EQ(web->options() & WebOptions::AlwaysCompare, WebOptions::AlwaysCompare);
+    EXPECT_EQ(web->lastModified(), 30);
+    EXPECT_EQ(web->expires(), 40);
+    EXPECT_EQ(web->ignoreTokenCount(), 2);
+    EXPECT_EQ(web->status(), VigilStatus::NoChange);
+    EXPECT_EQ(web->changeMethod(), ChangeMethod::Content);
+
+    auto ftp = std::dynamic_pointer_cast<FtpVigil>(at(2));
+    ASSERT_TRUE(ftp);
+    EXPECT_EQ(ftp->lookForFile().value_or(""), "README");
+    EXPECT_EQ(ftp->user(), "joe");
+    EXPECT_EQ(ftp->ignoreFiles(), (std::vector<std::string>{"index.html", "tmp file"}));
+    EXPECT_EQ(ftp->soundFile().value_or(""), "bell.wav");
+}
+
+TEST(VigilStore, EmptyListSavesTheCountAlone) {
+    ScratchDir dir;
+    EXPECT_EQ(VigilStore::save("vigil.dat"), 0);
+    EXPECT_EQ(ScratchDir::read("vigil.dat"), "0\n");
+}
+
+TEST(VigilStore, LoadEdgeCases) {
+    ScratchDir dir;
+    const time_t before = time(nullptr);
+    ScratchDir::write("vigil.dat",
+                      "3\r\n"
+                      "|gopher|G|0|g.example|70|sel|0|0|0|1|10|cache\\00000007.mon|\r\n"
+                      "|ftp|F|0|f.example|21|/||0|0||1|||999|cache\\00000007.mon|\r\n");
+    VigilStore::load("vigil.dat", nullptr);
+    ASSERT_EQ(listSize(), 2u);  // the count says three, the file ends after two
+    auto gopher = at(0);
+    EXPECT_EQ(gopher->status(), VigilStatus::NoChange);  // stored while checking
+    EXPECT_EQ(gopher->cacheFileName(), "cache\\00000007.mon");
+    auto ftp = std::dynamic_pointer_cast<FtpVigil>(at(1));
+    ASSERT_TRUE(ftp);
+    EXPECT_GE(ftp->lastChecked(), before);            // missing: the time of loading
+    EXPECT_EQ(ftp->status(), VigilStatus::NoChange);  // 999 + 1024 is no status
+    EXPECT_EQ(ftp->user(), "anonymous");
+    EXPECT_EQ(ftp->password(), AnonymousFtpPassword);
+    EXPECT_FALSE(ftp->lookForFile().has_value());
+    // The second record names the first one's copy: it gets a fresh name instead.
+    EXPECT_NE(ftp->cacheFileName(), "cache\\00000007.mon");
+}
+
+TEST(VigilStore, WebDefaultsAndKindWords) {
+    ScratchDir dir;
+    auto web = std::dynamic_pointer_cast<WebVigil>(
+        VigilStore::parseRecord("|https|W|x;EMAIL:a@b.example|h.example|port||||||||||\n", nullptr));
+    ASSERT_TRUE(web);  // "https" starts with "http"
+    EXPECT_EQ(web->changeMethod(), ChangeMethod::Detect);
+    EXPECT_EQ(web->port(), 80);  // a field that is no number keeps its default
+    EXPECT_STREQ(web->path().text(), "/");
+    EXPECT_EQ(web->flags(), 1);
+    EXPECT_EQ(web->options(), WebOptions::AlwaysCompare);
+    EXPECT_EQ(web->emailList(), "a@b.example ");
+    EXPECT_FALSE(VigilStore::parseRecord("|news|N|0|h.example|\n", nullptr));
+    EXPECT_FALSE(VigilStore::parseRecord("|http|No host|0||80|/|\n", nullptr));
+    EXPECT_EQ(listSize(), 1u);
+}
+
+TEST(VigilStore, CacheNamesOnlyInTheProgramsOwnForm) {
+    ScratchDir dir;
+    auto a = VigilStore::parseRecord("|gopher|A|0|h|70||0|0|0|1|9|../../etc/passwd|\n", nullptr);
+    auto b = VigilStore::parseRecord("|gopher|B|0|h|70||0|0|0|1|9|cache\\0000001.mon|\n", nullptr);
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(a->cacheFileName(), "../../etc/passwd");
+    EXPECT_EQ(a->cacheFileName().rfind("cache\\", 0), 0u);
+    EXPECT_NE(b->cacheFileName(), "cache\\0000001.mon");
+}
+
+TEST(VigilStore, LongRecordsStayWhole) {
+    ScratchDir dir;
+    const std::string description(5000, 'd');
+    ScratchDir::write("vigil.dat", "2\n|gopher|" + description +
+                                       "|0|a.example|70||0|0|0|1|9||\n|gopher|second|0|b.example|70||0|0|0|1|9||\n");
+    VigilStore::load("vigil.dat", nullptr);
+    ASSERT_EQ(listSize(), 2u);
+    EXPECT_EQ(at(0)->description(), description);
+    EXPECT_EQ(at(1)->host(), "b.example");
+}
+
+TEST(VigilStore, SeparatorsInFieldsDoNotShiftLaterFields) {
+    ScratchDir dir;
+    VigilStore::parseRecord("|gopher|a) b|0|g.example|70||0|0|0|1|9||\n", nullptr);
+    at(0)->setDescription(std::string("pipe | and ) inside"));
+    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    {
+        OwnedLock hold(*vigilListLock);
+        vigilList.clear();
+    }
+    VigilStore::load("vigil.dat", nullptr);
+    ASSERT_EQ(listSize(), 1u);
+    EXPECT_EQ(at(0)->description(), "pipe | and ) inside");
+    EXPECT_EQ(at(0)->host(), "g.example");
+}
+
+TEST(VigilStore, FailedSaveKeepsTheOldFile) {
+    ScratchDir dir;
+    ScratchDir::write("vigil.dat", "0\n");
+    std::filesystem::create_directory("vigil.dat.tmp");  // the temporary cannot be made
+    VigilStore::parseRecord("|gopher|G|0|g.example|70||0|0|0|1|9||\n", nullptr);
+    EXPECT_EQ(VigilStore::save("vigil.dat"), -1);
+    EXPECT_EQ(ScratchDir::read("vigil.dat"), "0\n");
+}
