@@ -30,8 +30,8 @@ bool startsWithNoCase(const char* text, const char* prefix, size_t n) {
 }
 
 // "host", "host:" and "host:port"; 80 unless the port is a number from 1 to 65535.
-void takeProxy(const char* spec, std::string& host, uint16_t& port) {
-    const std::string text = spec;
+void takeProxy(const char* hostAndPort, std::string& host, uint16_t& port) {
+    const std::string text = hostAndPort;
     const size_t colon = text.find(':');
     host = text.substr(0, colon);
     port = 80;

@@ -210,28 +210,23 @@ void FtpVigil::addIgnoreFile(const std::string& name) {
 }
 
 std::optional<std::string> FtpVigil::directory() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return directory_;
+    return guardedCopy(directory_);
 }
 
 std::optional<std::string> FtpVigil::lookForFile() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lookForFile_;
+    return guardedCopy(lookForFile_);
 }
 
 std::string FtpVigil::user() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return user_;
+    return guardedCopy(user_);
 }
 
 std::string FtpVigil::password() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return password_;
+    return guardedCopy(password_);
 }
 
 std::vector<std::string> FtpVigil::ignoreFiles() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return ignoreFiles_;
+    return guardedCopy(ignoreFiles_);
 }
 
 int FtpVigil::ignoreFileCount() const {

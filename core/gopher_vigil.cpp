@@ -39,13 +39,11 @@ void GopherVigil::setSelector(const std::optional<std::string>& selector) {
 }
 
 std::string GopherVigil::selector() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return selector_;
+    return guardedCopy(selector_);
 }
 
 std::string GopherVigil::requestText() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return requestText_;
+    return guardedCopy(requestText_);
 }
 
 std::string GopherVigil::url() const {

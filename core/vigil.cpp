@@ -141,8 +141,7 @@ std::string Vigil::emailList() const {
 }
 
 std::vector<std::string> Vigil::emailAddresses() const {
-    std::lock_guard<std::mutex> g(fieldMutex_);
-    return emailList_;
+    return guardedCopy(emailList_);
 }
 
 int Vigil::setHost(const std::optional<std::string>& host) {
@@ -176,28 +175,23 @@ void Vigil::setCommand(const std::optional<std::string>& programLine) {
 }
 
 std::string Vigil::description() const {
-    std::lock_guard<std::mutex> g(fieldMutex_);
-    return description_;
+    return guardedCopy(description_);
 }
 
 std::string Vigil::host() const {
-    std::lock_guard<std::mutex> g(fieldMutex_);
-    return host_;
+    return guardedCopy(host_);
 }
 
 std::optional<std::string> Vigil::soundFile() const {
-    std::lock_guard<std::mutex> g(fieldMutex_);
-    return soundFile_;
+    return guardedCopy(soundFile_);
 }
 
 std::string Vigil::cacheFileName() const {
-    std::lock_guard<std::mutex> g(fieldMutex_);
-    return cacheFileName_;
+    return guardedCopy(cacheFileName_);
 }
 
 std::string Vigil::previousCacheFileName() const {
-    std::lock_guard<std::mutex> g(fieldMutex_);
-    return previousCacheFileName_;
+    return guardedCopy(previousCacheFileName_);
 }
 
 void Vigil::setCacheFileName(const std::string& name) {

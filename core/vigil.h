@@ -182,6 +182,12 @@ protected:
 
     // Guards the strings; kinds may use it for their own.
     std::mutex& fieldLock() const { return fieldMutex_; }
+    // A copy of one of the kind's own fields, taken under the field lock.
+    template <class T>
+    T guardedCopy(const T& field) const {
+        std::lock_guard<std::mutex> g(fieldMutex_);
+        return field;
+    }
 
 private:
     mutable std::mutex fieldMutex_;

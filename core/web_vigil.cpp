@@ -99,53 +99,43 @@ void WebVigil::applyRedirect() {
 }
 
 SimpleString WebVigil::path() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return path_;
+    return guardedCopy(path_);
 }
 
 SimpleString WebVigil::user() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return user_;
+    return guardedCopy(user_);
 }
 
 SimpleString WebVigil::password() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return password_;
+    return guardedCopy(password_);
 }
 
 std::string WebVigil::requestText() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return requestText_;
+    return guardedCopy(requestText_);
 }
 
 std::optional<std::string> WebVigil::redirectTarget() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return redirectTarget_;
+    return guardedCopy(redirectTarget_);
 }
 
 std::optional<std::string> WebVigil::basicCredentials() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return basicCredentials_;
+    return guardedCopy(basicCredentials_);
 }
 
 int WebVigil::changeMethod() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return changeMethod_;
+    return guardedCopy(changeMethod_);
 }
 
 time_t WebVigil::expires() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return expires_;
+    return guardedCopy(expires_);
 }
 
 time_t WebVigil::lastModified() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lastModified_;
+    return guardedCopy(lastModified_);
 }
 
 std::vector<std::string> WebVigil::ignoreTokens() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return ignoreTokens_;
+    return guardedCopy(ignoreTokens_);
 }
 
 int WebVigil::ignoreTokenCount() const {
