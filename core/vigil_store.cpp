@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include "core/vigil.h"
 #include "core/web_vigil.h"
 #include "platform/files.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -106,6 +108,15 @@ OptionsField readOptionsField(const std::string& field, bool web) {
     }
     if (web) out.options |= WebOptions::AlwaysCompare;
     return out;
+}
+
+// The old file stays; the user learns why the list was not written.
+int reportSaveFailure(const std::string& target) {
+    const std::string text =
+        target + " could not be written (" + std::strerror(errno) + "); the previous file is kept.";
+    std::fprintf(stderr, "Tervane: %s\n", text.c_str());
+    traceLine("save failed: " + text);
+    return -1;
 }
 
 }  // namespace
@@ -225,7 +236,7 @@ int save(const std::string& fileName) {
     const std::string target = localPath(fileName);
     const std::string temporary = target + ".tmp";
     FILE* file = openFile(temporary, "wb");
-    if (!file) return -1;
+    if (!file) return reportSaveFailure(target);
 
     lockMutex(vigilListLock, -1);
     std::fprintf(file, "%d\n", static_cast<int>(vigilList.size()));
@@ -237,8 +248,10 @@ int save(const std::string& fileName) {
     ok = (std::fclose(file) == 0) && ok;
     if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         removeFile(temporary);
-        return -1;
+        errno = error;
+        return reportSaveFailure(target);
     }
     return 0;
 }
