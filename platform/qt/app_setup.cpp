@@ -1,6 +1,8 @@
 #include "platform/qt/app_setup.h"
 
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "platform/message_box.h"
@@ -67,8 +70,19 @@ void prepareQtPlatform(int argc, const char* const argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (argv[i] && strcasecmp(argv[i], "/batch") == 0) batch = true;
     }
-    if (batch && !envSet("DISPLAY") && !envSet("WAYLAND_DISPLAY") && !envSet("QT_QPA_PLATFORM"))
+    if (batch && !envSet("DISPLAY") && !envSet("WAYLAND_DISPLAY") && !envSet("QT_QPA_PLATFORM")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // cron gives no runtime folder; Qt would pick the same one, but with a
+        // warning in every cron mail.
+        if (!envSet("XDG_RUNTIME_DIR")) {
+            const std::string runtime = "/tmp/runtime-" + std::to_string(getuid());
+            mkdir(runtime.c_str(), 0700);
+            struct stat st;
+            if (stat(runtime.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+                (st.st_mode & 0777) == 0700)
+                setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        }
+    }
 }
 
 void installQtServices() {
