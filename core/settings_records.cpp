@@ -1,0 +1,37 @@
+#include "core/settings_records.h"
+
+#include "core/text_utils.h"
+#include "core/vigil.h"
+#include "core/web_vigil.h"
+
+std::unique_ptr<FtpSettingsRecord> ftpSettingsFromUrl(const std::string& url) {
+    auto record = std::make_unique<FtpSettingsRecord>();
+    record->active = 1;
+    record->flags = 0;
+    record->status = VigilStatus::NoChange;
+    uint16_t port = 21;
+    parseFtpUrl(url.c_str(), record->host, port, record->directory, record->user, record->password);
+    record->port = static_cast<int16_t>(port);
+    return record;
+}
+
+std::unique_ptr<GopherSettingsRecord> gopherSettingsFromUrl(const std::string& url) {
+    auto record = std::make_unique<GopherSettingsRecord>();
+    record->active = 1;
+    record->flags = 0;
+    record->status = VigilStatus::NoChange;
+    uint16_t port = 70;
+    parseGopherUrl(url.c_str(), record->host, port, record->selector);
+    record->port = static_cast<int16_t>(port);
+    return record;
+}
+
+std::unique_ptr<WebSettingsRecord> webSettingsFromUrl(const std::string& url) {
+    auto record = std::make_unique<WebSettingsRecord>();
+    record->description = std::string(" ");
+    record->active = 1;
+    record->options = WebOptions::IgnoreTags;
+    record->status = VigilStatus::NoChange;
+    record->url = url.c_str();
+    return record;
+}
