@@ -101,9 +101,12 @@ protected:
     std::vector<Record> saved() const {
         std::istringstream in(readWholeFile(data_.file("vigil.dat")));
         std::string line;
-        std::getline(in, line);
-        const size_t count = std::stoul(line);
         std::vector<Record> records;
+        if (!std::getline(in, line) || line.empty()) {
+            ADD_FAILURE() << "vigil.dat has no count line";
+            return records;
+        }
+        const size_t count = std::stoul(line);
         while (std::getline(in, line)) {
             Record r;
             const char separator = line.at(0);
@@ -124,8 +127,8 @@ protected:
         return names;
     }
 
-    // Waits until the clock has passed the second of every stamp so far, so that
-    // the next run's stamps tell it apart.
+    // Waits until the clock has left the second of stamp, so that the next run's
+    // stamps tell it apart.
     static void sleepPastSecond(time_t stamp) {
         while (time(nullptr) <= stamp) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
