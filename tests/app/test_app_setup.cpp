@@ -12,6 +12,8 @@
 #include "platform/message_box.h"
 #include "platform/qt/app_setup.h"
 #include "support/qt_test_app.h"
+#include "support/server_process.h"
+#include "support/tervane_run.h"
 
 namespace {
 
@@ -27,11 +29,6 @@ void clearDisplayEnvironment() {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("QT_QPA_PLATFORM");
-}
-
-std::string tempDir() {
-    char name[] = "/tmp/tervane-app-XXXXXX";
-    return mkdtemp(name) ? name : "";
 }
 
 }  // namespace
@@ -74,13 +71,9 @@ TEST(AppSetup, HeadlessMessageBoxAndToneNeverWait) {
 }
 
 TEST(AppSetup, ProgramPreparesItsFolderAndEnds) {
-    const std::string dir = tempDir();
-    ASSERT_FALSE(dir.empty());
-    const std::string command = "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
-                                std::string(TERVANE_BINARY) + "' /BATCH /quiet /hproxy:proxy:3128 >/dev/null 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0);
+    TempDir dir;
+    EXPECT_EQ(runTervane({"/BATCH", "/quiet", "/hproxy:proxy:3128"}, dir.path()).exitCode, 0);
     struct stat st {};
-    EXPECT_EQ(stat((dir + "/cache").c_str(), &st), 0);
+    EXPECT_EQ(stat(dir.file("cache").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
-    std::system(("rm -rf '" + dir + "'").c_str());
 }

@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "../core/scratch_dir.h"
 #include "app/check_scheduler.h"
 #include "core/check_slots.h"
 #include "core/locks.h"
@@ -22,6 +21,7 @@
 #include "platform/thread.h"
 #include "support/probe_vigil.h"
 #include "support/qt_test_app.h"
+#include "support/scratch_dir.h"
 
 using namespace std::chrono_literals;
 

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QCoreApplication>
 #include <QTreeWidget>
-#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -13,32 +11,12 @@
 #include "app/window_services.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
-#include "core/scratch_dir.h"
 #include "support/listed_vigil.h"
 #include "support/qt_test_app.h"
+#include "support/scratch_dir.h"
+#include "support/tervane_run.h"
 
 namespace {
-
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-// Runs the built program in the working directory without a display, as cron
-// would, and collects its standard output.
-ProgramRun runTervane(const std::string& switches) {
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 '" +
-                                std::string(TERVANE_BINARY) + "' " + switches + " 2>/dev/null";
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 std::vector<std::string>& savedFiles() {
     static std::vector<std::string> saved;
@@ -180,11 +158,11 @@ TEST(MainRun, CloseBoxStoresTheLayoutButExitDoesNot) {
 TEST(MainRun, BatchRunWithoutDisplayEndsAndSaysSoUnlessQuiet) {
     ScratchDir dir;
     ScratchDir::write("vigil.dat", "");
-    ProgramRun quiet = runTervane("/batch /quiet");
+    TervaneRun quiet = runTervane({"/batch", "/quiet"});
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_EQ(quiet.out.find("finished checking"), std::string::npos) << quiet.out;
 
-    ProgramRun told = runTervane("/BATCH");
+    TervaneRun told = runTervane({"/BATCH"});
     EXPECT_EQ(told.exitCode, 0);
     EXPECT_NE(told.out.find("Tervane has finished checking all sites."), std::string::npos) << told.out;
 }

@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "../core/scratch_dir.h"
 #include "app/notify_sound.h"
 #include "core/notify_overrides.h"
 #include "core/run_state.h"
 #include "platform/sound.h"
 #include "support/probe_vigil.h"
+#include "support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 

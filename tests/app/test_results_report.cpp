@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "../core/scratch_dir.h"
 #include "app/results_report.h"
 #include "core/run_state.h"
 #include "support/probe_vigil.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

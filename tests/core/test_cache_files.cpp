@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "core/cache_files.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 TEST(CacheFiles, EmptyCacheDirectoryStartsAtZero) {
     ScratchDir dir;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/ftp_vigil.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

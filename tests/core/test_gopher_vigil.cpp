@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/gopher_vigil.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

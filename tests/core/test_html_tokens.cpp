@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/html_tokens.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

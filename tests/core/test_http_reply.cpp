@@ -6,7 +6,7 @@
 
 #include "core/http_reply.h"
 #include "core/text_utils.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "core/ini_file.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 TEST(IniFile, ReadsCrlfValuesAsWrittenAndIntegersStrictly) {
     ScratchDir dir;

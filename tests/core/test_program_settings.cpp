@@ -6,7 +6,7 @@
 
 #include "core/ini_file.h"
 #include "core/program_settings.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

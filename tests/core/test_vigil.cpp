@@ -6,7 +6,7 @@
 #include "core/cache_files.h"
 #include "core/locks.h"
 #include "core/vigil.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

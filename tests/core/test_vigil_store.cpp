@@ -9,7 +9,7 @@
 #include "core/vigil.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

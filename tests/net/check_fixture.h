@@ -8,12 +8,12 @@
 #include <mutex>
 #include <string>
 
-#include "../core/scratch_dir.h"
 #include "core/check_slots.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
 #include "support/loopback_server.h"
+#include "support/scratch_dir.h"
 #include "support/server_process.h"
 
 // A reply that the test changes between checks; the server thread reads it.

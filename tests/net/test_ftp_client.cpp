@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "core/program_settings.h"
-#include "core/scratch_dir.h"
 #include "net/ftp_client.h"
 #include "support/loopback_server.h"
+#include "support/scratch_dir.h"
 #include "support/server_process.h"
 
 namespace {

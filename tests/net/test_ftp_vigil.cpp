@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <utime.h>
 
 #include <cstdio>
@@ -11,9 +10,9 @@
 #include "core/check_slots.h"
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
-#include "core/scratch_dir.h"
 #include "platform/files.h"
-#include "support/server_process.h"
+#include "support/real_servers.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -42,14 +41,10 @@ protected:
         ASSERT_TRUE(writeWholeFile(served_.file("pub/skip.log"), "log"));
         ASSERT_TRUE(writeWholeFile(served_.file("README.TXT"), "top"));
         setModified(served_.file("pub/read me.txt"), 1577966400);  // 2 January 2020
-        port_ = findFreePort();
-        ASSERT_TRUE(server_.start({"/usr/bin/python3", TERVANE_SOURCE_DIR "/tests/support/ftp_server.py",
-                                   std::to_string(port_), served_.path(), "watcher", "secret"},
-                                  log_.file("ftp.log")));
-        ASSERT_TRUE(server_.waitForPort(port_)) << readWholeFile(log_.file("ftp.log"));
+        ASSERT_TRUE(served_.start("watcher", "secret")) << served_.log();
     }
     void TearDown() override {
-        server_.stop();
+        served_.stop();
         ProgramSettings::reset();
     }
 
@@ -59,7 +54,7 @@ protected:
                                     const std::vector<std::string>& ignore = {}) const {
         VigilParams p;
         p.host = "127.0.0.1";
-        p.port = port_;
+        p.port = served_.port();
         p.description = "Mirror";
         return std::make_unique<FtpVigil>(p, user, password, directory, lookFor, ignore);
     }
@@ -67,10 +62,7 @@ protected:
     static std::vector<std::string> cacheFiles() { return listFiles("cache"); }
 
     ScratchDir scratch_;
-    TempDir served_{"tervane-ftp-root"};
-    TempDir log_{"tervane-ftp-log"};
-    ChildProcess server_;
-    uint16_t port_ = 0;
+    PyFtpd served_;
 };
 
 }  // namespace
@@ -149,7 +141,7 @@ TEST_F(FtpVigilServerTest, FailuresBecomeFtpStatusesAndKeepTheReference) {
     EXPECT_EQ(v->addedFileName(0), "c.txt");
 
     // Nothing listening on the port.
-    server_.stop();
+    served_.stop();
     EXPECT_EQ(checkNow(*v), VigilStatus::FtpReplyBase + 425);
 }
 
@@ -177,7 +169,7 @@ TEST_F(FtpVigilServerTest, LookedForFileIsFoundFirstAndLater) {
     EXPECT_EQ(checkNow(*later), VigilStatus::FileFound);
 
     // A failed fetch is no occasion to look: the old listing holds the file.
-    server_.stop();
+    served_.stop();
     EXPECT_EQ(checkNow(*later), VigilStatus::FtpReplyBase + 425);
 }
 
@@ -185,36 +177,19 @@ TEST_F(FtpVigilServerTest, LookedForFileIsFoundFirstAndLater) {
 TEST(FtpVigilVsftpd, SmokeTest) {
     ScratchDir scratch;
     ASSERT_TRUE(createDirectory("cache"));
-    TempDir root("tervane-vsftpd");
-    TempDir work("tervane-vsftpd-conf");
-    // The anonymous user reads the served folder; vsftpd wants an empty one for
-    // its chroot.
-    ASSERT_EQ(chmod(root.path().c_str(), 0755), 0);
-    std::filesystem::create_directory(work.file("empty"));
-    ASSERT_TRUE(writeWholeFile(root.file("notes.txt"), "n"));
-    ASSERT_TRUE(writeWholeFile(work.file("banner"), "Welcome to the test\nsecond line\n"));
-    const uint16_t port = findFreePort();
-    const std::string config = "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" +
-                               std::to_string(port) +
-                               "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\n"
-                               "anon_root=" + root.path() + "\nsecure_chroot_dir=" + work.file("empty") +
-                               "\nftp_username=ftp\nnopriv_user=ftp\nseccomp_sandbox=NO\nisolate=NO\n"
-                               "isolate_network=NO\nconnect_from_port_20=NO\nbanner_file=" +
-                               work.file("banner") + "\nxferlog_enable=NO\n";
-    ASSERT_TRUE(writeWholeFile(work.file("vsftpd.conf"), config));
-    ChildProcess server;
-    if (!server.start({"/usr/sbin/vsftpd", work.file("vsftpd.conf")}, work.file("vsftpd.log")) ||
-        !server.waitForPort(port, 5000))
-        GTEST_SKIP() << "vsftpd did not start here: " << readWholeFile(work.file("vsftpd.log"));
+    Vsftpd server;
+    if (!server.start("Welcome to the test\nsecond line\n"))
+        GTEST_SKIP() << "vsftpd did not start here: " << server.log();
+    ASSERT_TRUE(writeWholeFile(server.file("notes.txt"), "n"));
 
     ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 3000; });
     VigilParams p;
     p.host = "127.0.0.1";
-    p.port = port;
+    p.port = server.port();
     FtpVigil v(p, "anonymous", AnonymousFtpPassword, "/", std::nullopt, {});
     ASSERT_EQ(checkNow(v), VigilStatus::NoChange);
     EXPECT_NE(readWholeFile(localPath(v.cacheFileName())).find(" notes.txt"), std::string::npos);
-    ASSERT_TRUE(writeWholeFile(root.file("My notes.txt"), "m"));
+    ASSERT_TRUE(writeWholeFile(server.file("My notes.txt"), "m"));
     EXPECT_EQ(checkNow(v), VigilStatus::Changed);
     ASSERT_EQ(v.addedCount(), 1);
     EXPECT_EQ(v.addedFileName(0), "My notes.txt");

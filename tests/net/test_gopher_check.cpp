@@ -1,12 +1,12 @@
 // Gopher checks end to end: a scripted loopback server for the exact request and
 // line comparison, gophernicus for a real server.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <fstream>
 
 #include "check_fixture.h"
 #include "core/gopher_vigil.h"
+#include "support/real_servers.h"
 
 namespace {
 
@@ -103,20 +103,10 @@ TEST_F(GopherCheck, FailedFetchIsHostUnavailable) {
 }
 
 TEST_F(GopherCheck, AgainstGophernicus) {
-    // gophernicus refuses to run as root; socat starts one per connection as nobody.
-    TempDir root("tervane-gopher");
-    ASSERT_EQ(::chmod(root.path().c_str(), 0755), 0);
-    std::ofstream(root.file("hello.txt")) << "line one\nline two\n";
-    const uint16_t port = findFreePort();
-    const std::string p = std::to_string(port);
-    TempDir logs;
-    ChildProcess server;
-    if (!server.start({"socat", "TCP-LISTEN:" + p + ",bind=127.0.0.1,reuseaddr,fork",
-                       "EXEC:'/usr/sbin/gophernicus -h localhost -p " + p + " -r " + root.path() +
-                           "',su=nobody"},
-                      logs.file("socat.log")) ||
-        !server.waitForPort(port))
-        GTEST_SKIP() << "socat with gophernicus did not start";
+    Gophernicus server;
+    if (!server.start()) GTEST_SKIP() << "socat with gophernicus did not start";
+    std::ofstream(server.file("hello.txt")) << "line one\nline two\n";
+    const uint16_t port = server.port();
 
     auto file = newVigil(port, std::string("/hello.txt"));
     auto listing = newVigil(port, std::string(" "));
@@ -128,8 +118,8 @@ TEST_F(GopherCheck, AgainstGophernicus) {
         GTEST_SKIP() << "gophernicus could not read its root as nobody: " << text;
 
     EXPECT_EQ(check(*file), VigilStatus::NoChange);
-    std::ofstream(root.file("hello.txt"), std::ios::app) << "line three\n";
-    std::ofstream(root.file("added.txt")) << "new\n";
+    std::ofstream(server.file("hello.txt"), std::ios::app) << "line three\n";
+    std::ofstream(server.file("added.txt")) << "new\n";
     EXPECT_EQ(check(*file), VigilStatus::Changed);
     EXPECT_EQ(check(*listing), VigilStatus::Changed);
 }

@@ -8,7 +8,7 @@
 #include "net/change_message.h"
 #include "net/smtp_client.h"
 #include "support/loopback_server.h"
-#include "support/server_process.h"
+#include "support/real_servers.h"
 
 namespace {
 
@@ -39,15 +39,6 @@ std::vector<LoopbackServer::Exchange> acceptAll(int recipients) {
     x.push_back({".", "250 queued\r\n", true});
     x.push_back({"QUIT", "221 bye\r\n", true});
     return x;
-}
-
-// Starts the aiosmtpd sink on a free port; it stores each message in dir.
-bool startSink(ChildProcess& child, const TempDir& dir, uint16_t* port) {
-    *port = findFreePort();
-    return child.start({"/usr/bin/python3", TERVANE_SOURCE_DIR "/tests/support/smtp_sink.py",
-                        std::to_string(*port), dir.path()},
-                       dir.file("sink.log")) &&
-           child.waitForPort(*port);
 }
 
 }  // namespace
@@ -225,24 +216,22 @@ TEST_F(SmtpTest, SilentOrVanishingServerIsNoAnswer) {
 }
 
 TEST_F(SmtpTest, ChangeMailReachesARealServerIntact) {
-    TempDir dir;
-    ChildProcess sink;
-    uint16_t port = 0;
-    ASSERT_TRUE(startSink(sink, dir, &port)) << readWholeFile(dir.file("sink.log"));
+    SmtpSink sink;
+    ASSERT_TRUE(sink.start()) << sink.log();
 
     // A description that begins with a dot makes a body line that needs stuffing.
     const std::string shown = deliverChangeMail(".plan of the week", "http://plan.test/a.b", kThree,
-                                                settingsFor(port), 1000000000);
+                                                settingsFor(sink.port()), 1000000000);
     EXPECT_EQ(shown, "");
-    ASSERT_TRUE(pathExists(dir.file("msg001.eml")));
-    EXPECT_EQ(readWholeFile(dir.file("msg001.env")),
+    ASSERT_TRUE(pathExists(sink.file("msg001.eml")));
+    EXPECT_EQ(readWholeFile(sink.file("msg001.env")),
               "watcher@example.test\nfirst@example.test\nsecond@example.test\nthird@example.test\n");
 
     std::string date;
     ASSERT_TRUE(mailDate(1000000000, &date));
     const std::string expected = composeChangeMessage(".plan of the week", "http://plan.test/a.b", kThree,
                                                       "watcher@example.test", date);
-    const std::string stored = readWholeFile(dir.file("msg001.eml"));
+    const std::string stored = readWholeFile(sink.file("msg001.eml"));
     EXPECT_EQ(stored.substr(0, expected.size()), expected);
     EXPECT_NE(stored.find("\r\n.plan of the week has changed.\r\n"), std::string::npos);
     EXPECT_NE(stored.find("Subject: Site Change - .plan of the week\r\n"), std::string::npos);

@@ -4,11 +4,11 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 
 #include "check_fixture.h"
 #include "core/text_utils.h"
 #include "core/web_vigil.h"
+#include "support/real_servers.h"
 
 namespace {
 
@@ -17,89 +17,6 @@ const char kPage[] = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><b
 std::string httpPage(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body;
 }
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// nginx serving dir/www on 127.0.0.1 (and any further server blocks given).
-class Nginx {
-public:
-    // Pages always come whole: no 304 answers.
-    bool start(const std::string& locations = "",
-               const std::string& moreServers = "") {
-        port_ = findFreePort();
-        std::filesystem::create_directories(dir_.file("www"));
-        std::filesystem::create_directories(dir_.file("tmp"));
-        const std::string d = dir_.path();
-        std::string conf = "user root;\npid " + d + "/nginx.pid;\nerror_log " + d +
-                           "/error.log;\nevents {}\nhttp {\n  access_log off;\n  default_type text/html;\n";
-        for (const char* t : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
-            conf += std::string("  ") + t + "_temp_path " + d + "/tmp/" + t + ";\n";
-        conf += "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + ";\n    root " + d +
-                "/www;\n    if_modified_since off;\n" + locations + "  }\n" +
-                moreServers + "}\n";
-        writeFile(dir_.file("nginx.conf"), conf);
-        return process_.start({"nginx", "-p", d, "-c", d + "/nginx.conf", "-g", "daemon off;"},
-                              dir_.file("out.log")) &&
-               process_.waitForPort(port_);
-    }
-    uint16_t port() const { return port_; }
-    std::string www(const std::string& name) const { return dir_.file("www/" + name); }
-    std::string log() const { return readWholeFile(dir_.file("error.log")) + readWholeFile(dir_.file("out.log")); }
-
-private:
-    TempDir dir_{"tervane-nginx"};
-    ChildProcess process_;
-    uint16_t port_ = 0;
-};
-
-// lighttpd serving dir/www; /old answers 302 with the relative Location /index.html.
-class Lighttpd {
-public:
-    bool start() {
-        port_ = findFreePort();
-        std::filesystem::create_directories(dir_.file("www"));
-        const std::string d = dir_.path();
-        writeFile(dir_.file("lighttpd.conf"),
-                  "server.document-root = \"" + d + "/www\"\nserver.bind = \"127.0.0.1\"\n"
-                  "server.port = " + std::to_string(port_) + "\nserver.errorlog = \"" + d +
-                  "/error.log\"\nserver.modules = (\"mod_redirect\")\n"
-                  "url.redirect = (\"^/old$\" => \"/index.html\")\nurl.redirect-code = 302\n"
-                  "mimetype.assign = (\".html\" => \"text/html\")\n"
-                  "server.stat-cache-engine = \"disable\"\n");
-        return process_.start({"lighttpd", "-D", "-f", d + "/lighttpd.conf"}, dir_.file("out.log")) &&
-               process_.waitForPort(port_);
-    }
-    uint16_t port() const { return port_; }
-    std::string www(const std::string& name) const { return dir_.file("www/" + name); }
-
-private:
-    TempDir dir_{"tervane-lighttpd"};
-    ChildProcess process_;
-    uint16_t port_ = 0;
-};
-
-// tinyproxy on 127.0.0.1 that wants Basic credentials user:pass.
-class Tinyproxy {
-public:
-    bool start() {
-        port_ = findFreePort();
-        const std::string d = dir_.path();
-        writeFile(dir_.file("tinyproxy.conf"),
-                  "Port " + std::to_string(port_) + "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\n"
-                  "BasicAuth user pass\nLogLevel Info\nMaxClients 10\nPidFile \"" + d +
-                  "/tinyproxy.pid\"\nLogFile \"" + d + "/tinyproxy.log\"\n");
-        return process_.start({"tinyproxy", "-d", "-c", d + "/tinyproxy.conf"}, dir_.file("out.log")) &&
-               process_.waitForPort(port_);
-    }
-    uint16_t port() const { return port_; }
-
-private:
-    TempDir dir_{"tervane-tinyproxy"};
-    ChildProcess process_;
-    uint16_t port_ = 0;
-};
 
 class WebCheck : public CheckTest {
 protected:
@@ -173,7 +90,7 @@ TEST_F(WebCheck, ThroughTinyproxyWithAndWithoutCredentials) {
     if (!web.start()) GTEST_SKIP() << "nginx did not start: " << web.log();
     Tinyproxy proxy;
     if (!proxy.start()) GTEST_SKIP() << "tinyproxy did not start";
-    writeFile(web.www("index.html"), "<html><body>through the proxy</body></html>\n");
+    writeWholeFile(web.www("index.html"), "<html><body>through the proxy</body></html>\n");
     ProgramSettings::update([&](SettingsValues& s) {
         s.useHttpProxy = true;
         s.httpProxyHost = "127.0.0.1";
@@ -237,7 +154,7 @@ TEST_F(WebCheck, FirstFetchThenRealChangeAndNginxErrorPage) {
     Nginx web;
     if (!web.start()) GTEST_SKIP() << "nginx did not start: " << web.log();
     const std::string path = web.www("index.html");
-    writeFile(path, "<html><body><p>Opening hours: nine to five</p></body></html>\n");
+    writeWholeFile(path, "<html><body><p>Opening hours: nine to five</p></body></html>\n");
     auto v = newVigil("127.0.0.1", web.port(), "/index.html");
 
     EXPECT_EQ(check(*v), VigilStatus::NoChange);  // a first copy is never a change
@@ -248,11 +165,11 @@ TEST_F(WebCheck, FirstFetchThenRealChangeAndNginxErrorPage) {
 
     std::filesystem::remove(path);
     EXPECT_EQ(check(*v), VigilStatus::NotFound);
-    writeFile(path, "<html><body><p>Opening hours: nine to five</p></body></html>\n");
+    writeWholeFile(path, "<html><body><p>Opening hours: nine to five</p></body></html>\n");
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     EXPECT_EQ(v->lastChanged(), 0);
 
-    writeFile(path, "<html><body><p>Opening hours: ten to four</p></body></html>\n");
+    writeWholeFile(path, "<html><body><p>Opening hours: ten to four</p></body></html>\n");
     const time_t before = time(nullptr);
     EXPECT_EQ(check(*v), VigilStatus::Changed);
     EXPECT_GE(v->lastChanged(), before);
@@ -296,7 +213,7 @@ TEST_F(WebCheck, NotModifiedKeepsTheReferenceCopy) {
     Lighttpd web;
     if (!web.start()) GTEST_SKIP() << "lighttpd did not start";
     const std::string path = web.www("index.html");
-    writeFile(path, "<html><body>Monday</body></html>\n");
+    writeWholeFile(path, "<html><body>Monday</body></html>\n");
     std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
     auto v = newVigil("127.0.0.1", web.port(), "/index.html");
     ASSERT_EQ(check(*v), VigilStatus::NoChange);
@@ -310,7 +227,7 @@ TEST_F(WebCheck, NotModifiedKeepsTheReferenceCopy) {
     EXPECT_NE(current(*v).find("Monday"), std::string::npos);
 
     // The next real change is compared with the whole page, not with the 304.
-    writeFile(path, "<html><body>Tuesday</body></html>\n");
+    writeWholeFile(path, "<html><body>Tuesday</body></html>\n");
     std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::hours(1));
     EXPECT_EQ(check(*v), VigilStatus::Changed);
     EXPECT_NE(current(*v).find("Tuesday"), std::string::npos);
@@ -319,7 +236,7 @@ TEST_F(WebCheck, NotModifiedKeepsTheReferenceCopy) {
 TEST_F(WebCheck, RedirectsAdoptedEndToEnd) {
     Nginx web;
     if (!web.start("    location = /moved { return 301 /target.html; }\n")) GTEST_SKIP() << web.log();
-    writeFile(web.www("target.html"), "<html><body>new home</body></html>\n");
+    writeWholeFile(web.www("target.html"), "<html><body>new home</body></html>\n");
     auto v = newVigil("localhost", web.port(), "/moved");
     EXPECT_EQ(check(*v), VigilStatus::MovedPermanently);
     EXPECT_TRUE(cacheFiles().empty());
@@ -331,7 +248,7 @@ TEST_F(WebCheck, RedirectsAdoptedEndToEnd) {
 
     Lighttpd relative;
     if (!relative.start()) GTEST_SKIP() << "lighttpd did not start";
-    writeFile(relative.www("index.html"), "<html><body>lighttpd home</body></html>\n");
+    writeWholeFile(relative.www("index.html"), "<html><body>lighttpd home</body></html>\n");
     auto r = newVigil("127.0.0.1", relative.port(), "/old");
     EXPECT_EQ(check(*r), VigilStatus::MovedTemporarily);
     EXPECT_EQ(r->redirectTarget(), "/index.html");
@@ -346,7 +263,7 @@ TEST_F(WebCheck, RedirectWithoutPortGoesToPort80) {
     const std::string other = "    server {\n      listen 127.0.0.77:80;\n      root ";
     Nginx web;
     TempDir www2;
-    writeFile(www2.file("target.html"), "<html><body>on port 80</body></html>\n");
+    writeWholeFile(www2.file("target.html"), "<html><body>on port 80</body></html>\n");
     if (!web.start("    location = /away { return 302 http://127.0.0.77/target.html; }\n",
                    other + www2.path() + ";\n    }\n"))
         GTEST_SKIP() << "nginx could not listen on 127.0.0.77:80: " << web.log();
@@ -448,17 +365,11 @@ TEST_F(WebCheck, FailedFetchIsHostUnavailable) {
 }
 
 TEST_F(WebCheck, BatchModeMailsOnlyAChange) {
-    TempDir mail;
-    const uint16_t smtpPort = findFreePort();
-    ChildProcess sink;
-    if (!sink.start({"/usr/bin/python3", TERVANE_SOURCE_DIR "/tests/support/smtp_sink.py",
-                     std::to_string(smtpPort), mail.path()},
-                    mail.file("sink.log")) ||
-        !sink.waitForPort(smtpPort))
-        GTEST_SKIP() << "the SMTP sink did not start: " << readWholeFile(mail.file("sink.log"));
+    SmtpSink sink;
+    if (!sink.start()) GTEST_SKIP() << "the SMTP sink did not start: " << sink.log();
     ProgramSettings::update([&](SettingsValues& s) {
         s.smtpHost = "127.0.0.1";
-        s.smtpPort = smtpPort;
+        s.smtpPort = sink.port();
         s.userEmail = "watcher@example.test";
     });
     runState().batchMode = true;
@@ -478,11 +389,9 @@ TEST_F(WebCheck, BatchModeMailsOnlyAChange) {
     EXPECT_EQ(check(v), VigilStatus::Changed);
 
     // The check sends on its own thread before it returns: exactly one message.
-    std::vector<std::string> messages;
-    for (const std::string& f : listFiles(mail.path()))
-        if (f.size() > 4 && f.compare(f.size() - 4, 4, ".eml") == 0) messages.push_back(f);
+    const std::vector<std::string> messages = sink.messages();
     ASSERT_EQ(messages.size(), 1u);
-    const std::string text = readWholeFile(mail.file(messages[0]));
+    const std::string text = readWholeFile(sink.file(messages[0]));
     EXPECT_NE(text.find("Subject: Site Change - Batch page"), std::string::npos);
     EXPECT_NE(text.find("http://127.0.0.1:" + std::to_string(server.port()) + "/"), std::string::npos);
 }

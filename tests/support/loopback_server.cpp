@@ -185,12 +185,6 @@ LoopbackServer::Script LoopbackServer::endless() {
     };
 }
 
-LoopbackServer::Script LoopbackServer::closeAtOnce(bool reset) {
-    return [reset](Connection& c) {
-        if (reset) c.resetOnClose();
-    };
-}
-
 LoopbackServer::Script LoopbackServer::dialogue(std::string greeting, std::vector<Exchange> exchanges) {
     return [greeting, exchanges](Connection& c) {
         if (!greeting.empty() && !c.send(greeting)) return;

@@ -82,8 +82,6 @@ public:
     static Script trickle(int intervalMs);
     // Sends as fast as it can until the client goes.
     static Script endless();
-    // Closes at once without reading (with a reset when asked).
-    static Script closeAtOnce(bool reset = false);
 
     // A line-by-line dialogue (SMTP, FTP): the greeting, then for each exchange the
     // server reads lines until one matches `expect` (a prefix, or the whole line

@@ -72,18 +72,38 @@ ChildProcess::~ChildProcess() { stop(); }
 
 bool ChildProcess::start(const std::vector<std::string>& argv, const std::string& logFile,
                          const std::string& workDir) {
+    ChildOptions options;
+    options.outFile = logFile;
+    options.workDir = workDir;
+    return start(argv, options);
+}
+
+bool ChildProcess::start(const std::vector<std::string>& argv, const ChildOptions& options) {
     if (argv.empty() || pid_ > 0) return false;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (std::find(options.unsetEnv.begin(), options.unsetEnv.end(), name) == options.unsetEnv.end())
+            env.push_back(*e);
+    }
+    env.push_back(nullptr);
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const std::string out = logFile.empty() ? "/dev/null" : logFile;
+    const std::string out = options.outFile.empty() ? "/dev/null" : options.outFile;
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (options.errFile.empty())
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, options.errFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0644);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (!workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    if (!options.workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, options.workDir.c_str());
 
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
@@ -97,12 +117,13 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const std::string
     posix_spawnattr_setsigdefault(&attr, &all);
 
     pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+    const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (rc != 0) return false;
     pid_ = pid;
     group_ = pid;
+    exitStatus_ = -1;
     return true;
 }
 
@@ -110,11 +131,23 @@ bool ChildProcess::running() {
     if (pid_ <= 0) return false;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         pid_ = -1;
         return false;
     }
     return true;
 }
+
+int ChildProcess::waitForExit(int timeoutMs) {
+    const SteadyTime until = deadlineIn(timeoutMs);
+    while (running()) {
+        if (msLeft(until) == 0) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return exitStatus_;
+}
+
+bool ChildProcess::groupAlive() const { return group_ > 0 && kill(-group_, 0) == 0; }
 
 bool ChildProcess::waitForPort(uint16_t port, int timeoutMs) {
     const SteadyTime until = deadlineIn(timeoutMs);
