@@ -11,32 +11,26 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/trace.h"
+#include "support/server_process.h"
 
 namespace {
 
-class TempDir : public ::testing::Test {
+class FileHelpers : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/tervane-files-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
-    }
-    void TearDown() override {
-        unsetenv("TERVANE_TRACE");
-        std::system(("rm -rf '" + dir + "'").c_str());
-    }
+    void TearDown() override { unsetenv("TERVANE_TRACE"); }
     static std::vector<std::string> linesOf(const std::string& path) {
         std::ifstream in(path);
         std::vector<std::string> lines;
         for (std::string l; std::getline(in, l);) lines.push_back(l);
         return lines;
     }
-    std::string dir;
+    TempDir scratch{"tervane-files"};
+    std::string dir = scratch.path();
 };
 
 }  // namespace
 
-TEST_F(TempDir, BackslashPathsOpenCreateAndRemove) {
+TEST_F(FileHelpers, BackslashPathsOpenCreateAndRemove) {
     ASSERT_TRUE(createDirectory(dir + "\\cache"));
     EXPECT_TRUE(createDirectory(dir + "/cache")) << "an existing folder is fine";
     FILE* f = openFile(dir + "\\cache\\00000001.mon", "w");
@@ -48,7 +42,7 @@ TEST_F(TempDir, BackslashPathsOpenCreateAndRemove) {
     EXPECT_FALSE(createDirectory(dir + "/missing/deeper"));
 }
 
-TEST_F(TempDir, LineReaderTakesLongCrLfLinesWhole) {
+TEST_F(FileHelpers, LineReaderTakesLongCrLfLinesWhole) {
     const std::string longLine(70000, 'x');
     const std::string path = dir + "/vigil.dat";
     {
@@ -78,7 +72,7 @@ TEST_F(TempDir, LineReaderTakesLongCrLfLinesWhole) {
     EXPECT_FALSE(readLine(unix, line));
 }
 
-TEST_F(TempDir, TraceWritesWholeLinesOnlyWhenAsked) {
+TEST_F(FileHelpers, TraceWritesWholeLinesOnlyWhenAsked) {
     const std::string trace = dir + "/trace.txt";
     traceLine("nobody sees this");
     EXPECT_FALSE(fileExists(trace));

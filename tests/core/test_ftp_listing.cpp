@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/server_process.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -42,9 +44,6 @@ std::vector<std::string> names(const std::vector<FtpListingEntry>& list) {
 class FtpListingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/test_ftp_listing_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         runState().currentYear = 2024;
         if (const char* tz = std::getenv("TZ")) savedZone_ = tz;
     }
@@ -54,8 +53,6 @@ protected:
         else
             setenv("TZ", savedZone_.c_str(), 1);
         tzset();
-        for (const std::string& f : files_) std::remove(f.c_str());
-        rmdir(dir_.c_str());
     }
 
     // Writes the lines, each ended by lineEnd, and returns the file's path.
@@ -64,15 +61,14 @@ protected:
         const std::string path = dir_ + "/" + file;
         std::ofstream out(path, std::ios::binary);
         for (const std::string& l : lines) out << l << lineEnd;
-        files_.push_back(path);
         return path;
     }
 
     std::string missing() const { return dir_ + "/missing.lst"; }
 
-    std::string dir_;
+    TempDir scratch_{"tervane-ftp-listing"};
+    std::string dir_ = scratch_.path();
     std::string savedZone_;
-    std::vector<std::string> files_;
     FtpListingComparison comparison_;
     const std::vector<std::string> noIgnores_;
 };

@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "support/server_process.h"
 #include <unistd.h>
 
 #include <chrono>
@@ -43,16 +45,12 @@ char processState(pid_t pid) {
 class Recorder : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/tervane-proc-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
         record = dir + "/argv";
         setenv("ARGV_RECORD", record.c_str(), 1);
     }
     void TearDown() override {
         unsetenv("ARGV_RECORD");
         unsetenv("TERVANE_TRACE");
-        std::system(("rm -rf '" + dir + "'").c_str());
     }
     Words recordedArgs() {
         EXPECT_TRUE(waitFor([&] { return fileExists(record); }));
@@ -65,7 +63,9 @@ protected:
         }
         return words;
     }
-    std::string dir, record;
+    TempDir scratch{"tervane-proc"};
+    std::string dir = scratch.path();
+    std::string record;
 };
 
 }  // namespace
