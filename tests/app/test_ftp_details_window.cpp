@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ftp_vigil.h"
+#include "core/program_settings.h"
+#include "core/scratch_dir.h"
+#include "dialogs/ftp_details_window.h"
+#include "platform/time_convert.h"
+#include "support/probe_vigil.h"
+#include "support/qt_test_app.h"
+
+namespace {
+
+std::string dateText(time_t when) {
+    std::tm record{};
+    localTime(when, record);
+    std::string s = ascTime(record);
+    return s.substr(0, s.find('\n'));
+}
+
+std::string listingLine(const std::string& date, const std::string& name) {
+    return "-rw-r--r--   1 owner    group        1234 " + date + " " + name + "\n";
+}
+
+// An FTP Vigil in vigilList whose last comparison went from previous to next.
+struct DetailsTest : ::testing::Test {
+    DetailsTest() {
+        testApp();
+        ProgramSettings::reset();
+    }
+
+    std::shared_ptr<FtpVigil> vigil(const std::string& previous, const std::string& next) {
+        VigilParams p;
+        p.host = "127.0.0.1";
+        p.port = 21;
+        p.description = "Mirror";
+        p.cacheFileName = "cache\\00000001.mon";
+        auto v = std::make_shared<FtpVigil>(p, "anonymous", "guest@localhost", std::string("/pub"), std::nullopt,
+                                            std::vector<std::string>{});
+        ScratchDir::write("previous.lst", previous);
+        ScratchDir::write("next.lst", next);
+        v->compareListings("next.lst", "previous.lst", nullptr);
+        appendToVigilList(v);
+        return v;
+    }
+
+    std::vector<std::string> lines(const FtpDetailsWindow& w) {
+        std::vector<std::string> out;
+        for (int i = 0; i < w.list()->count(); ++i) out.push_back(w.list()->item(i)->text().toStdString());
+        return out;
+    }
+
+    void select(FtpDetailsWindow& w, int row) {
+        w.list()->clearSelection();
+        w.list()->item(row)->setSelected(true);
+    }
+
+    void press(FtpDetailsWindow& w, QPoint at, Qt::MouseButton button) {
+        QWidget* viewport = w.list()->viewport();
+        QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), button, button, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), button, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &release);
+    }
+    void pressRow(FtpDetailsWindow& w, int row, Qt::MouseButton button) {
+        press(w, w.list()->visualItemRect(w.list()->item(row)).center(), button);
+    }
+    std::vector<int> selectedRows(const FtpDetailsWindow& w) {
+        std::vector<int> rows;
+        for (QListWidgetItem* item : w.list()->selectedItems()) rows.push_back(w.list()->row(item));
+        return rows;
+    }
+
+    ScratchDir dir_;
+};
+
+const std::string kPrevious = listingLine("Jan 05  1998", "gone") + listingLine("Mar 01  1999", "old file") +
+                              listingLine("Jun 10  2001", "same") + listingLine("Jul 04  2002", "moved");
+const std::string kNext = listingLine("Jun 10  2001", "same") + listingLine("Aug 09  2003", "moved") +
+                          listingLine("Feb 02  2004", "new one") + listingLine("Feb 03  2004", "b");
+
+}  // namespace
+
+TEST_F(DetailsTest, ThreeListsWithTheirRows) {
+    auto v = vigil(kPrevious, kNext);
+    FtpDetailsWindow w(nullptr, v->id());
+    EXPECT_EQ(w.windowTitle(), "Mirror");
+    const std::vector<std::string> expected = {
+        "Added Files:",
+        "------------",
+        "b - " + dateText(v->addedFileTime(0)),
+        "new one - " + dateText(v->addedFileTime(1)),
+        "------------",
+        " ",
+        "Removed Files:",
+        "------------",
+        "gone - " + dateText(v->removedFileTime(0)),
+        "old file - " + dateText(v->removedFileTime(1)),
+        "------------",
+        " ",
+        "Changed Files:",
+        "------------",
+        "moved - " + dateText(v->changedFileTime(0)),
+        "------------",
+        " ",
+    };
+    EXPECT_EQ(lines(w), expected);
+    EXPECT_EQ(expected[2].size(), 1u + 3 + 24);
+}
+
+TEST_F(DetailsTest, SizedByTheLongestRowAndTheLineCount) {
+    auto empty = vigil(kPrevious, kPrevious);
+    FtpDetailsWindow none(nullptr, empty->id());
+    EXPECT_EQ(lines(none), (std::vector<std::string>{"No files added.", "------------", " ", "No files removed.",
+                                                      "------------", " ", "No files changed.", "------------", " "}));
+    const int charWidth = none.list()->fontMetrics().averageCharWidth();
+    EXPECT_EQ(none.size(), QSize(22 * charWidth, 14 * none.lineHeight()));
+
+    auto two = vigil("", listingLine("Feb 02  2004", "a") + listingLine("Feb 03  2004", "bb"));
+    FtpDetailsWindow added(nullptr, two->id());
+    ASSERT_EQ(added.list()->count(), 12);
+    EXPECT_EQ(added.size(), QSize(51 * charWidth, 17 * added.lineHeight()));
+}
+
+TEST_F(DetailsTest, AVigilThatIsGoneGivesAnEmptyUntitledList) {
+    FtpDetailsWindow w(nullptr, 4242);
+    EXPECT_EQ(w.list()->count(), 0);
+    EXPECT_EQ(w.windowTitle(), "");
+    // Another kind with that identifier is not an FTP Vigil either.
+    auto web = std::make_shared<ProbeVigil>(probeParams("Site", VigilStatus::NoChange), "http://x/");
+    appendToVigilList(web);
+    FtpDetailsWindow other(nullptr, web->id());
+    EXPECT_EQ(other.list()->count(), 0);
+}
+
+TEST_F(DetailsTest, IgnoreThisTakesTheWholeNameOfAFileRowOnly) {
+    auto v = vigil(kPrevious, kNext);
+    FtpDetailsWindow w(nullptr, v->id());
+    EXPECT_TRUE(w.command(FtpDetailsWindow::IgnoreThis));  // nothing selected
+    for (int fixedLine : {0, 1, 4, 5, 6, 12, 16}) {
+        select(w, fixedLine);
+        w.command(FtpDetailsWindow::IgnoreThis);
+    }
+    EXPECT_EQ(v->ignoreFileCount(), 0);
+
+    select(w, 9);  // "old file - ..."
+    w.command(FtpDetailsWindow::IgnoreThis);
+    select(w, 3);
+    w.command(FtpDetailsWindow::IgnoreThis);
+    EXPECT_EQ(v->ignoreFiles(), (std::vector<std::string>{"old file", "new one"}));
+    EXPECT_EQ(w.list()->count(), 17);  // the list itself stays
+    EXPECT_FALSE(w.command(1083));
+}
+
+TEST_F(DetailsTest, ClicksSelectAndOpenTheMenuBelowTheFirstLineOnly) {
+    auto v = vigil(kPrevious, kNext);
+    FtpDetailsWindow w(nullptr, v->id());
+    w.show();
+
+    pressRow(w, 3, Qt::LeftButton);
+    EXPECT_EQ(selectedRows(w), std::vector<int>{3});
+    pressRow(w, 8, Qt::LeftButton);
+    EXPECT_EQ(selectedRows(w), std::vector<int>{8});
+    pressRow(w, 8, Qt::LeftButton);  // a selected row is deselected
+    EXPECT_TRUE(selectedRows(w).empty());
+    pressRow(w, 0, Qt::LeftButton);
+    pressRow(w, 0, Qt::RightButton);
+    EXPECT_TRUE(selectedRows(w).empty());
+    EXPECT_EQ(w.findChild<QMenu*>("detailsMenu"), nullptr);
+    const QRect last = w.list()->visualItemRect(w.list()->item(w.list()->count() - 1));
+    press(w, QPoint(last.center().x(), last.bottom() + 3), Qt::RightButton);  // below the last line
+    EXPECT_TRUE(selectedRows(w).empty());
+    EXPECT_EQ(w.findChild<QMenu*>("detailsMenu"), nullptr);
+
+    pressRow(w, 14, Qt::RightButton);
+    EXPECT_EQ(selectedRows(w), std::vector<int>{14});
+    auto* menu = w.findChild<QMenu*>("detailsMenu");
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), "Ignore This");
+    EXPECT_EQ(menu->actions()[1]->text(), "Save This List");
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(v->ignoreFiles(), std::vector<std::string>{"moved"});
+    menu->close();
+}
+
+TEST_F(DetailsTest, SaveWritesTheLinesAsShown) {
+    auto v = vigil("", listingLine("Feb 02  2004", "file one"));
+    FtpDetailsWindow w(nullptr, v->id());
+    ScratchDir::write("details.txt", "older and longer content that must go away\n\n\n\n\n\n\n\n\n\n\n\n\n\n");
+    w.chooseSaveFile = [] { return QStringLiteral("details.txt"); };
+    EXPECT_TRUE(w.command(FtpDetailsWindow::SaveThisList));
+    EXPECT_EQ(ScratchDir::read("details.txt"), "Added Files:\n------------\nfile one - " +
+                                                   dateText(v->addedFileTime(0)) +
+                                                   "\n------------\n \nNo files removed.\n------------\n \n"
+                                                   "No files changed.\n------------\n \n");
+
+    w.chooseSaveFile = [] { return QString(); };  // cancelled
+    ScratchDir::write("details.txt", "kept");
+    w.command(FtpDetailsWindow::SaveThisList);
+    EXPECT_EQ(ScratchDir::read("details.txt"), "kept");
+    w.chooseSaveFile = [] { return QStringLiteral("no/such/folder/details.txt"); };
+    w.command(FtpDetailsWindow::SaveThisList);  // cannot be opened: nothing, no message
+}
+
+TEST_F(DetailsTest, StoredPositionUsedAndWrittenBackAndTheDesktopClips) {
+    auto v = vigil(kPrevious, kNext);
+    ProgramSettings::update([](SettingsValues& s) {
+        s.ftpDetailsX = 120;
+        s.ftpDetailsY = 80;
+        s.desktopWidth = 300;
+        s.desktopHeight = 2000;
+    });
+    {
+        FtpDetailsWindow w(nullptr, v->id());
+        EXPECT_EQ(w.pos(), QPoint(120, 80));
+        EXPECT_EQ(w.width(), 300 - 120);  // ends at the desktop's right edge
+        EXPECT_EQ(w.height(), 22 * w.lineHeight());
+        w.move(33, 44);
+    }
+    const SettingsValues stored = ProgramSettings::snapshot();
+    EXPECT_EQ(stored.ftpDetailsX, 33);
+    EXPECT_EQ(stored.ftpDetailsY, 44);
+
+    ProgramSettings::update([](SettingsValues& s) {
+        s.ftpDetailsX = -1;
+        s.ftpDetailsY = 500;
+    });
+    FtpDetailsWindow unplaced(nullptr, v->id());
+    EXPECT_NE(unplaced.pos(), QPoint(-1, 500));
+}
+
+TEST_F(DetailsTest, WindowGrabbed) {
+    auto v = vigil(kPrevious, kNext);
+    FtpDetailsWindow w(nullptr, v->id());
+    w.show();
+    select(w, 9);
+    EXPECT_TRUE(w.grab().save("/tmp/ftp_details.png"));
+}
