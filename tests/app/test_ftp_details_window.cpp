@@ -11,7 +11,7 @@
 
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
-#include "core/scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "dialogs/ftp_details_window.h"
 #include "platform/time_convert.h"
 #include "support/probe_vigil.h"

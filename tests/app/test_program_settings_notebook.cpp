@@ -15,7 +15,7 @@
 #include "core/ini_file.h"
 #include "core/notify_overrides.h"
 #include "core/program_settings.h"
-#include "core/scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
 #include "dialogs/program_settings_notebook.h"
