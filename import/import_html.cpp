@@ -1,4 +1,3 @@
-#include <cctype>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,7 +27,6 @@ std::optional<std::string> quoted(std::string_view text) {
 // <a href="URL" ...>: links to local files are no Vigils. The fourth attribute
 // after the URL supplies the date when it is a last_modified one.
 std::optional<Anchor> bookmarkAnchor(std::string_view token) {
-    if (!startsWithNoCase(token, "<a href")) return std::nullopt;
     if (startsWithNoCase(token, "<a href=\"file")) return std::nullopt;
     constexpr std::string_view opening = "<a href=\"";
     if (!startsWithNoCase(token, opening)) return std::nullopt;  // no quoted URL to take

@@ -67,12 +67,7 @@ bool gopherParts(const std::string& url, const std::string& date, const RecordDe
 }  // namespace
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
+    return text.size() >= prefix.size() && findNoCase(text.substr(0, prefix.size()), prefix) == 0;
 }
 
 RecordDefaults RecordDefaults::current() {
