@@ -1,0 +1,180 @@
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/text_utils.h"
+#include "import/import_record.h"
+#include "import/importers.h"
+#include "platform/files.h"
+
+namespace {
+
+// A source file read line by line, each line whole and without its line end.
+class LineFile {
+public:
+    explicit LineFile(const std::string& path) : file_(openFile(path, "rb")) {}
+    ~LineFile() {
+        if (file_) std::fclose(file_);
+    }
+    LineFile(const LineFile&) = delete;
+    LineFile& operator=(const LineFile&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    bool next(std::string& line) { return readLine(file_, line); }
+    bool skip(int lines = 1) {
+        std::string ignored;
+        for (int i = 0; i < lines; ++i)
+            if (!next(ignored)) return false;
+        return true;
+    }
+    // A line read as "%d": its leading number, 0 when it has none.
+    bool nextCount(long& count) {
+        std::string line;
+        if (!next(line)) return false;
+        count = std::strtol(line.c_str(), nullptr, 10);
+        return true;
+    }
+
+private:
+    FILE* file_;
+};
+
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+}  // namespace
+
+int importFtpSvr(const std::string& path, ImportList& items) {
+    LineFile file(path);
+    if (!file.isOpen()) return 0;
+    const RecordDefaults defaults = RecordDefaults::current();
+    std::string line;
+    while (file.next(line)) {
+        // name, host, directory, -, user, password, -, -, -, port
+        const std::vector<std::string> f = splitString(line, '\t', false);
+        if (f.size() < 10 || f[0].empty() || f[1].empty() || f[4].empty() || f[5].empty() || f[9].empty())
+            continue;
+        std::vector<std::string> tail = {"1", f[1], f[9], f[2].empty() ? "/" : f[2], "",
+                                         std::to_string(defaults.checkInterval), "0", "0"};
+        defaults.appendNotifyFields(tail);
+        tail.insert(tail.end(), {f[4], f[5], kImportedStatus, "", defaults.soundFile});
+        items.emplace_back(f[0].c_str(), recordLine("ftp", f[0], tail).c_str());
+    }
+    return 1;
+}
+
+int importExploreIni(const std::string& path, ImportList& items) {
+    LineFile file(path);
+    if (!file.isOpen()) return 0;
+    std::string line;
+    bool inQuicklist = false;
+    while (!inQuicklist && file.next(line)) inQuicklist = startsWith(line, "[quicklist]");
+    std::string title;
+    while (inQuicklist && file.next(line)) {
+        if (startsWith(line, "quicklist=")) {
+            const size_t blank = line.find(' ');
+            if (blank != std::string::npos) {
+                title = line.substr(blank + 1);
+                blankSeparators(title);
+            }
+        } else if (startsWith(line, "http") || startsWith(line, "ftp") || startsWith(line, "gopher")) {
+            appendUrlEntry(items, title, line);
+            title.clear();
+        } else {
+            break;  // the end of the quick list
+        }
+    }
+    return 1;
+}
+
+int importQuicklistTxt(const std::string& path, ImportList& items) {
+    LineFile file(path);
+    if (!file.isOpen()) return 0;
+    long count = 0;
+    if (!file.nextCount(count)) return 1;
+    std::string title, url;
+    for (long i = 0; i < count && file.next(title) && file.next(url); ++i) {
+        blankSeparators(title);
+        appendUrlEntry(items, title, url);
+    }
+    return 1;
+}
+
+int importQuicklistDat(const std::string& path, ImportList& items) {
+    LineFile file(path);
+    if (!file.isOpen()) return 0;
+    if (!file.skip()) return 1;
+    std::string title, url;
+    // Each record: two lines, the title, the URL, four more lines.
+    while (file.skip(2) && file.next(title) && file.next(url)) {
+        if (url.empty() || url.front() != '-') appendUrlEntry(items, title, url);
+        if (!file.skip(4)) break;
+    }
+    return 1;
+}
+
+int importOperaAdr(const std::string& path, ImportList& items) {
+    LineFile file(path);
+    if (!file.isOpen()) return 0;
+    long groups = 0;
+    if (!file.skip(2) || !file.nextCount(groups)) return 1;
+    std::string title, url;
+    for (long g = 0; g < groups; ++g) {
+        long entries = 0;
+        if (!file.skip() || !file.nextCount(entries)) return 1;
+        for (long e = 0; e < entries; ++e) {
+            long urls = 0;
+            if (!file.next(title) || !file.nextCount(urls)) return 1;
+            if (urls <= 1) {
+                if (!file.next(url)) return 1;
+                appendUrlEntry(items, title, url);
+                continue;
+            }
+            // Several addresses under one title are told apart by their number.
+            for (long k = 0; k < urls; ++k) {
+                if (!file.next(url)) return 1;
+                appendUrlEntry(items, std::to_string(k) + " " + title, url);
+            }
+        }
+    }
+    return 1;
+}
+
+int importOpera3Adr(const std::string& path, ImportList& items) {
+    LineFile file(path);
+    if (!file.isOpen()) return 0;
+    std::string line;
+    std::optional<std::string> pendingTitle;
+    while (file.next(line)) {
+        if (pendingTitle) {
+            const std::string title = *pendingTitle;
+            pendingTitle.reset();
+            const size_t url = line.find("URL=");
+            if (url != std::string::npos && appendUrlEntry(items, title, line.substr(url + 4))) continue;
+        }
+        // The title follows "NAME=".
+        const size_t name = line.find("NAME");
+        if (name != std::string::npos && name + 5 <= line.size()) pendingTitle = line.substr(name + 5);
+    }
+    return 1;
+}
+
+int importVigilFile(const std::string& path, ImportList& items) {
+    LineFile file(path);
+    if (!file.isOpen()) return 0;
+    if (!file.skip()) return 1;  // the record count
+    std::string line;
+    while (file.next(line)) {
+        // The description lies between the second and third separator.
+        if (line.empty()) continue;
+        const char separator = line.front();
+        const size_t start = line.find(separator, 1);
+        const size_t end = start == std::string::npos ? start : line.find(separator, start + 1);
+        if (end == std::string::npos) continue;
+        items.emplace_back(line.substr(start + 1, end - start - 1).c_str(), line.c_str());
+    }
+    return 1;
+}

@@ -1,0 +1,123 @@
+#include "import/import_record.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/program_settings.h"
+#include "core/record_writer.h"
+#include "core/text_utils.h"
+#include "core/vigil.h"
+
+namespace {
+
+// A URL that names its scheme ("name://") must name exactly the kind word:
+// "https://host/" would otherwise become a Web Vigil of the host "https".
+bool schemeFits(std::string_view url, std::string_view kind) {
+    const size_t end = url.find("://");
+    if (end == std::string_view::npos) return true;
+    for (size_t i = 0; i < end; ++i)
+        if (!std::isalpha(static_cast<unsigned char>(url[i]))) return true;
+    return end == kind.size();
+}
+
+std::string text(const std::optional<std::string>& value) { return value.value_or(std::string()); }
+
+bool webParts(const std::string& url, const std::string& date, const RecordDefaults& d,
+              VigilRecordParts& parts) {
+    std::optional<std::string> host;
+    uint16_t port = 80;
+    SimpleString path, user, password;
+    parseHttpUrl(SimpleString(url.c_str()), host, port, path, user, password);
+    if (!host || host->empty()) return false;
+    std::string options = "1";  // ignore all HTML tags
+    if (!user.empty()) options += std::string(";USER:") + user.text() + ";PASS:" + password.text();
+    parts.kind = "http";
+    parts.tail = {options, *host, std::to_string(port), path.text(), std::to_string(d.checkInterval),
+                  date, "0", "0", "0", date, "0", kImportedStatus, "", "", ""};
+    return true;
+}
+
+bool ftpParts(const std::string& url, const std::string& date, const RecordDefaults& d,
+              VigilRecordParts& parts) {
+    std::optional<std::string> host, path, user, password;
+    uint16_t port = 21;
+    parseFtpUrl(url.c_str(), host, port, path, user, password);
+    if (!host || host->empty()) return false;
+    parts.kind = "ftp";
+    parts.tail = {"1", *host, std::to_string(port), text(path), "", std::to_string(d.checkInterval), date, "0"};
+    d.appendNotifyFields(parts.tail);
+    parts.tail.push_back(user ? *user : d.ftpUser);
+    parts.tail.push_back(password ? *password : d.ftpPassword);
+    parts.tail.insert(parts.tail.end(), {kImportedStatus, "", d.soundFile});
+    return true;
+}
+
+bool gopherParts(const std::string& url, const std::string& date, const RecordDefaults& d,
+                 VigilRecordParts& parts) {
+    std::optional<std::string> host, selector;
+    uint16_t port = 70;
+    parseGopherUrl(url.c_str(), host, port, selector);
+    if (!host || host->empty()) return false;
+    parts.kind = "gopher";
+    parts.tail = {"1", *host, std::to_string(port), selector.value_or("/"), std::to_string(d.checkInterval),
+                  date, "0", "0", kImportedStatus, "", ""};
+    return true;
+}
+
+}  // namespace
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && findNoCase(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+RecordDefaults RecordDefaults::current() {
+    const SettingsValues s = ProgramSettings::snapshot();
+    RecordDefaults d;
+    d.checkInterval = s.defCheckInterval;
+    d.notify = s.defNotify;
+    d.command = s.defCmd;
+    d.soundFile = s.defSoundFile;
+    if (s.hasFtpUser) d.ftpUser = s.ftpUser;
+    if (s.hasFtpPassword) d.ftpPassword = s.ftpPassword;
+    return d;
+}
+
+void RecordDefaults::appendNotifyFields(std::vector<std::string>& fields) const {
+    fields.push_back(std::to_string(notify));
+    if (notify & NotifyFlags::Program) fields.push_back(command);
+}
+
+int makeVigilRecord(std::string_view url, const std::optional<std::string>& date, VigilRecordParts& parts) {
+    const std::string whole(url);
+    const std::string dateText = date.value_or("0");
+    const RecordDefaults defaults = RecordDefaults::current();
+    if (startsWithNoCase(url, "http"))
+        return schemeFits(url, "http") && webParts(whole, dateText, defaults, parts) ? 1 : 0;
+    if (startsWithNoCase(url, "ftp"))
+        return schemeFits(url, "ftp") && ftpParts(whole, dateText, defaults, parts) ? 1 : 0;
+    if (startsWithNoCase(url, "gopher"))
+        return schemeFits(url, "gopher") && gopherParts(whole, dateText, defaults, parts) ? 1 : 0;
+    return 0;
+}
+
+std::string recordLine(std::string_view kind, std::string_view description,
+                       const std::vector<std::string>& tail) {
+    RecordLine line;
+    line.add(kind);
+    line.add(description);
+    for (const std::string& field : tail) line.add(field);
+    std::string out = line.join(chooseRecordSeparator(kRecordSeparators, line.fields()));
+    out.pop_back();  // the line end
+    return out;
+}
+
+bool appendUrlEntry(ImportList& items, const std::string& title, std::string_view url,
+                    const std::optional<std::string>& date) {
+    VigilRecordParts parts;
+    if (!makeVigilRecord(url, date, parts)) return false;
+    std::string shown = title;
+    std::replace(shown.begin(), shown.end(), '\r', ' ');
+    std::replace(shown.begin(), shown.end(), '\n', ' ');
+    items.emplace_back(shown.c_str(), recordLine(parts.kind, title, parts.tail).c_str());
+    return true;
+}

@@ -1,0 +1,55 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/import_item.h"
+
+// The status field of every line built here; the import window sets "No change"
+// once the Vigil is built.
+constexpr const char* kImportedStatus = "4105";
+
+// The settings that imported record lines carry, read when a line is built.
+struct RecordDefaults {
+    long checkInterval = 21600;  // "def check interval"
+    uint16_t notify = 0;         // "def notify"
+    std::string command;         // "def cmd"
+    std::string soundFile;       // "def sound file"
+    std::string ftpUser;         // "ftp user", empty when not set
+    std::string ftpPassword;     // "ftp password", empty when not set
+
+    static RecordDefaults current();
+    // "def notify", then the program line when the flags ask for a program: the
+    // reader takes the field after the flags as the program exactly when 0x10 is
+    // set, so the two must always agree.
+    void appendNotifyFields(std::vector<std::string>& fields) const;
+};
+
+// What a URL becomes: the kind word ("http", "ftp", "gopher") and every field
+// after the description.
+struct VigilRecordParts {
+    std::string kind;
+    std::vector<std::string> tail;
+};
+
+// 1 with parts filled when url is a Web, FTP or Gopher URL that names a host,
+// otherwise 0. The date, when given, becomes the last-changed time (and for a
+// Web page its Last-Modified time); without one both are "0".
+int makeVigilRecord(std::string_view url, const std::optional<std::string>& date,
+                    VigilRecordParts& parts);
+
+// A record line without line end: separator, kind, description, tail. The
+// separator is '|' unless some field holds one; then the first of the Web
+// writer's other candidates that none holds, so no field spills into the next.
+std::string recordLine(std::string_view kind, std::string_view description,
+                       const std::vector<std::string>& tail);
+
+// Whether text begins with prefix, ignoring case.
+bool startsWithNoCase(std::string_view text, std::string_view prefix);
+
+// Appends the entry of one bookmark when makeVigilRecord accepts its URL; the
+// title is both the shown text and the description. True when appended.
+bool appendUrlEntry(ImportList& items, const std::string& title, std::string_view url,
+                    const std::optional<std::string>& date = std::nullopt);

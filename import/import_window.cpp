@@ -1,0 +1,261 @@
+#include "import/import_window.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "app/main_window_event.h"
+#include "core/locks.h"
+#include "core/program_settings.h"
+#include "core/vigil.h"
+#include "core/vigil_store.h"
+#include "import/import_sources.h"
+#include "platform/qt/window_event.h"
+
+namespace {
+
+constexpr int kPathLimit = 512;
+constexpr int kGap = 10;  // the fixed margins and the empty rows between groups
+
+const char* const kSourcePrompt =
+    "Select program to import from.  To import from an HTML document, select Other HTML";
+const char* const kPathPrompt = "Select path to the bookmark file";
+
+// Titles come from files of other programs, often in a Windows 8-bit code page:
+// what is not UTF-8 is shown as Latin-1 rather than as replacement marks.
+QString shownText(const SimpleString& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(QByteArrayView(bytes.text(), bytes.length()));
+    if (utf8.hasError()) return QString::fromLatin1(bytes.text(), bytes.length());
+    return text;
+}
+
+std::optional<QString> openFileDialog(QWidget* owner, const QString& title, const QString& proposed) {
+    // A proposed name with a wildcard ("*.html") is a filter, not a file.
+    const bool pattern = proposed.contains(QLatin1Char('*'));
+    const QString name = QFileDialog::getOpenFileName(owner, title, pattern ? QString() : proposed,
+                                                      pattern ? proposed : QString());
+    if (name.isEmpty()) return std::nullopt;
+    return name;
+}
+
+std::optional<QString> openFolderDialog(QWidget* owner, const QString& title, const QString& proposed) {
+    const QString name = QFileDialog::getExistingDirectory(owner, title, proposed);
+    if (name.isEmpty()) return std::nullopt;
+    return name;
+}
+
+// Where a Vigil stands in vigilList; -1 when it is not there.
+long positionOf(const std::shared_ptr<Vigil>& vigil) {
+    long position = -1;
+    lockMutex(vigilListLock, -1);
+    for (size_t i = vigilList.size(); i-- > 0;) {
+        if (vigilList[i] == vigil) {
+            position = static_cast<long>(i);
+            break;
+        }
+    }
+    unlockMutex(vigilListLock);
+    return position;
+}
+
+}  // namespace
+
+ImportServices& importServices() {
+    static ImportServices services{openFileDialog, openFolderDialog, nullptr};
+    return services;
+}
+
+bool ImportCommandHandler::command(int id) {
+    switch (id) {
+        case ImportId::Browse: window_.browse(); break;
+        case ImportId::ImportFile: window_.importFile(); break;
+        case ImportId::AddSelections: window_.addSelections(); break;
+        case ImportId::SelectAll: window_.selectAll(); break;
+        case ImportId::DeselectAll: window_.deselectAll(); break;
+        case ImportId::ClearList: window_.clearList(); break;
+        case ImportId::Close: window_.closeWindow(); break;
+        case ImportId::Help: window_.showHelp(); break;
+        default: break;
+    }
+    return true;
+}
+
+ImportWindow::ImportWindow(int windowId, QWidget* owner, void* callbackTarget)
+    : QDialog(owner), handler_(*this), callbackTarget_(callbackTarget) {
+    setObjectName(QStringLiteral("ImportWindow%1").arg(windowId));
+    setWindowTitle(QStringLiteral("Import Vigils"));
+    build();
+}
+
+ImportWindow::~ImportWindow() { dropEntries(); }
+
+void ImportWindow::build() {
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(grey);
+    setAutoFillBackground(true);
+
+    auto* client = new QVBoxLayout(this);
+    client->setContentsMargins(kGap, kGap, kGap, kGap);
+    client->setSpacing(4);
+
+    client->addWidget(new QLabel(QString::fromLatin1(kSourcePrompt), this));
+    source_ = new QComboBox(this);
+    for (int i = 0; i < ImportSource::Count; ++i) source_->addItem(QString::fromLatin1(ImportSources::text(i)));
+    source_->setCurrentIndex(0);
+    client->addWidget(source_);
+    client->addSpacing(kGap);
+
+    client->addWidget(new QLabel(QString::fromLatin1(kPathPrompt), this));
+    auto* pathRow = new QHBoxLayout;
+    path_ = new QLineEdit(this);
+    path_->setMaxLength(kPathLimit);
+    pathRow->addWidget(path_, 1);
+    pathRow->addWidget(addButton(ImportId::Browse, "&Browse..."));
+    client->addLayout(pathRow);
+    client->addSpacing(kGap);
+
+    auto* importRow = new QHBoxLayout;
+    importRow->addWidget(addButton(ImportId::ImportFile, "&Import file to list below"));
+    importRow->addStretch(1);
+    client->addLayout(importRow);
+    client->addSpacing(kGap);
+
+    // The list takes the extra room; its buttons stand to its right, a row apart.
+    auto* listArea = new QGridLayout;
+    list_ = new QListWidget(this);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    listArea->addWidget(list_, 0, 0, 8, 1);
+    listArea->setColumnStretch(0, 1);
+    listArea->setColumnMinimumWidth(1, kGap);
+    const int listButtons[] = {ImportId::AddSelections, ImportId::SelectAll, ImportId::DeselectAll,
+                               ImportId::ClearList};
+    const char* const listButtonTexts[] = {"&Add Selections Now", "&Select All", "&Deselect All", "Clear &List"};
+    for (int i = 0; i < 4; ++i) listArea->addWidget(addButton(listButtons[i], listButtonTexts[i]), 2 * i + 1, 2);
+    listArea->setRowStretch(7, 1);
+    client->addLayout(listArea, 1);
+    client->addSpacing(kGap);
+
+    auto* closeRow = new QHBoxLayout;
+    closeRow->addWidget(addButton(ImportId::Close, "&Close"));
+    closeRow->addSpacing(kGap);
+    closeRow->addWidget(addButton(ImportId::Help, "&Help"));
+    closeRow->addStretch(1);
+    client->addLayout(closeRow);
+}
+
+QPushButton* ImportWindow::addButton(int id, const char* text) {
+    auto* b = new QPushButton(QString::fromLatin1(text), this);
+    // Enter in the path field must not press a button behind the user's back.
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, [this, id] { handler_.command(id); });
+    buttons_.emplace_back(id, b);
+    return b;
+}
+
+QPushButton* ImportWindow::button(int id) const {
+    for (const auto& [buttonId, b] : buttons_)
+        if (buttonId == id) return b;
+    return nullptr;
+}
+
+void ImportWindow::browse() {
+    const int source = source_->currentIndex();
+    ImportSources& sources = importSources();
+    const QString title = QString::fromLatin1(kPathPrompt);
+    const QString proposed = QFile::decodeName(sources.fileName(source).c_str());
+    // Without a registry to name the Favorites folder, the user picks it.
+    const auto& choose = source == ImportSource::InternetExplorer ? importServices().chooseFolder
+                                                                   : importServices().chooseFile;
+    if (!choose) return;
+    const std::optional<QString> chosen = choose(this, title, proposed);
+    if (!chosen) return;
+    sources.setFileName(source, QFile::encodeName(*chosen).toStdString());
+    path_->setText(*chosen);
+}
+
+void ImportWindow::importFile() {
+    const int source = source_->currentIndex();
+    ImportList found;
+    if (!ImportSources::importer(source)(QFile::encodeName(path_->text()).toStdString(), found)) return;
+    ImportList& entries = importSources().entries();
+    for (ImportItem& item : found) {
+        list_->addItem(shownText(item.displayText));
+        entries.push_back(std::move(item));
+    }
+}
+
+void ImportWindow::addSelections() {
+    const ImportList& entries = importSources().entries();
+    for (int row = 0; row < list_->count(); ++row) {
+        if (!list_->item(row)->isSelected() || static_cast<size_t>(row) >= entries.size()) continue;
+        const SimpleString& line = entries[static_cast<size_t>(row)].recordLine;
+        const std::shared_ptr<Vigil> vigil =
+            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())), callbackTarget_);
+        if (!vigil) continue;
+        // The position is looked up after the append, so it is the new Vigil's own.
+        const long position = positionOf(vigil);
+        if (position >= 0) postWindowEvent(MainWindowEvent::VigilAdded, position, 0);
+        // Posted after 1038, so the row exists when its refresh arrives.
+        vigil->setStatus(VigilStatus::NoChange, true);
+    }
+}
+
+void ImportWindow::selectAll() {
+    if (list_->count() > 0) list_->selectAll();
+}
+
+void ImportWindow::deselectAll() { list_->clearSelection(); }
+
+void ImportWindow::clearList() {
+    list_->clear();
+    importSources().entries().clear();
+}
+
+void ImportWindow::closeWindow() {
+    done(ImportResult::Ok);
+}
+
+void ImportWindow::showHelp() {
+    if (importServices().showHelp) importServices().showHelp(ImportId::HelpPanel);
+}
+
+void ImportWindow::done(int result) {
+    dropEntries();
+    QDialog::done(result == QDialog::Rejected ? ImportResult::Cancel : result);
+}
+
+void ImportWindow::dropEntries() {
+    if (list_) list_->clear();
+    importSources().entries().clear();
+}
+
+int openImportWindow(QWidget* owner) {
+    ImportWindow window(ImportId::Window, owner, owner);
+    const WindowPlacement stored = ProgramSettings::snapshot().importWindow;
+    if (stored.hasPosition) window.move(stored.x, stored.y);
+    if (stored.hasSize && stored.width > 0 && stored.height > 0) window.resize(stored.width, stored.height);
+    window.setFocus();
+    const int result = window.exec();
+    const QPoint at = window.pos();
+    const QSize size = window.size();
+    ProgramSettings::update([&](SettingsValues& s) {
+        s.importWindow.hasPosition = true;
+        s.importWindow.x = at.x();
+        s.importWindow.y = at.y();
+        s.importWindow.hasSize = true;
+        s.importWindow.width = size.width();
+        s.importWindow.height = size.height();
+    });
+    return result;
+}

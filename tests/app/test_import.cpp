@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ftp_vigil.h"
+#include "core/gopher_vigil.h"
+#include "core/program_settings.h"
+#include "core/vigil_store.h"
+#include "core/web_vigil.h"
+#include "import/import_record.h"
+#include "import/import_sources.h"
+#include "import/importers.h"
+#include "support/server_process.h"
+
+namespace {
+
+std::string fixture(const std::string& name) { return std::string(TERVANE_FIXTURES_DIR) + "/import/" + name; }
+
+struct Imported {
+    int result = -1;
+    std::vector<std::string> titles, lines;
+};
+
+Imported run(Importer importer, const std::string& path) {
+    ImportList items;
+    Imported out;
+    out.result = importer(path, items);
+    for (const ImportItem& item : items) {
+        out.titles.emplace_back(item.displayText.text());
+        out.lines.emplace_back(item.recordLine.text());
+    }
+    return out;
+}
+
+// Every test starts from the built-in settings: interval 21600, no notification,
+// no FTP user or password.
+class ImportTest : public ::testing::Test {
+protected:
+    void SetUp() override { ProgramSettings::reset(); }
+};
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(ImportTest, NetscapeBookmarkFile) {
+    const Imported got = run(importAnchorHtml, fixture("bookmark.htm"));
+    EXPECT_EQ(got.result, 1);
+    EXPECT_EQ(got.lines,
+              (Lines{
+                  // Three attributes after the URL: no date.
+                  "|http|Example News|1|www.example.com|80|/news/index.html|21600|0|0|0|0|0|0|4105|||",
+                  // The fourth attribute is LAST_MODIFIED; the title's '|' and line end are blanked.
+                  "|http|Intranet   Staff Pages|1;USER:user;PASS:secret|intranet.example.com|8080|/|21600|"
+                  "880000004|0|0|0|880000004|0|4105|||",
+                  "|ftp|Example FTP|1|ftp.example.org|21|/pub/||21600|0|0|0|||4105||",
+                  // The token after the anchor is the title even when it is a tag.
+                  "|gopher|<IMG SRC=\"g.gif\">|1|gopher.example.net|70|/|21600|0|0|0|4105||",
+                  // A '|' in the path: another separator keeps the fields apart.
+                  ")http)Pipe path)1)WWW.EXAMPLE.COM)80)/A|B.HTML)21600)0)0)0)0)0)0)4105)))",
+              }));
+    EXPECT_EQ(got.titles, (Lines{"Example News", "Intranet   Staff Pages", "Example FTP", "<IMG SRC=\"g.gif\">",
+                                 "Pipe path"}));
+}
+
+TEST_F(ImportTest, PowermarksAndOtherHtml) {
+    const Imported pm = run(importAnchorHtml, fixture("pm20.htm"));
+    EXPECT_EQ(pm.lines,
+              (Lines{"|http|Powermarks Page|1|www.example.com|80|/pm.html|21600|901234567|0|0|0|901234567|0|4105|||",
+                     "|gopher|About|1|gopher.example.net|7070|about.txt|21600|0|0|0|4105||"}));
+
+    // In-page and relative links give nothing; an anchor that ends the file has no title.
+    const Imported other = run(importAnchorHtml, fixture("other.html"));
+    EXPECT_EQ(other.lines,
+              (Lines{"|http|Other Page|1|www.example.com|80|/other.html|21600|0|0|0|0|0|0|4105|||",
+                     "|ftp|Incoming|1|ftp.example.org|2121|/incoming||21600|0|0|0|||4105||"}));
+}
+
+TEST_F(ImportTest, ConnexionCollection) {
+    const Imported got = run(importConnexionHtml, fixture("connex.htm"));
+    EXPECT_EQ(got.result, 1);
+    EXPECT_EQ(got.lines, (Lines{"|http|Connexion Site|1|www.example.com|80|/connex/|21600|0|0|0|0|0|0|4105|||",
+                                "|gopher|Gopher Pub|1|gopher.example.net|7070|/pub|21600|0|0|0|4105||"}));
+}
+
+TEST_F(ImportTest, EmTecServerList) {
+    const Imported plain = run(importFtpSvr, fixture("ftp.svr"));
+    EXPECT_EQ(plain.result, 1);
+    EXPECT_EQ(plain.lines,
+              (Lines{"|ftp|Example Mirror|1|ftp.example.org|21|/pub/mirror||21600|0|0|0|anonymous|me@example.com|4105||",
+                     ")ftp)Private Box)1)files.example.com)2121)/))21600)0)0)0)joe)pw|x)4105))"}));
+    EXPECT_EQ(plain.titles, (Lines{"Example Mirror", "Private Box"}));
+
+    // With a program among the default notifications its line follows the flags.
+    ProgramSettings::update([](SettingsValues& s) {
+        s.defNotify = 0x11;
+        s.defCmd = "notify.sh %URL";
+        s.defSoundFile = "ding.wav";
+        s.defCheckInterval = 600;
+    });
+    const Imported program = run(importFtpSvr, fixture("ftp.svr"));
+    ASSERT_EQ(program.lines.size(), 2u);
+    EXPECT_EQ(program.lines[0],
+              "|ftp|Example Mirror|1|ftp.example.org|21|/pub/mirror||600|0|0|17|notify.sh %URL|anonymous|"
+              "me@example.com|4105||ding.wav");
+
+    // The reader finds every field in its place.
+    auto vigil = std::dynamic_pointer_cast<FtpVigil>(VigilStore::parseRecord(program.lines[1], nullptr));
+    ASSERT_TRUE(vigil);
+    EXPECT_EQ(vigil->description(), "Private Box");
+    EXPECT_EQ(vigil->host(), "files.example.com");
+    EXPECT_EQ(vigil->port(), 2121);
+    EXPECT_EQ(vigil->directory().value_or(""), "/");
+    EXPECT_EQ(vigil->commandLine(false).value_or(""), "notify.sh %URL");
+    EXPECT_EQ(vigil->user(), "joe");
+    EXPECT_EQ(vigil->password(), "pw|x");
+    EXPECT_EQ(vigil->soundFile().value_or(""), "ding.wav");
+    EXPECT_EQ(vigil->interval(), 600);
+}
+
+TEST_F(ImportTest, WebExplorerQuickList) {
+    const Imported got = run(importExploreIni, fixture("explore.ini"));
+    EXPECT_EQ(got.lines, (Lines{"|http|IBM Home Page|1|www.ibm.example.com|80|/|21600|0|0|0|0|0|0|4105|||",
+                                "|gopher|Gopher   Menu|1|gopher.example.net|70|/|21600|0|0|0|4105||",
+                                // The title was used up by the entry before.
+                                "|ftp||1|ftp.example.org|21|/pub||21600|0|0|0|||4105||",
+                                "|http||1|nontitled.example.com|80|/x.html|21600|0|0|0|0|0|0|4105|||"}));
+}
+
+TEST_F(ImportTest, WebNavigatorQuickLists) {
+    // The count promises three pairs; the file holds two.
+    const Imported txt = run(importQuicklistTxt, fixture("quiklist.txt"));
+    EXPECT_EQ(txt.lines, (Lines{"|http|Example   Home|1|www.example.com|80|/|21600|0|0|0|0|0|0|4105|||",
+                                "|gopher|Gopher Root|1|gopher.example.net|70|/|21600|0|0|0|4105||"}));
+
+    // A '-' URL is a separator; the title keeps its '|', so the line picks another separator.
+    const Imported dat = run(importQuicklistDat, fixture("quiklist.dat"));
+    EXPECT_EQ(dat.lines, (Lines{"|http|Example Docs|1|docs.example.com|80|/manual/|21600|0|0|0|0|0|0|4105|||",
+                                ")ftp)Pipe|Title)1)ftp.example.org)2121)/home/joe))21600)0)0)0)joe)pw)4105))"}));
+    EXPECT_EQ(dat.titles, (Lines{"Example Docs", "Pipe|Title"}));
+}
+
+TEST_F(ImportTest, OperaAddressFiles) {
+    const Imported v2 = run(importOperaAdr, fixture("opera.adr"));
+    EXPECT_EQ(v2.lines, (Lines{"|http|Example Search|1|search.example.com|80|/|21600|0|0|0|0|0|0|4105|||",
+                               "|http|0 Mirrors|1|m1.example.com|80|/|21600|0|0|0|0|0|0|4105|||",
+                               "|ftp|1 Mirrors|1|m2.example.com|21|/pub/||21600|0|0|0|||4105||",
+                               "|gopher|Zero URL Entry|1|gopher.example.net|70|/|21600|0|0|0|4105||"}));
+
+    const Imported v3 = run(importOpera3Adr, fixture("opera3.adr"));
+    EXPECT_EQ(v3.lines,
+              (Lines{"|http|Example Portal|1|portal.example.com|80|/start.html|21600|0|0|0|0|0|0|4105|||",
+                     ")ftp)Tabs|and stuff)1)ftp.example.org)21)/))21600)0)0)0)))4105))"}));
+}
+
+TEST_F(ImportTest, AnotherVigilFile) {
+    const Imported got = run(importVigilFile, fixture("vigil.dat"));
+    EXPECT_EQ(got.result, 1);
+    EXPECT_EQ(got.titles, (Lines{"Old Page", "Pipe | Page", "Gopher Item"}));
+    EXPECT_EQ(got.lines,
+              (Lines{"|http|Old Page|0;EMAIL:a@example.com |www.example.com|80|/old.html|3600|900000000|900000100|"
+                     "1|0|900000000|0|9|||",
+                     ")http)Pipe | Page)0)www.example.com)80)/p|q)3600)0)0)1)-1)0)0)18)))",
+                     "|gopher|Gopher Item|0|gopher.example.net|70|/about|86400|0|0|1|9||"}));
+}
+
+TEST_F(ImportTest, FavoritesFolder) {
+    // Files of a folder by name before its subfolders; ".url" is cut only in lower case.
+    const Imported got = run(importFavorites, fixture("favorites"));
+    EXPECT_EQ(got.result, 1);
+    EXPECT_EQ(got.titles, (Lines{"Example Site", "SHOUT.URL", "Gopher Menu"}));
+    EXPECT_EQ(got.lines, (Lines{"|http|Example Site|1|www.example.com|80|/site/|21600|0|0|0|0|0|0|4105|||",
+                                "|ftp|SHOUT.URL|1|ftp.example.org|21|/pub/||21600|0|0|0|||4105||",
+                                "|gopher|Gopher Menu|1|gopher.example.net|70|/docs|21600|0|0|0|4105||"}));
+
+    // No folder picked, or none there: nothing, and still success.
+    EXPECT_EQ(run(importFavorites, "").result, 1);
+    EXPECT_TRUE(run(importFavorites, fixture("no-such-folder")).lines.empty());
+}
+
+TEST_F(ImportTest, FavoritesNamesWithSeparatorsAndLinkLoops) {
+    TempDir dir("tervane-favorites");
+    ASSERT_TRUE(writeWholeFile(dir.file("Pipe|Name\nTwo.url"), "[InternetShortcut]\nURL=http://a.example.com/\n"));
+    ASSERT_EQ(::symlink(dir.path().c_str(), dir.file("loop").c_str()), 0);
+    const Imported got = run(importFavorites, dir.path());
+    // One line with its fields in place; the line break of the name is no line break.
+    EXPECT_EQ(got.lines, (Lines{")http)Pipe|Name Two)1)a.example.com)80)/)21600)0)0)0)0)0)0)4105)))"}));
+    EXPECT_EQ(got.titles, (Lines{"Pipe|Name Two"}));
+}
+
+TEST_F(ImportTest, RecordsFromUrls) {
+    VigilRecordParts parts;
+    // Only the three kinds; a URL naming another scheme that begins alike is none of them.
+    for (const char* url : {"https://secure.example.com/", "mailto:x@example.com", "news:comp.lang", "http://",
+                            "ftps://ftp.example.org/", "file:///tmp/x"})
+        EXPECT_EQ(makeVigilRecord(url, std::nullopt, parts), 0) << url;
+    // Any case; and text after the four letters is taken as the host.
+    EXPECT_EQ(makeVigilRecord("HTTP://Host.Example.COM", std::nullopt, parts), 1);
+    EXPECT_EQ(recordLine(parts.kind, "t", parts.tail), "|http|t|1|Host.Example.COM|80|/|21600|0|0|0|0|0|0|4105|||");
+    EXPECT_EQ(makeVigilRecord("httpwww.example.com/x", std::nullopt, parts), 1);
+    EXPECT_EQ(parts.tail[1], "httpwww.example.com");
+
+    // FTP user and password: the URL's, else the settings'.
+    ProgramSettings::update([](SettingsValues& s) {
+        s.hasFtpUser = s.hasFtpPassword = true;
+        s.ftpUser = "anon";
+        s.ftpPassword = "me@example.com";
+    });
+    ASSERT_EQ(makeVigilRecord("ftp://ftp.example.org", "12345", parts), 1);
+    EXPECT_EQ(recordLine(parts.kind, "f", parts.tail),
+              "|ftp|f|1|ftp.example.org|21|||21600|12345|0|0|anon|me@example.com|4105||");
+    ASSERT_EQ(makeVigilRecord("ftp://joe:pw@ftp.example.org:2121/home", std::nullopt, parts), 1);
+    EXPECT_EQ(recordLine(parts.kind, "f", parts.tail),
+              "|ftp|f|1|ftp.example.org|2121|/home||21600|0|0|0|joe|pw|4105||");
+}
+
+TEST_F(ImportTest, ImportedLinesBuildTheirVigils) {
+    const Imported got = run(importAnchorHtml, fixture("bookmark.htm"));
+    ASSERT_EQ(got.lines.size(), 5u);
+
+    auto intranet = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[1], nullptr));
+    ASSERT_TRUE(intranet);
+    EXPECT_EQ(intranet->port(), 8080);
+    EXPECT_EQ(intranet->lastChanged(), 880000004);
+    EXPECT_EQ(intranet->lastModified(), 880000004);
+    EXPECT_EQ(intranet->changeMethod(), 0);
+    EXPECT_EQ(intranet->flags(), 0);
+    EXPECT_STREQ(intranet->user().text(), "user");
+    EXPECT_STREQ(intranet->password().text(), "secret");
+
+    auto pipe = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[4], nullptr));
+    ASSERT_TRUE(pipe);
+    EXPECT_EQ(pipe->description(), "Pipe path");
+    EXPECT_STREQ(pipe->path().text(), "/A|B.HTML");
+    EXPECT_EQ(pipe->interval(), 21600);
+
+    auto gopher = std::dynamic_pointer_cast<GopherVigil>(VigilStore::parseRecord(got.lines[3], nullptr));
+    ASSERT_TRUE(gopher);
+    EXPECT_EQ(gopher->selector(), "/");
+    EXPECT_EQ(gopher->interval(), 21600);
+}
+
+TEST_F(ImportTest, UnreadableFilesGiveNothing) {
+    for (int source = 0; source < ImportSource::Count; ++source) {
+        if (source == ImportSource::InternetExplorer) continue;
+        const Imported got = run(ImportSources::importer(source), fixture("missing.file"));
+        EXPECT_EQ(got.result, 0) << ImportSources::text(source);
+        EXPECT_TRUE(got.lines.empty());
+    }
+}
+
+TEST_F(ImportTest, LongLinesAreReadWhole) {
+    TempDir dir("tervane-import");
+    const std::string path = "/" + std::string(5000, 'p');
+    const std::string title(3000, 't');
+    ASSERT_TRUE(writeWholeFile(dir.file("quiklist.txt"), "1\n" + title + "\nhttp://long.example.com" + path + "\n"));
+    const Imported got = run(importQuicklistTxt, dir.file("quiklist.txt"));
+    EXPECT_EQ(got.lines, (Lines{"|http|" + title + "|1|long.example.com|80|" + path +
+                                "|21600|0|0|0|0|0|0|4105|||"}));
+}
