@@ -38,9 +38,7 @@ void FtpSettingsDialog::fill() {
     if (editing()) {
         const auto ftp = std::dynamic_pointer_cast<FtpVigil>(findVigil(target()));
         if (!ftp) return;
-        description_->setText(QString::fromStdString(ftp->description()));
-        host_->setText(QString::fromStdString(ftp->host()));
-        port_->setText(QString::number(ftp->port()));
+        showServer(*ftp, host_, port_);
         directory_->setText(text(ftp->directory()));
         user_->setText(QString::fromStdString(ftp->user()));
         password_->setText(QString::fromStdString(ftp->password()));
@@ -66,9 +64,7 @@ void FtpSettingsDialog::fill() {
 }
 
 std::optional<QString> FtpSettingsDialog::firstProblem() const {
-    if (auto problem = descriptionProblem()) return problem;
-    if (auto problem = hostProblem(host_)) return problem;
-    if (auto problem = portProblem(port_)) return problem;
+    if (auto problem = serverProblem(host_, port_)) return problem;
     return intervalProblem(true);
 }
 
@@ -87,9 +83,7 @@ void FtpSettingsDialog::writeRecord() {
 }
 
 void FtpSettingsDialog::openMore() {
-    MoreFtpSettingsDialog more(record_, this);
-    more.move(pos());
-    more.showModally();
+    showMore<MoreFtpSettingsDialog>(record_);
 }
 
 MoreFtpSettingsDialog::MoreFtpSettingsDialog(FtpSettingsRecord* record, QWidget* owner)
@@ -106,8 +100,7 @@ MoreFtpSettingsDialog::MoreFtpSettingsDialog(FtpSettingsRecord* record, QWidget*
     files_->setObjectName(QStringLiteral("files"));
     files_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
-    auto* client = new QVBoxLayout(this);
-    client->setContentsMargins(10, 10, 10, 10);
+    QVBoxLayout* client = makeClientLayout();
     auto* lookRow = new QHBoxLayout;
     lookRow->addWidget(lookForBox_);
     lookRow->addWidget(lookFor_, 1);
@@ -115,10 +108,7 @@ MoreFtpSettingsDialog::MoreFtpSettingsDialog(FtpSettingsRecord* record, QWidget*
     client->addSpacing(6);
     client->addWidget(ignoreFiles_);
     client->addWidget(files_, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    addOkCancel(buttons, [this] { ok(); });
-    client->addLayout(buttons);
+    addOkCancelRow(client, [this] { ok(); });
 
     lookForBox_->setChecked(record_->lookForFile.has_value());
     lookForShown_ = text(record_->lookForFile);

@@ -22,9 +22,7 @@ void GopherSettingsDialog::fill() {
     if (editing()) {
         const auto gopher = std::dynamic_pointer_cast<GopherVigil>(findVigil(target()));
         if (!gopher) return;
-        description_->setText(QString::fromStdString(gopher->description()));
-        host_->setText(QString::fromStdString(gopher->host()));
-        port_->setText(QString::number(gopher->port()));
+        showServer(*gopher, host_, port_);
         // A Vigil without a selector keeps a blank in its place; that is no text to edit.
         const QString selector = QString::fromStdString(gopher->selector());
         selector_->setText(selector.trimmed().isEmpty() ? QString() : selector);
@@ -42,9 +40,7 @@ void GopherSettingsDialog::fill() {
 }
 
 std::optional<QString> GopherSettingsDialog::firstProblem() const {
-    if (auto problem = descriptionProblem()) return problem;
-    if (auto problem = hostProblem(host_)) return problem;
-    if (auto problem = portProblem(port_)) return problem;
+    if (auto problem = serverProblem(host_, port_)) return problem;
     return intervalProblem(false);
 }
 

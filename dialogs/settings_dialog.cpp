@@ -87,6 +87,12 @@ void ModalDialog::reject() {
     done(DialogResult::Cancel);
 }
 
+QVBoxLayout* ModalDialog::makeClientLayout() {
+    auto* client = new QVBoxLayout(this);
+    client->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    return client;
+}
+
 QPushButton* ModalDialog::addButton(QBoxLayout* row, const QString& text, const QString& name) {
     auto* button = new QPushButton(text, this);
     button->setObjectName(name);
@@ -101,6 +107,13 @@ void ModalDialog::addOkCancel(QBoxLayout* row, const std::function<void()>& ok) 
     connect(okButton, &QPushButton::clicked, this, ok);
     QPushButton* cancel = addButton(row, QStringLiteral("Cancel"), QStringLiteral("cancel"));
     connect(cancel, &QPushButton::clicked, this, &ModalDialog::reject);
+}
+
+void ModalDialog::addOkCancelRow(QVBoxLayout* client, const std::function<void()>& ok) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    addOkCancel(buttons, ok);
+    client->addLayout(buttons);
 }
 
 // ---- ListEditor
@@ -145,8 +158,7 @@ void ListEditor::apply(std::vector<std::string>& list, int32_t& changed) const {
 VigilSettingsDialog::VigilSettingsDialog(const QString& title, int target, int helpPanel,
                                          QWidget* owner)
     : ModalDialog(title, owner), target_(target), helpPanel_(helpPanel) {
-    auto* client = new QVBoxLayout(this);
-    client->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    QVBoxLayout* client = makeClientLayout();
     fields_ = new QGridLayout;
     fields_->setColumnStretch(1, 1);
     client->addLayout(fields_);
@@ -281,17 +293,20 @@ void VigilSettingsDialog::showDefaults() {
     email_->setText(fromStd(s.defEmail));
 }
 
+void VigilSettingsDialog::showServer(const Vigil& vigil, QLineEdit* host, QLineEdit* port) {
+    description_->setText(fromStd(vigil.description()));
+    host->setText(fromStd(vigil.host()));
+    port->setText(QString::number(vigil.port()));
+}
+
 std::optional<QString> VigilSettingsDialog::descriptionProblem() const {
     if (description_->text().isEmpty()) return QStringLiteral("Must enter a description");
     return std::nullopt;
 }
 
-std::optional<QString> VigilSettingsDialog::hostProblem(const QLineEdit* host) const {
+std::optional<QString> VigilSettingsDialog::serverProblem(const QLineEdit* host, const QLineEdit* port) const {
+    if (auto problem = descriptionProblem()) return problem;
     if (host->text().isEmpty()) return QStringLiteral("Must enter a host name");
-    return std::nullopt;
-}
-
-std::optional<QString> VigilSettingsDialog::portProblem(const QLineEdit* port) const {
     // A text that is no port number would leave the Vigil on port 0 or on a
     // number cut to 16 bits, so it is refused like an empty entry.
     const std::optional<long long> number = leadingNumber(port->text());

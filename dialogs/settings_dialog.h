@@ -14,6 +14,7 @@ class QGridLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 class Vigil;
 
 // How a modal dialog of the program ends.
@@ -48,10 +49,14 @@ public:
 
 protected:
     ModalDialog(const QString& title, QWidget* owner);
+    // The client area's layout, with the margins of every dialog.
+    QVBoxLayout* makeClientLayout();
     // A push button appended to row.
     QPushButton* addButton(QBoxLayout* row, const QString& text, const QString& name);
     // OK (the default button, calling ok) and Cancel appended to row.
     void addOkCancel(QBoxLayout* row, const std::function<void()>& ok);
+    // A row of OK and Cancel at the right, below what client holds.
+    void addOkCancelRow(QVBoxLayout* client, const std::function<void()>& ok);
 };
 
 // A check box over a multi-line edit of names, one a line: the ignore lists of
@@ -101,12 +106,14 @@ protected:
     // record), or the defaults of new Vigils from the program settings.
     void showNotifications(const Vigil& vigil, const std::optional<std::string>& program);
     void showDefaults();
+    // An edited Vigil's description, host and port (FTP and Gopher).
+    void showServer(const Vigil& vigil, QLineEdit* host, QLineEdit* port);
     void showInterval(int32_t seconds);
 
     // The checks; each gives the message of its failure, or none.
     std::optional<QString> descriptionProblem() const;
-    std::optional<QString> hostProblem(const QLineEdit* host) const;
-    std::optional<QString> portProblem(const QLineEdit* port) const;
+    // Description, then host and port (FTP and Gopher).
+    std::optional<QString> serverProblem(const QLineEdit* host, const QLineEdit* port) const;
     // positiveOnly: 0, a negative number and a text that is no number fail too.
     std::optional<QString> intervalProblem(bool positiveOnly) const;
 
@@ -129,6 +136,15 @@ protected:
         record.flags = static_cast<int16_t>(notifyFlags());
         record.soundFile = soundFileValue();
         record.emailList = entryText(email_).c_str();
+    }
+
+    // Opens the kind's More dialog on the same record, at this dialog's place.
+    // It writes the record itself when its OK is pressed.
+    template <class MoreDialog, class Record>
+    void showMore(Record* record) {
+        MoreDialog more(record, this);
+        more.move(pos());
+        more.showModally();
     }
 
     virtual std::optional<QString> firstProblem() const = 0;

@@ -1,7 +1,6 @@
 #include "dialogs/web_settings_dialog.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -83,9 +82,7 @@ void WebSettingsDialog::writeRecord() {
 }
 
 void WebSettingsDialog::openMore() {
-    MoreWebSettingsDialog more(record_, this);
-    more.move(pos());
-    more.showModally();
+    showMore<MoreWebSettingsDialog>(record_);
 }
 
 MoreWebSettingsDialog::MoreWebSettingsDialog(WebSettingsRecord* record, QWidget* owner)
@@ -100,15 +97,11 @@ MoreWebSettingsDialog::MoreWebSettingsDialog(WebSettingsRecord* record, QWidget*
     tokens_->setObjectName(QStringLiteral("tokens"));
     tokens_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
-    auto* client = new QVBoxLayout(this);
-    client->setContentsMargins(10, 10, 10, 10);
+    QVBoxLayout* client = makeClientLayout();
     client->addWidget(ignoreTags_);
     client->addWidget(ignoreTokens_);
     client->addWidget(tokens_, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    addOkCancel(buttons, [this] { ok(); });
-    client->addLayout(buttons);
+    addOkCancelRow(client, [this] { ok(); });
 
     tokenList_.show(record_->ignoreTokens);
     ignoreTags_->setChecked(record_->options & WebOptions::IgnoreTags);

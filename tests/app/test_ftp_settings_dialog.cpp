@@ -4,10 +4,10 @@
 #include <QPlainTextEdit>
 
 #include "core/ftp_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "dialogs/ftp_settings_dialog.h"
 #include "support/dialog_driver.h"
+#include "support/probe_vigil.h"
 
 namespace {
 
@@ -107,9 +107,7 @@ TEST_F(FtpDialogTest, EditShowsTheVigilsValues) {
     p.email = "ops@example.test";
     auto vigil = std::make_shared<FtpVigil>(p, "carol", "pw", std::string("/incoming"), std::nullopt,
                                             std::vector<std::string>{});
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    unlockMutex(vigilListLock);
+    appendToVigilList(vigil);
     record.program = "mail-me";
     FtpSettingsDialog dialog(SettingsTitle::Ftp, vigil->id(), &record, nullptr);
     EXPECT_EQ(shown(dialog, "description"), "Uploads");
@@ -158,15 +156,8 @@ TEST_F(FtpDialogTest, PasteModeShowsTheUrlsParts) {
 }
 
 TEST_F(FtpDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
-    struct Case {
-        const char* description;
-        const char* host;
-        const char* port;
-        const char* interval;
-        const char* message;
-    };
     const char* every = "Must enter a valid \"Check every\" value";
-    const Case cases[] = {
+    const ServerInput cases[] = {
         {"", "h", "21", "5", "Must enter a description"},
         {"d", "", "21", "5", "Must enter a host name"},
         {"d", "h", "", "5", "Must enter a port"},
@@ -178,19 +169,14 @@ TEST_F(FtpDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         {"d", "h", "21", "-3", every},
         {"d", "h", "21", "soon", every},
     };
-    for (const Case& c : cases) {
+    for (const ServerInput& c : cases) {
         SCOPED_TRACE(std::string(c.message) + " / " + c.port + " / " + c.interval);
         FtpSettingsRecord r;
         FtpSettingsDialog dialog(SettingsTitle::Ftp, SettingsTarget::NewVigil, &r, nullptr);
-        type(dialog, "description", c.description);
-        type(dialog, "host", c.host);
-        type(dialog, "port", c.port);
-        type(dialog, "interval", c.interval);
-        MessageBoxRecorder boxes;
-        click(dialog, "ok");
-        ASSERT_EQ(boxes.seen.size(), 1u);
-        EXPECT_EQ(boxes.seen[0].title, "Problem");
-        EXPECT_EQ(boxes.seen[0].text, c.message);
+        typeServerInput(dialog, c);
+        const SeenBox seen = refusedOk(dialog);
+        EXPECT_EQ(seen.title, "Problem");
+        EXPECT_EQ(seen.text, c.message);
         EXPECT_EQ(dialog.result(), 0);
         EXPECT_FALSE(r.host.has_value());
         EXPECT_EQ(r.port, 0);

@@ -3,11 +3,11 @@
 #include <QComboBox>
 
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "dialogs/dialog_help.h"
 #include "dialogs/gopher_settings_dialog.h"
 #include "support/dialog_driver.h"
+#include "support/probe_vigil.h"
 
 namespace {
 
@@ -30,9 +30,7 @@ std::shared_ptr<GopherVigil> addGopherVigil(const std::optional<std::string>& se
     p.cacheFileName = "cache\\00000000.mon";
     p.soundFile = "/sounds/ding.wav";
     auto vigil = std::make_shared<GopherVigil>(p, selector);
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    unlockMutex(vigilListLock);
+    appendToVigilList(vigil);
     return vigil;
 }
 
@@ -103,33 +101,21 @@ TEST_F(GopherDialogTest, PasteModeShowsTheUrlsParts) {
 }
 
 TEST_F(GopherDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
-    struct Case {
-        const char* description;
-        const char* host;
-        const char* port;
-        const char* interval;
-        const char* message;
-    };
-    const Case cases[] = {
+    const ServerInput cases[] = {
         {"", "h", "70", "5", "Must enter a description"},
         {"d", "", "70", "5", "Must enter a host name"},
         {"d", "h", "", "5", "Must enter a port"},
         {"d", "h", "gopher", "5", "Must enter a port"},
         {"d", "h", "70", "", "Must enter a valid \"Check every\" value"},
     };
-    for (const Case& c : cases) {
+    for (const ServerInput& c : cases) {
         SCOPED_TRACE(c.message);
         GopherSettingsRecord r;
         GopherSettingsDialog dialog(SettingsTitle::Gopher, SettingsTarget::NewVigil, &r, nullptr);
-        type(dialog, "description", c.description);
-        type(dialog, "host", c.host);
-        type(dialog, "port", c.port);
-        type(dialog, "interval", c.interval);
-        MessageBoxRecorder boxes;
-        click(dialog, "ok");
-        ASSERT_EQ(boxes.seen.size(), 1u);
-        EXPECT_EQ(boxes.seen[0].title, "Problem");
-        EXPECT_EQ(boxes.seen[0].text, c.message);
+        typeServerInput(dialog, c);
+        const SeenBox seen = refusedOk(dialog);
+        EXPECT_EQ(seen.title, "Problem");
+        EXPECT_EQ(seen.text, c.message);
         EXPECT_EQ(dialog.result(), 0);
         EXPECT_FALSE(r.host.has_value());
     }

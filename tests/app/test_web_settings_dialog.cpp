@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <fstream>
 
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/web_vigil.h"
 #include "dialogs/dialog_help.h"
 #include "dialogs/web_settings_dialog.h"
 #include "support/dialog_driver.h"
+#include "support/probe_vigil.h"
 
 namespace {
 
@@ -36,9 +36,7 @@ std::shared_ptr<WebVigil> addWebVigil(uint16_t port, const char* path) {
     p.email = "one@example.test  two@example.test ";
     auto vigil = std::make_shared<WebVigil>(p, SimpleString(path), ChangeMethod::Detect, 0, 0,
                                             std::vector<std::string>{"ad"}, std::string("ann:secret"));
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    unlockMutex(vigilListLock);
+    appendToVigilList(vigil);
     return vigil;
 }
 
@@ -205,13 +203,11 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         type(dialog, "url", c.url);
         type(dialog, "interval", c.interval);
         widget<QComboBox>(dialog, "unit").setCurrentIndex(c.unit);
-        MessageBoxRecorder boxes;
-        click(dialog, "ok");
-        ASSERT_EQ(boxes.seen.size(), 1u);
-        EXPECT_EQ(boxes.seen[0].title, "Problem");
-        EXPECT_EQ(boxes.seen[0].text, c.message);
-        EXPECT_EQ(boxes.seen[0].buttons, 1);
-        EXPECT_EQ(boxes.seen[0].owner, &dialog);
+        const SeenBox seen = refusedOk(dialog);
+        EXPECT_EQ(seen.title, "Problem");
+        EXPECT_EQ(seen.text, c.message);
+        EXPECT_EQ(seen.buttons, 1);
+        EXPECT_EQ(seen.owner, &dialog);
         EXPECT_EQ(dialog.result(), 0);
         EXPECT_FALSE(r.description.has_value());
         EXPECT_EQ(r.interval, 0);

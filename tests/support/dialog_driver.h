@@ -78,3 +78,27 @@ public:
 private:
     ModalAnswerer<QMessageBox> answerer_;
 };
+
+// Presses OK on a dialog whose input is refused, and gives the message box
+// that said why (an empty one when not exactly one box opened).
+inline SeenBox refusedOk(QWidget& dialog) {
+    MessageBoxRecorder boxes;
+    click(dialog, "ok");
+    return boxes.seen.size() == 1 ? boxes.seen[0] : SeenBox{};
+}
+
+// The fields of the server dialogs (FTP, Gopher) that their checks look at.
+struct ServerInput {
+    const char* description;
+    const char* host;
+    const char* port;
+    const char* interval;
+    const char* message;  // what the refusal says
+};
+
+inline void typeServerInput(QWidget& dialog, const ServerInput& in) {
+    type(dialog, "description", in.description);
+    type(dialog, "host", in.host);
+    type(dialog, "port", in.port);
+    type(dialog, "interval", in.interval);
+}
