@@ -1,7 +1,6 @@
 #include "dialogs/ftp_settings_dialog.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
