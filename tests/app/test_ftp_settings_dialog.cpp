@@ -261,16 +261,3 @@ TEST_F(FtpDialogTest, MoreSetsAFileToLookForAndCancelKeepsTheRecord) {
     EXPECT_EQ(r.ignoreFiles, std::vector<std::string>{"a"});
     EXPECT_FALSE(r.lookForFile.has_value());
 }
-
-TEST_F(FtpDialogTest, MoreButtonOpensTheFilesOfTheSameRecord) {
-    FtpSettingsDialog dialog(SettingsTitle::Ftp, SettingsTarget::NewVigil, &record, nullptr);
-    ModalAnswerer<MoreFtpSettingsDialog> answer([](MoreFtpSettingsDialog& more) {
-        box(more, "ignoreFilesBox").setChecked(true);
-        files(more).setPlainText(QStringLiteral(".listing"));
-        click(more, "ok");
-    });
-    click(dialog, "more");
-    EXPECT_EQ(answer.count(), 1);
-    EXPECT_EQ(record.ignoreFiles, std::vector<std::string>{".listing"});
-    EXPECT_EQ(record.filesChanged, 1);
-}

@@ -4,7 +4,6 @@
 
 #include "core/gopher_vigil.h"
 #include "core/program_settings.h"
-#include "dialogs/dialog_help.h"
 #include "dialogs/gopher_settings_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/probe_vigil.h"
@@ -119,14 +118,4 @@ TEST_F(GopherDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         EXPECT_EQ(dialog.result(), 0);
         EXPECT_FALSE(r.host.has_value());
     }
-}
-
-TEST_F(GopherDialogTest, HelpShowsTheGopherPanel) {
-    GopherSettingsDialog dialog(SettingsTitle::Gopher, SettingsTarget::NewVigil, &record, nullptr);
-    click(dialog, "help");  // no help window: nothing happens
-    std::vector<int> panels;
-    dialogHelpHandler() = [&](int panel) { panels.push_back(panel); };
-    click(dialog, "help");
-    dialogHelpHandler() = nullptr;
-    EXPECT_EQ(panels, std::vector<int>{HelpPanel::GopherSettings});
 }

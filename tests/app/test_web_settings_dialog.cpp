@@ -215,16 +215,6 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
     }
 }
 
-TEST_F(WebDialogTest, NonNumericIntervalIsAcceptedAsZero) {
-    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
-    type(dialog, "description", "Page");
-    type(dialog, "url", "http://www.example.test/");
-    type(dialog, "interval", "soon");
-    click(dialog, "ok");
-    ASSERT_EQ(dialog.result(), DialogResult::Ok);
-    EXPECT_EQ(record.interval, 0);
-}
-
 TEST_F(WebDialogTest, ModalShowEndsWithTheDismissIds) {
     {
         WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
