@@ -1,0 +1,55 @@
+#include "dialogs/gopher_settings_dialog.h"
+
+#include <QLineEdit>
+
+#include "core/gopher_vigil.h"
+#include "dialogs/dialog_help.h"
+
+GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettingsRecord* record,
+                                           QWidget* owner)
+    : VigilSettingsDialog(settingsTitleText(titleId, QStringLiteral("Gopher Settings")), target,
+                          HelpPanel::GopherSettings, owner),
+      record_(record) {
+    description_ = addField(QStringLiteral("Description:"), QStringLiteral("description"), true);
+    host_ = addField(QStringLiteral("Host:"), QStringLiteral("host"), true);
+    port_ = addField(QStringLiteral("Port:"), QStringLiteral("port"), false);
+    selector_ = addField(QStringLiteral("Selection String:"), QStringLiteral("selector"), true);
+    finishLayout(false);
+    fill();
+}
+
+void GopherSettingsDialog::fill() {
+    if (editing()) {
+        const auto gopher = std::dynamic_pointer_cast<GopherVigil>(findVigil(target()));
+        if (!gopher) return;
+        showServer(*gopher, host_, port_);
+        // A Vigil without a selector keeps a blank in its place; that is no text to edit.
+        const QString selector = QString::fromStdString(gopher->selector());
+        selector_->setText(selector.trimmed().isEmpty() ? QString() : selector);
+        showNotifications(*gopher, record_->program);
+        return;
+    }
+    showDefaults();
+    if (target() == SettingsTarget::PastedUrl) {
+        host_->setText(QString::fromStdString(record_->host.value_or(std::string())));
+        port_->setText(QString::number(static_cast<uint16_t>(record_->port)));
+        selector_->setText(QString::fromStdString(record_->selector.value_or(std::string())));
+        return;
+    }
+    port_->setText(QStringLiteral("70"));
+}
+
+std::optional<QString> GopherSettingsDialog::firstProblem() const {
+    if (auto problem = serverProblem(host_, port_)) return problem;
+    return intervalProblem(false);
+}
+
+void GopherSettingsDialog::writeRecord() {
+    GopherSettingsRecord& r = *record_;
+    writeSharedFields(r);
+    r.host = entryText(host_);
+    r.port = portValue(port_);
+    const std::string selector = entryText(selector_);
+    r.selector = selector.empty() ? std::nullopt : std::optional<std::string>(selector);
+    r.program = programText();
+}

@@ -1,0 +1,115 @@
+#include "dialogs/web_settings_dialog.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "core/text_utils.h"
+#include "core/web_vigil.h"
+#include "dialogs/dialog_help.h"
+
+namespace {
+
+struct UrlParts {
+    std::optional<std::string> host;
+    uint16_t port = 0;
+    SimpleString path, user, password;
+};
+
+// The URL entry split into its parts. Blanks around it (a pasted line end)
+// belong to no part of a URL.
+UrlParts urlParts(const QLineEdit* url) {
+    UrlParts parts;
+    const std::string text = url->text().trimmed().toStdString();
+    parseHttpUrl(SimpleString(text.c_str()), parts.host, parts.port, parts.path, parts.user, parts.password);
+    return parts;
+}
+
+}  // namespace
+
+WebSettingsDialog::WebSettingsDialog(int titleId, int target, WebSettingsRecord* record, QWidget* owner)
+    : VigilSettingsDialog(settingsTitleText(titleId, QStringLiteral("Web Settings")), target,
+                          HelpPanel::WebSettings, owner),
+      record_(record) {
+    description_ = addField(QStringLiteral("Description:"), QStringLiteral("description"), true);
+    url_ = addField(QStringLiteral("URL:"), QStringLiteral("url"), true);
+    addFieldGap();
+    user_ = addField(QStringLiteral("User Name:"), QStringLiteral("user"), false);
+    password_ = addField(QStringLiteral("Password:"), QStringLiteral("password"), false);
+    password_->setEchoMode(QLineEdit::Password);
+    finishLayout(true);
+    fill();
+}
+
+void WebSettingsDialog::fill() {
+    if (editing()) {
+        const auto web = std::dynamic_pointer_cast<WebVigil>(findVigil(target()));
+        if (!web) return;
+        description_->setText(QString::fromStdString(web->description()));
+        url_->setText(QString::fromStdString(web->url()));
+        user_->setText(QString::fromUtf8(web->user().text()));
+        password_->setText(QString::fromUtf8(web->password().text()));
+        showNotifications(*web, record_->program);
+        return;
+    }
+    showDefaults();
+    if (target() == SettingsTarget::PastedUrl) {
+        description_->setText(QString::fromStdString(record_->description.value_or(std::string())));
+        url_->setText(QString::fromUtf8(record_->url.text()));
+    }
+}
+
+std::optional<QString> WebSettingsDialog::firstProblem() const {
+    if (auto problem = descriptionProblem()) return problem;
+    // A URL that names no host would leave the Vigil without one.
+    if (url_->text().isEmpty() || !urlParts(url_).host) return QStringLiteral("Must enter a valid URL");
+    return intervalProblem(false);
+}
+
+void WebSettingsDialog::writeRecord() {
+    WebSettingsRecord& r = *record_;
+    writeSharedFields(r);
+    UrlParts parts = urlParts(url_);
+    r.port = static_cast<int16_t>(parts.port != 0 ? parts.port : 80);
+    if (parts.host) r.host = parts.host;
+    r.path = parts.path.empty() ? SimpleString("/") : parts.path;
+    // Credentials written into the URL give way to the two entries.
+    r.user = entryText(user_).c_str();
+    r.password = entryText(password_).c_str();
+    const std::string program = programText();
+    r.program = program.empty() ? std::nullopt : std::optional<std::string>(program);
+}
+
+void WebSettingsDialog::openMore() {
+    showMore<MoreWebSettingsDialog>(record_);
+}
+
+MoreWebSettingsDialog::MoreWebSettingsDialog(WebSettingsRecord* record, QWidget* owner)
+    : ModalDialog(QStringLiteral("More Web Settings"), owner),
+      record_(record),
+      ignoreTags_(new QCheckBox(QStringLiteral("Ignore all HTML tags"), this)),
+      ignoreTokens_(new QCheckBox(QStringLiteral("Ignore tokens with these characters:"), this)),
+      tokens_(new QPlainTextEdit(this)),
+      tokenList_(ignoreTokens_, tokens_) {
+    ignoreTags_->setObjectName(QStringLiteral("ignoreTags"));
+    ignoreTokens_->setObjectName(QStringLiteral("ignoreTokensBox"));
+    tokens_->setObjectName(QStringLiteral("tokens"));
+    tokens_->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    QVBoxLayout* client = makeClientLayout();
+    client->addWidget(ignoreTags_);
+    client->addWidget(ignoreTokens_);
+    client->addWidget(tokens_, 1);
+    addOkCancelRow(client, [this] { ok(); });
+
+    tokenList_.show(record_->ignoreTokens);
+    ignoreTags_->setChecked(record_->options & WebOptions::IgnoreTags);
+    resize(360, 280);
+}
+
+void MoreWebSettingsDialog::ok() {
+    tokenList_.apply(record_->ignoreTokens, record_->tokensChanged);
+    record_->options = WebOptions::AlwaysCompare | (ignoreTags_->isChecked() ? WebOptions::IgnoreTags : 0);
+    done(DialogResult::Ok);
+}

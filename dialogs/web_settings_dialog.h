@@ -1,0 +1,42 @@
+#pragma once
+#include "core/settings_records.h"
+#include "dialogs/settings_dialog.h"
+
+// Creates or edits a Web Vigil: description, URL, user name and password,
+// interval and notifications; More... opens the page-comparison rules.
+class WebSettingsDialog : public VigilSettingsDialog {
+public:
+    // titleId SettingsTitle::Web; target SettingsTarget::NewVigil, ::PastedUrl
+    // (the URL is the record's url) or the identifier of the Vigil to edit. The
+    // record stays the caller's; OK writes it.
+    WebSettingsDialog(int titleId, int target, WebSettingsRecord* record, QWidget* owner);
+
+protected:
+    std::optional<QString> firstProblem() const override;
+    void writeRecord() override;
+    void openMore() override;
+
+private:
+    void fill();
+
+    WebSettingsRecord* record_;
+    QLineEdit* url_;
+    QLineEdit* user_;
+    QLineEdit* password_;
+};
+
+// Edits the page-comparison rules of a Web record: ignore all HTML tags, and
+// the tokens to ignore. OK always sets WebOptions::AlwaysCompare.
+class MoreWebSettingsDialog : public ModalDialog {
+public:
+    MoreWebSettingsDialog(WebSettingsRecord* record, QWidget* owner);
+
+private:
+    void ok();
+
+    WebSettingsRecord* record_;
+    QCheckBox* ignoreTags_;
+    QCheckBox* ignoreTokens_;
+    QPlainTextEdit* tokens_;
+    ListEditor tokenList_;
+};

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QPlainTextEdit>
+#include <cstdio>
+#include <fstream>
+
+#include "core/program_settings.h"
+#include "core/web_vigil.h"
+#include "dialogs/dialog_help.h"
+#include "dialogs/web_settings_dialog.h"
+#include "support/dialog_driver.h"
+#include "support/probe_vigil.h"
+
+namespace {
+
+struct WebDialogTest : ::testing::Test {
+    WebDialogTest() {
+        testApp();
+        ProgramSettings::reset();
+    }
+    WebSettingsRecord record;
+};
+
+std::shared_ptr<WebVigil> addWebVigil(uint16_t port, const char* path) {
+    VigilParams p;
+    p.host = "www.example.test";
+    p.description = "Example page";
+    p.port = port;
+    p.flags = NotifyFlags::MessageBox | NotifyFlags::SoundFile;
+    p.interval = 172800;
+    p.intervalMode = IntervalMode::On;
+    p.cacheFileName = "cache\\00000000.mon";
+    p.soundFile = "/sounds/ding.wav";
+    p.email = "one@example.test  two@example.test ";
+    auto vigil = std::make_shared<WebVigil>(p, SimpleString(path), ChangeMethod::Detect, 0, 0,
+                                            std::vector<std::string>{"ad"}, std::string("ann:secret"));
+    appendToVigilList(vigil);
+    return vigil;
+}
+
+std::string unit(QWidget& dialog) {
+    return widget<QComboBox>(dialog, "unit").currentText().toStdString();
+}
+
+}  // namespace
+
+TEST_F(WebDialogTest, NewVigilShowsTheDefaultsAndOkWritesTheRecord) {
+    ProgramSettings::update([](SettingsValues& s) {
+        s.defCheckInterval = 7200;
+        s.defNotify = NotifyFlags::Tone | NotifyFlags::SoundFile | NotifyFlags::Email;
+        s.defSoundFile = "/sounds/bell.wav";
+        s.defCmd = "notify-send %desc";
+        s.defEmail = "me@example.test you@example.test";
+    });
+    record.options = WebOptions::IgnoreTags;
+    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Web Settings");
+    EXPECT_EQ(shown(dialog, "description"), "");
+    EXPECT_EQ(shown(dialog, "url"), "");
+    EXPECT_EQ(shown(dialog, "interval"), "2");
+    EXPECT_EQ(unit(dialog), "Hour(s)");
+    EXPECT_TRUE(box(dialog, "toneBox").isChecked());
+    EXPECT_TRUE(box(dialog, "soundBox").isChecked());
+    EXPECT_TRUE(box(dialog, "emailBox").isChecked());
+    EXPECT_FALSE(box(dialog, "messageBox").isChecked());
+    EXPECT_FALSE(box(dialog, "programBox").isChecked());
+    EXPECT_EQ(shown(dialog, "soundFile"), "/sounds/bell.wav");
+    EXPECT_EQ(shown(dialog, "program"), "notify-send %desc");  // filled with its box off
+    EXPECT_EQ(shown(dialog, "email"), "me@example.test you@example.test");
+    EXPECT_EQ(entry(dialog, "description").maxLength(), 2048);
+    EXPECT_EQ(entry(dialog, "url").maxLength(), 2048);
+    EXPECT_EQ(entry(dialog, "password").echoMode(), QLineEdit::Password);
+
+    type(dialog, "description", "News");
+    // Credentials inside the URL give way to the (empty) entries.
+    type(dialog, "url", "http://bob:pw@www.example.test:8080/news/index.html");
+    type(dialog, "interval", "90");
+    widget<QComboBox>(dialog, "unit").setCurrentIndex(0);
+    box(dialog, "messageBox").setChecked(true);
+    box(dialog, "toneBox").setChecked(false);
+    type(dialog, "soundFile", "");  // box on, entry empty: flag set, empty sound file
+    click(dialog, "ok");
+
+    EXPECT_EQ(dialog.result(), DialogResult::Ok);
+    EXPECT_EQ(record.description, "News");
+    EXPECT_EQ(record.host, "www.example.test");
+    EXPECT_EQ(record.port, 8080);
+    EXPECT_STREQ(record.path.text(), "/news/index.html");
+    EXPECT_STREQ(record.user.text(), "");
+    EXPECT_STREQ(record.password.text(), "");
+    EXPECT_EQ(record.interval, 5400);
+    EXPECT_EQ(record.flags, NotifyFlags::MessageBox | NotifyFlags::SoundFile | NotifyFlags::Email);
+    EXPECT_EQ(record.soundFile, "");
+    EXPECT_EQ(record.program, "notify-send %desc");
+    EXPECT_STREQ(record.emailList.text(), "me@example.test you@example.test");
+    EXPECT_EQ(record.active, 1);
+    EXPECT_EQ(record.options, WebOptions::IgnoreTags);  // only More changes it
+    EXPECT_EQ(record.tokensChanged, 0);
+}
+
+TEST_F(WebDialogTest, UrlWithoutPortOrPathAndAnEmptyProgram) {
+    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
+    EXPECT_EQ(shown(dialog, "interval"), "6");  // the initial "def check interval", 21600
+    EXPECT_EQ(unit(dialog), "Hour(s)");
+    EXPECT_EQ(shown(dialog, "soundFile"), "");
+    type(dialog, "description", " ");  // one blank is a description
+    type(dialog, "url", "www.example.test\n");
+    type(dialog, "user", "ann");
+    type(dialog, "password", "secret");
+    type(dialog, "program", "");
+    widget<QComboBox>(dialog, "unit").setCurrentIndex(1);
+    type(dialog, "interval", "2");
+    click(dialog, "ok");
+    ASSERT_EQ(dialog.result(), DialogResult::Ok);
+    EXPECT_EQ(record.host, "www.example.test");
+    EXPECT_EQ(record.port, 80);
+    EXPECT_STREQ(record.path.text(), "/");
+    EXPECT_STREQ(record.user.text(), "ann");
+    EXPECT_STREQ(record.password.text(), "secret");
+    EXPECT_EQ(record.interval, 7200);
+    EXPECT_FALSE(record.program.has_value());
+    EXPECT_FALSE(record.soundFile.has_value());
+    EXPECT_EQ(record.flags, 0);
+}
+
+TEST_F(WebDialogTest, EditShowsTheVigilsValues) {
+    auto vigil = addWebVigil(8080, "/a/page.html");
+    addWebVigil(80, "/b");
+    record.program = "play %URL";
+    WebSettingsDialog dialog(SettingsTitle::Web, vigil->id(), &record, nullptr);
+    EXPECT_EQ(shown(dialog, "description"), "Example page");
+    EXPECT_EQ(shown(dialog, "url"), "http://www.example.test:8080/a/page.html");
+    EXPECT_EQ(shown(dialog, "user"), "ann");
+    EXPECT_EQ(shown(dialog, "password"), "secret");
+    EXPECT_EQ(shown(dialog, "interval"), "2");
+    EXPECT_EQ(unit(dialog), "Day(s)");
+    EXPECT_TRUE(box(dialog, "messageBox").isChecked());
+    EXPECT_TRUE(box(dialog, "soundBox").isChecked());
+    EXPECT_FALSE(box(dialog, "emailBox").isChecked());
+    EXPECT_EQ(shown(dialog, "soundFile"), "/sounds/ding.wav");
+    EXPECT_EQ(shown(dialog, "program"), "play %URL");
+    EXPECT_EQ(shown(dialog, "email"), "one@example.test two@example.test");
+
+    WebSettingsDialog second(SettingsTitle::Web, vigil->id() + 1, &record, nullptr);
+    EXPECT_EQ(shown(second, "url"), "http://www.example.test/b");  // port 80 is not shown
+
+    type(dialog, "password", "new");
+    click(dialog, "ok");
+    ASSERT_EQ(dialog.result(), DialogResult::Ok);
+    EXPECT_EQ(record.port, 8080);
+    EXPECT_STREQ(record.path.text(), "/a/page.html");
+    EXPECT_STREQ(record.user.text(), "ann");
+    EXPECT_STREQ(record.password.text(), "new");
+    EXPECT_EQ(record.interval, 172800);
+}
+
+TEST_F(WebDialogTest, EditOfAVigilThatIsGoneShowsEmptyFields) {
+    WebSettingsDialog dialog(SettingsTitle::Web, 4711, &record, nullptr);
+    EXPECT_EQ(shown(dialog, "description"), "");
+    EXPECT_EQ(shown(dialog, "url"), "");
+    EXPECT_EQ(shown(dialog, "interval"), "");
+    EXPECT_EQ(shown(dialog, "email"), "");
+}
+
+TEST_F(WebDialogTest, PasteModeShowsThePastedUrl) {
+    auto pasted = webSettingsFromUrl("HTTP://www.example.test/x?y=1");
+    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::PastedUrl, pasted.get(), nullptr);
+    EXPECT_EQ(shown(dialog, "description"), " ");
+    EXPECT_EQ(shown(dialog, "url"), "HTTP://www.example.test/x?y=1");
+    EXPECT_EQ(shown(dialog, "user"), "");
+    EXPECT_EQ(shown(dialog, "interval"), "6");
+    click(dialog, "ok");
+    ASSERT_EQ(dialog.result(), DialogResult::Ok);
+    EXPECT_EQ(pasted->host, "www.example.test");
+    EXPECT_STREQ(pasted->path.text(), "/x?y=1");
+    EXPECT_EQ(pasted->status, VigilStatus::NoChange);
+    EXPECT_STREQ(pasted->url.text(), "HTTP://www.example.test/x?y=1");
+}
+
+TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
+    struct Case {
+        const char* description;
+        const char* url;
+        const char* interval;
+        int unit;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", "http://www.example.test/", "5", 0, "Must enter a description"},
+        {"Page", "", "5", 0, "Must enter a valid URL"},
+        {"Page", "http:///index.html", "5", 0, "Must enter a valid URL"},
+        {"Page", "http://www.example.test/", "", 0, "Must enter a valid \"Check every\" value"},
+        {"Page", "http://www.example.test/", "5", -1, "Must enter a valid \"Check every\" value"},
+        {"Page", "http://www.example.test/", "30000", 2, "Must enter a valid \"Check every\" value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        WebSettingsRecord r;
+        WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &r, nullptr);
+        type(dialog, "description", c.description);
+        type(dialog, "url", c.url);
+        type(dialog, "interval", c.interval);
+        widget<QComboBox>(dialog, "unit").setCurrentIndex(c.unit);
+        const SeenBox seen = refusedOk(dialog);
+        EXPECT_EQ(seen.title, "Problem");
+        EXPECT_EQ(seen.text, c.message);
+        EXPECT_EQ(seen.buttons, 1);
+        EXPECT_EQ(seen.owner, &dialog);
+        EXPECT_EQ(dialog.result(), 0);
+        EXPECT_FALSE(r.description.has_value());
+        EXPECT_EQ(r.interval, 0);
+        EXPECT_EQ(r.active, 0);
+    }
+}
+
+TEST_F(WebDialogTest, ModalShowEndsWithTheDismissIds) {
+    {
+        WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
+        type(dialog, "description", "Page");
+        type(dialog, "url", "http://www.example.test/");
+        ModalAnswerer<WebSettingsDialog> answer([](WebSettingsDialog& d) { click(d, "ok"); });
+        EXPECT_EQ(dialog.showModally(), DialogResult::Ok);
+    }
+    for (const char* how : {"cancel", "escape"}) {
+        SCOPED_TRACE(how);
+        WebSettingsRecord r;
+        WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &r, nullptr);
+        type(dialog, "description", "Page");
+        type(dialog, "url", "http://www.example.test/");
+        ModalAnswerer<WebSettingsDialog> answer([how](WebSettingsDialog& d) {
+            if (std::string(how) == "cancel") click(d, "cancel");
+            else d.reject();
+        });
+        EXPECT_EQ(dialog.showModally(), DialogResult::Cancel);
+        EXPECT_FALSE(r.description.has_value());
+    }
+}
+
+TEST_F(WebDialogTest, BrowseButtonsFillTheEntriesAndHelpShowsItsPanel) {
+    const std::string wav = ::testing::TempDir() + "tervane_bell.wav";
+    std::ofstream(wav) << "RIFF";
+    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
+    std::vector<std::string> titles;
+    {
+        ModalAnswerer<QFileDialog> answer([&](QFileDialog& files) {
+            titles.push_back(files.windowTitle().toStdString());
+            files.selectFile(QString::fromStdString(wav));
+            static_cast<QDialog&>(files).accept();
+        });
+        click(dialog, "soundBrowse");
+        click(dialog, "programBrowse");
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"Select A Sound File", "Select Notification Program"}));
+    EXPECT_EQ(shown(dialog, "soundFile"), wav);
+    EXPECT_EQ(shown(dialog, "program"), wav);
+    {
+        ModalAnswerer<QFileDialog> answer([](QFileDialog& files) { files.reject(); });
+        click(dialog, "soundBrowse");
+    }
+    EXPECT_EQ(shown(dialog, "soundFile"), wav);
+    std::remove(wav.c_str());
+
+    std::vector<int> panels;
+    dialogHelpHandler() = [&](int panel) { panels.push_back(panel); };
+    click(dialog, "help");
+    dialogHelpHandler() = nullptr;
+    EXPECT_EQ(panels, std::vector<int>{HelpPanel::WebSettings});
+}
+
+// ---- More Web Settings
+
+TEST_F(WebDialogTest, MoreShowsTheRecordsRules) {
+    record.ignoreTokens = {"banner", "", "counter"};
+    record.options = WebOptions::IgnoreTags;
+    MoreWebSettingsDialog more(&record, nullptr);
+    EXPECT_TRUE(box(more, "ignoreTags").isChecked());
+    EXPECT_TRUE(box(more, "ignoreTokensBox").isChecked());
+    EXPECT_EQ(widget<QPlainTextEdit>(more, "tokens").toPlainText().toStdString(), "banner\ncounter");
+
+    WebSettingsRecord empty;
+    MoreWebSettingsDialog none(&empty, nullptr);
+    EXPECT_FALSE(box(none, "ignoreTags").isChecked());
+    EXPECT_FALSE(box(none, "ignoreTokensBox").isChecked());
+    EXPECT_TRUE(widget<QPlainTextEdit>(none, "tokens").toPlainText().isEmpty());
+}
+
+TEST_F(WebDialogTest, MoreOkAppliesTheTokenRules) {
+    struct Case {
+        const char* name;
+        std::function<void(MoreWebSettingsDialog&)> change;
+        std::vector<std::string> tokens;
+        int changed;
+        int options;
+    };
+    const std::vector<std::string> before{"banner", "", "counter"};
+    const Case cases[] = {
+        {"untouched keeps the list", [](MoreWebSettingsDialog&) {}, before, 0,
+         WebOptions::AlwaysCompare | WebOptions::IgnoreTags},
+        {"unchecked clears it",
+         [](MoreWebSettingsDialog& d) { box(d, "ignoreTokensBox").setChecked(false); }, {}, 1,
+         WebOptions::AlwaysCompare | WebOptions::IgnoreTags},
+        {"edited text replaces it",
+         [](MoreWebSettingsDialog& d) {
+             widget<QPlainTextEdit>(d, "tokens").setPlainText(QStringLiteral("ad\r\n\nclock\n"));
+             box(d, "ignoreTags").setChecked(false);
+         },
+         {"ad", "clock"}, 1, WebOptions::AlwaysCompare},
+        {"emptied text with the box on gives no list",
+         [](MoreWebSettingsDialog& d) { widget<QPlainTextEdit>(d, "tokens").clear(); }, {}, 1,
+         WebOptions::AlwaysCompare | WebOptions::IgnoreTags},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WebSettingsRecord r;
+        r.ignoreTokens = before;
+        r.options = WebOptions::IgnoreTags;
+        MoreWebSettingsDialog more(&r, nullptr);
+        c.change(more);
+        click(more, "ok");
+        EXPECT_EQ(more.result(), DialogResult::Ok);
+        EXPECT_EQ(r.ignoreTokens, c.tokens);
+        EXPECT_EQ(r.tokensChanged, c.changed);
+        EXPECT_EQ(r.options, c.options);
+    }
+}
+
+TEST_F(WebDialogTest, MoreWithoutTokensAndCancel) {
+    MoreWebSettingsDialog more(&record, nullptr);
+    box(more, "ignoreTokensBox").setChecked(true);  // checked, nothing typed
+    click(more, "ok");
+    EXPECT_TRUE(record.ignoreTokens.empty());
+    EXPECT_EQ(record.tokensChanged, 0);
+
+    WebSettingsRecord r;
+    r.ignoreTokens = {"a"};
+    MoreWebSettingsDialog cancelled(&r, nullptr);
+    box(cancelled, "ignoreTokensBox").setChecked(false);
+    box(cancelled, "ignoreTags").setChecked(true);
+    click(cancelled, "cancel");
+    EXPECT_EQ(cancelled.result(), DialogResult::Cancel);
+    EXPECT_EQ(r.ignoreTokens, std::vector<std::string>{"a"});
+    EXPECT_EQ(r.options, 0);
+}
+
+TEST_F(WebDialogTest, MoreButtonOpensTheRulesOfTheSameRecord) {
+    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
+    std::string title;
+    ModalAnswerer<MoreWebSettingsDialog> answer([&](MoreWebSettingsDialog& more) {
+        title = more.windowTitle().toStdString();
+        widget<QPlainTextEdit>(more, "tokens").setPlainText(QStringLiteral("ad"));
+        box(more, "ignoreTokensBox").setChecked(true);
+        click(more, "ok");
+    });
+    click(dialog, "more");
+    EXPECT_EQ(answer.count(), 1);
+    EXPECT_EQ(title, "More Web Settings");
+    EXPECT_EQ(record.ignoreTokens, std::vector<std::string>{"ad"});
+    EXPECT_EQ(record.tokensChanged, 1);
+    EXPECT_EQ(record.options, WebOptions::AlwaysCompare);
+    EXPECT_EQ(dialog.result(), 0);  // the settings dialog is still open
+}
