@@ -12,11 +12,16 @@ constexpr int kSide = 32;
 
 enum class Shape { Tile, Disc };
 
+QPixmap blank() {
+    QPixmap pixmap(kSide, kSide);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
 // A rounded tile with a letter (the kinds and the program) or a disc with a
 // mark (the status icons).
 QPixmap badge(Shape shape, const QColor& colour, const QString& mark) {
-    QPixmap pixmap(kSide, kSide);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = blank();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(colour.darker(150));
@@ -64,8 +69,7 @@ QPixmap newTile(const QColor& colour, const QString& letter) {
 
 // A magnifying glass over a page: look at every Vigil now.
 QPixmap checkAllPicture() {
-    QPixmap pixmap(kSide, kSide);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = blank();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QColor(110, 110, 110));
@@ -82,8 +86,7 @@ QPixmap checkAllPicture() {
 
 // A circling arrow: every Vigil back to "No change".
 QPixmap resetAllPicture() {
-    QPixmap pixmap(kSide, kSide);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = blank();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor colour = kFtpColour;
