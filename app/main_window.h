@@ -1,4 +1,5 @@
 #pragma once
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QTimer>
 #include <map>
