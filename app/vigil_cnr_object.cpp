@@ -3,11 +3,13 @@
 #include <QStringDecoder>
 #include <ctime>
 
+#include "app/main_window_event.h"
 #include "app/status_texts.h"
 #include "app/vigil_icons.h"
 #include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "platform/qt/window_event.h"
 #include "platform/time_convert.h"
 
 namespace {
@@ -62,4 +64,8 @@ void VigilCnrObject::refresh() {
     if (description != text(DescriptionColumn)) setText(DescriptionColumn, description);
 
     if (ProgramSettings::snapshot().statusIcons) setIconId(statusIcon(status));
+}
+
+void VigilCnrObject::open() const {
+    postWindowEvent(MainWindowEvent::View);
 }

@@ -15,6 +15,8 @@ public:
 
     // Takes the texts (and, with "status icons" on, the icon) from the Vigil.
     void refresh();
+    // A double click or Enter on the row: the main window views it.
+    void open() const;
 
     const std::shared_ptr<Vigil>& vigil() const { return vigil_; }
     int position() const { return position_; }

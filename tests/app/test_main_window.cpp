@@ -18,15 +18,9 @@
 #include "platform/time_convert.h"
 #include "support/listed_vigil.h"
 #include "support/qt_test_app.h"
+#include "support/window_test_helpers.h"
 
 namespace {
-
-void pumpUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 2000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
 
 std::string text(const SimpleString& s) { return s.text(); }
 
