@@ -314,6 +314,8 @@ void MainCommandHandler::sort(int id) {
     const SortOrder* order = sortOrderFor(id);
     window_.sortRows(*order);
     sortVigilList(id);
+    // vigil.dat keeps the list order, so the new order is written at once.
+    windowServices().saveVigils(window_.dataFileName());
 }
 
 void MainCommandHandler::chooseFont() {
