@@ -8,7 +8,6 @@
 #include "app/main_window_event.h"
 #include "app/main_window_handler.h"
 #include "app/vigil_cnr_object.h"
-#include "core/ftp_vigil.h"
 #include "core/program_settings.h"
 #include "core/web_vigil.h"
 #include "support/probe_vigil.h"
@@ -85,46 +84,17 @@ TEST(BrowserLaunch, KnownBrowserIsTriedOverDdeFirst) {
     std::string service, topic;
     EXPECT_TRUE(ddeServiceFor("c:\\opera\\opera.exe -iexplore", &service, &topic));
     EXPECT_EQ(service + " " + topic, "opera www_OpenURL");
-    EXPECT_TRUE(ddeServiceFor("C:\\Program Files\\IExplore.exe", &service, &topic));
-    EXPECT_EQ(service + " " + topic, "IEXPLORE www_OpenURL");
     EXPECT_FALSE(ddeServiceFor("firefox", &service, &topic));
 }
 
-TEST(BrowserLaunch, FtpClientAndMissingClient) {
+TEST(BrowserLaunch, WithoutAClientNothingStartsButTheStatusIsReset) {
     TraceScratch scratch;
-    VigilParams p = probeParams("Mirror", VigilStatus::Changed);
-    p.host = "ftp.test";
-    p.port = 2121;
-    FtpVigil ftp(p, "joe", "se cret", std::nullopt, std::nullopt, {});
-    ProgramSettings::update([](SettingsValues& s) {
-        s.ftpClient = TERVANE_ARGV_RECORDER;
-        s.ftpParams = "-u %user:%password %host %port %dir end";
-        s.hasFtpParams = true;
-    });
-    runClientProgram(ftp);
-    // No directory: no argument for it.
-    EXPECT_EQ(scratch.recordedArgs(),
-              (Lines{TERVANE_ARGV_RECORDER, "-u", "%user:%password", "ftp.test", "2121", "end"}));
-    EXPECT_EQ(ftp.status(), VigilStatus::NoChange);
-
-    // Without a Gopher client nothing starts, yet the status is reset.
-    VigilParams g = probeParams("Hole", VigilStatus::Changed);
-    ProbeVigil gopher(g, "gopher://hole.test:70/1", VigilKind::Gopher);
-    scratch.traceLines();
+    ProbeVigil gopher(probeParams("Hole", VigilStatus::Changed), "gopher://hole.test:70/1", VigilKind::Gopher);
     runClientProgram(gopher);
     EXPECT_TRUE(scratch.traceLines().empty());
     EXPECT_EQ(gopher.status(), VigilStatus::NoChange);
-}
 
-TEST(BrowserLaunch, HomePageCommandLine) {
+    // The home page: the URL takes the placeholder's place, or follows a blank.
     EXPECT_EQ(browserCommandLine("prog", "-new %URL", "http://home.test/"), "prog -new     http://home.test/");
-    EXPECT_EQ(browserCommandLine("prog", "%url -x %URL", "http://h/"), "prog      -x     http://h/");
     EXPECT_EQ(browserCommandLine("prog", "-remote", "http://h/"), "prog -remote http://h/");
-
-    TraceScratch scratch;
-    useWebClient(TERVANE_ARGV_RECORDER, "-new %URL");
-    openUrlInBrowser("http://home.test/");
-    EXPECT_EQ(scratch.recordedArgs(), (Lines{TERVANE_ARGV_RECORDER, "-new", "http://home.test/"}));
-    EXPECT_EQ(scratch.traceLines().front(),
-              "dde: NETSCAPE WWW_OpenURL unavailable (http://home.test/,,0xFFFFFFFF,0x3,,,,)");
 }
