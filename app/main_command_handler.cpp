@@ -16,6 +16,7 @@
 #include "app/main_window_event.h"
 #include "app/sort_orders.h"
 #include "app/vigil_cnr_object.h"
+#include "app/vigil_tasks.h"
 #include "app/window_services.h"
 #include "core/program_settings.h"
 #include "core/text_utils.h"
@@ -313,7 +314,7 @@ void MainCommandHandler::pasteUrl() {
 void MainCommandHandler::sort(int id) {
     const SortOrder* order = sortOrderFor(id);
     window_.sortRows(*order);
-    sortVigilList(id);
+    VigilTasks::sortVigils(id);
     // vigil.dat keeps the list order, so the new order is written at once.
     windowServices().saveVigils(window_.dataFileName());
 }

@@ -1,28 +1,50 @@
 #include "app/main_window_handler.h"
 
+#include <QTreeWidget>
+
+#include "app/browser_launch.h"
 #include "app/main_window.h"
 #include "app/main_window_event.h"
+#include "app/notifications.h"
 #include "app/status_texts.h"
+#include "app/vigil_cnr_object.h"
+#include "app/vigil_tasks.h"
 #include "app/window_services.h"
 #include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
+#include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/web_vigil.h"
 #include "platform/thread.h"
 
 namespace {
 
-// Status codes that arrive as events run from "Changed!" to the last FTP reply.
-constexpr int kFirstStatusEvent = VigilStatus::Changed;
-constexpr int kLastStatusEvent = VigilStatus::FtpReplyBase + 599;
-
 constexpr int kTicksBetweenSaves = 6;  // two minutes
 
-bool isStatusEvent(int id) {
-    return id >= kFirstStatusEvent && id <= kLastStatusEvent;
+// A check that posted a moved page releases the Vigil's lock right after; a
+// longer wait means another check has begun, which reports the page again.
+constexpr int kMovedPageLockWaitMs = 1000;
+
+// Statuses whose event only refreshes the row.
+bool refreshesOnly(int id) {
+    using namespace VigilStatus;
+    switch (id) {
+        case NoChange: case Checking: case Unavailable: case UnknownError: case HostNotResolved:
+        case Inactive: case StructureChanged: case NotFound: case BadRequest: case ProxyAuthRequired:
+        case NotAuthorized: case ProxyError: case ServerError:
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
+
+StartupHooks& startupHooks() {
+    static StartupHooks hooks;
+    return hooks;
+}
 
 void vigilStatusCallback(void*, int status, int identifier) {
     postWindowEvent(status, identifier, 0);
@@ -61,22 +83,26 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
             if (param1 >= 0 && param1 < kStatusTextCount)
                 window_->setStatusText(QString::fromLatin1(statusTexts[param1]));
             return true;
-        case MainWindowEvent::VigilAdded: {
-            std::shared_ptr<Vigil> added;
-            lockMutex(vigilListLock, -1);
-            if (param1 >= 0 && static_cast<size_t>(param1) < vigilList.size()) added = vigilList[param1];
-            unlockMutex(vigilListLock);
-            if (added) window_->addVigilObject(added->id());
+        case MainWindowEvent::VigilAdded:
+            addRow(param1);
             return true;
-        }
         case MainWindowEvent::ReleaseVigilLock:
             // The window thread took this lock before it started the task.
-            if (std::shared_ptr<Vigil> vigil = findVigil(static_cast<int>(param1))) vigil->checkLock().unlock();
+            if (std::shared_ptr<Vigil> vigil = VigilTasks::takeLockToRelease(static_cast<int>(param1)))
+                vigil->checkLock().unlock();
             return true;
+        case MainWindowEvent::View:
+            viewCursoredRow();
+            return true;
+        case VigilStatus::MovedPermanently:
+        case VigilStatus::MovedTemporarily:
+            movedPage(static_cast<int>(param1));
+            return false;
         default:
             break;
     }
-    if (isStatusEvent(id)) {
+    if (id == VigilStatus::Changed || id == VigilStatus::FileFound || refreshesOnly(id) ||
+        Notifications::isFtpFailure(id)) {
         statusChanged(id, static_cast<int>(param1));
         return true;
     }
@@ -90,11 +116,12 @@ void MainWindowHandler::startupComplete() {
         startDetachedThread([] { windowServices().checkAll(); });
         return;
     }
-    // The menus and tool-bar buttons are enabled here once the window has them.
+    const StartupHooks& hooks = startupHooks();
+    if (hooks.enableCommands) hooks.enableCommands();
     window_->setStatusText(QString::fromLatin1(statusTexts[StatusTextIndex::Blank]));
     window_->startCheckTimer();
     if (ProgramSettings::snapshot().startup) startDetachedThread([] { windowServices().checkAll(); });
-    // An empty list is the place to offer the Welcome window and the import.
+    if (vigilListSnapshot().empty() && hooks.welcome) hooks.welcome();
 }
 
 void MainWindowHandler::timerTick() {
@@ -110,8 +137,47 @@ void MainWindowHandler::statusChanged(int status, int identifier) {
     std::shared_ptr<Vigil> vigil = findVigil(identifier);
     if (!vigil) return;  // deleted after the event was posted
     window_->refreshVigilRecord(identifier);
-    // What follows a shown status goes here: the notifications of "Changed!" and
-    // "This file has been found", the moved page's new location (1074, 1076)
-    // and the FTP error box (1125 to 1723).
-    (void)status;
+    if (status == VigilStatus::Changed || status == VigilStatus::FileFound) {
+        Notifications::run(vigil, status);
+    } else if (Notifications::isFtpFailure(status)) {
+        Notifications::showFtpError(*vigil, status);
+    }
+}
+
+void MainWindowHandler::movedPage(int identifier) {
+    std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    if (!vigil) return;
+    OwnedMutex& lock = vigil->checkLock();
+    if (lock.lock(kMovedPageLockWaitMs) != 0) return;
+    if (auto* web = dynamic_cast<WebVigil*>(vigil.get())) web->applyRedirect();
+    lock.unlock();
+    window_->refreshVigilRecord(identifier);
+}
+
+void MainWindowHandler::addRow(long position) {
+    std::shared_ptr<Vigil> added;
+    lockMutex(vigilListLock, -1);
+    if (position >= 0 && static_cast<size_t>(position) < vigilList.size()) added = vigilList[position];
+    unlockMutex(vigilListLock);
+    if (!added) return;
+    if (!window_->rowOf(added->id())) {
+        window_->addVigilObject(added->id());
+        return;
+    }
+    // A sort or a delete moved the list after the position was posted: the new
+    // Vigil is the one without a row.
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+        if (vigil && !window_->rowOf(vigil->id())) window_->addVigilObject(vigil->id());
+}
+
+void MainWindowHandler::viewCursoredRow() {
+    QTreeWidget* container = window_->container();
+    if (container->selectedItems().size() > 1) {
+        playTone(50, 50);
+        return;
+    }
+    auto* row = static_cast<VigilCnrObject*>(container->currentItem());
+    if (!row) return;
+    const std::shared_ptr<Vigil> vigil = row->vigil();
+    viewVigil(*vigil);
 }

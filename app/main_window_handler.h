@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include "platform/qt/window_event.h"
 
 class MainWindow;
@@ -20,7 +22,11 @@ public:
 private:
     void startupComplete();
     void timerTick();
+    // A status event: the Vigil's row, then what the status asks for.
     void statusChanged(int status, int identifier);
+    void movedPage(int identifier);
+    void addRow(long position);
+    void viewCursoredRow();
 
     MainWindow* window_ = nullptr;
     int ticksSinceSave_ = 0;
@@ -29,3 +35,14 @@ private:
 // The status callback every Vigil gets: posts the status to the main window
 // with the identifier as first parameter. Any thread; never waits.
 void vigilStatusCallback(void* target, int status, int identifier);
+
+// What start-up complete (event 1081) turns on, built elsewhere. Unset slots
+// do nothing.
+struct StartupHooks {
+    // Enables the menus and the tool-bar buttons, disabled while loading.
+    std::function<void()> enableCommands;
+    // With an empty list: the Welcome window, modal, which on Yes opens the
+    // import window at its stored place.
+    std::function<void()> welcome;
+};
+StartupHooks& startupHooks();

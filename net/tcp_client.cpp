@@ -7,6 +7,7 @@
 
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "net/ftp_client.h"
 
 namespace {
 
@@ -71,6 +72,11 @@ TcpClient::TcpClient(const char* host, uint16_t port) : host_(host ? host : ""),
 }
 
 TcpClient::~TcpClient() = default;
+
+void TcpClient::setAddress(in_addr ip) {
+    address_ = makeAddress(ip, port_);
+    status_ = 0;
+}
 
 int64_t TcpClient::requestDeadlineMs(int timeOutMs) {
     return std::max<int64_t>(int64_t{4} * timeOutMs, kMinRequestDeadlineMs);
@@ -148,4 +154,34 @@ int32_t pooledTcpRequest(const Vigil* /*vigil*/, int kind, const char* host, uin
     unlockMutex(endpoint->lock());
     if (web) unlockMutex(poolLock);
     return result;
+}
+
+namespace {
+
+template <class Endpoint>
+void readdressPool(const std::vector<Endpoint*>& pool, MutexHandle poolLock, const std::string& host,
+                   uint16_t port, in_addr ip) {
+    // Endpoints are never removed, so the pointers stay good once the pool lock
+    // is released; waiting for one in use must not hold up the whole pool.
+    std::vector<Endpoint*> matching;
+    lockMutex(poolLock, -1);
+    for (Endpoint* e : pool)
+        if (e->port() == port && host == e->host()) matching.push_back(e);
+    unlockMutex(poolLock);
+    for (Endpoint* e : matching) {
+        lockMutex(e->lock(), -1);
+        e->setAddress(ip);
+        unlockMutex(e->lock());
+    }
+}
+
+}  // namespace
+
+bool resolvePooledHostAgain(const std::string& host, uint16_t port) {
+    in_addr ip{};
+    if (host.empty() || !resolveIpv4(host, &ip)) return false;
+    readdressPool(gopherPool, gopherPoolLock, host, port, ip);
+    readdressPool(webPool, webPoolLock, host, port, ip);
+    readdressPool(ftpPool, ftpPoolLock, host, port, ip);
+    return true;
 }

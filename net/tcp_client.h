@@ -44,6 +44,8 @@ public:
     const sockaddr_in& address() const { return address_; }
     // Whoever holds this lock uses the endpoint; pools claim endpoints by try-locking it.
     MutexHandle lock() { return &lock_; }
+    // Takes a newly resolved address of the host; the caller holds the lock.
+    void setAddress(in_addr ip);
 
     // Connects, sends the text and appends the reply to fileName, which is created
     // when the first bytes arrive. Result: the bytes stored (> 0); 0 when nothing
@@ -93,3 +95,8 @@ Endpoint* claimPooledEndpoint(const std::vector<Endpoint*>& pool, Match matches)
 // text. Requests on a reused Web endpoint run one at a time.
 int32_t pooledTcpRequest(const Vigil* vigil, int kind, const char* host, uint16_t port,
                          const char* text, const char* fileName, int32_t* error);
+
+// Resolves the host again and gives every pooled endpoint of the host and port
+// (all three pools) the address found, waiting for endpoints in use. False when
+// the host does not resolve now; the endpoints then keep the address they had.
+bool resolvePooledHostAgain(const std::string& host, uint16_t port);

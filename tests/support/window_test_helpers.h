@@ -1,17 +1,28 @@
 #pragma once
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
-// Runs the event loop until done() holds (or about ten seconds have passed).
-inline void pumpUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 2000 && !done(); ++i) {
+#include "platform/qt/window_event.h"
+#include "support/qt_test_app.h"
+#include "support/server_process.h"
+
+// Delivers posted window events until done() holds or about ten seconds pass.
+inline bool pumpUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 2000; ++i) {
+        if (done()) return true;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    return done();
 }
 
 // Answers the next modal window of type T once it shows (a message box, a
@@ -29,3 +40,64 @@ void whenModal(std::function<void(T&)> act) {
     });
     timer->start();
 }
+
+// Takes the posted window events in place of the main window's handler.
+class EventRecorder : public WindowEventReceiver {
+public:
+    struct Event {
+        int id;
+        long param1;
+        bool operator==(const Event& o) const { return id == o.id && param1 == o.param1; }
+    };
+    EventRecorder() { testApp(); }
+    void handleWindowEvent(int id, long param1, long) override { events.push_back({id, param1}); }
+    // Delivers what is queued so far.
+    std::vector<Event> take() {
+        QCoreApplication::processEvents();
+        std::vector<Event> out;
+        out.swap(events);
+        return out;
+    }
+    std::vector<Event> events;
+};
+
+// A scratch folder for the test: the trace file (TERVANE_TRACE) and the record of
+// the argv recorder (ARGV_RECORD) live in it.
+class TraceScratch {
+public:
+    TraceScratch() {
+        setenv("TERVANE_TRACE", dir.file("trace").c_str(), 1);
+        setenv("ARGV_RECORD", dir.file("argv").c_str(), 1);
+    }
+    ~TraceScratch() {
+        unsetenv("TERVANE_TRACE");
+        unsetenv("ARGV_RECORD");
+    }
+    // The trace so far, one entry per line; the file starts afresh.
+    std::vector<std::string> traceLines() {
+        const std::string text = readWholeFile(dir.file("trace"));
+        std::remove(dir.file("trace").c_str());
+        std::vector<std::string> lines;
+        for (size_t start = 0; start < text.size();) {
+            const size_t end = text.find('\n', start);
+            lines.push_back(text.substr(start, end - start));
+            start = end == std::string::npos ? text.size() : end + 1;
+        }
+        return lines;
+    }
+    // The arguments the argv recorder got, once it has written them.
+    std::vector<std::string> recordedArgs() {
+        const std::string path = dir.file("argv");
+        pumpUntil([&] { return pathExists(path); });
+        const std::string all = readWholeFile(path);
+        std::remove(path.c_str());
+        std::vector<std::string> words;
+        for (size_t start = 0; start < all.size();) {
+            const size_t end = all.find('\0', start);
+            words.push_back(all.substr(start, end - start));
+            start = end + 1;
+        }
+        return words;
+    }
+    TempDir dir;
+};

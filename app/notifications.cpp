@@ -1,0 +1,75 @@
+#include "app/notifications.h"
+
+#include "app/browser_launch.h"
+#include "app/notify_sound.h"
+#include "app/status_texts.h"
+#include "core/ftp_vigil.h"
+#include "core/notify_overrides.h"
+#include "core/text_utils.h"
+#include "core/vigil.h"
+#include "net/change_mail.h"
+#include "platform/message_box.h"
+#include "platform/thread.h"
+
+namespace {
+
+const char* const kBoxTitle = "Tervane";
+
+}  // namespace
+
+namespace Notifications {
+
+std::string changeText(const Vigil& vigil, int status) {
+    std::string text = vigil.description() + " - ";
+    if (status != VigilStatus::FileFound) return text + statusTexts[StatusTextIndex::Changed];
+    text += statusTexts[StatusTextIndex::FileFound];
+    text += " - ";
+    if (const auto* ftp = dynamic_cast<const FtpVigil*>(&vigil)) text += ftp->lookForFile().value_or("");
+    return text;
+}
+
+void run(const std::shared_ptr<Vigil>& vigil, int status) {
+    const uint16_t flags = vigil->flags();
+    const GlobalOverrides overrides = NotifyOverrides::current();
+    if (overrides.playsTone(flags)) {
+        playTone(100, 100);
+        playTone(300, 100);
+    }
+    if (overrides.playsSound(flags)) playNotifySound(vigil.get());
+    if (overrides.showsBox(flags)) showMessageBox(kBoxTitle, changeText(*vigil, status));
+    if (flags & NotifyFlags::Program) {
+        if (const std::optional<std::string> line = vigil->commandLine(false)) {
+            const size_t blank = line->find(' ');
+            const std::optional<std::string> params =
+                blank == std::string::npos ? std::nullopt : std::optional<std::string>(line->substr(blank + 1));
+            runProgram(expandedCommandLine(*vigil, line->substr(0, blank), params).c_str());
+        }
+    }
+    if (flags & NotifyFlags::Email) {
+        // The thread keeps the Vigil alive should it be deleted meanwhile.
+        startDetachedThread([vigil] { sendChangeMail(*vigil); });
+    }
+}
+
+bool isFtpFailure(int eventId) {
+    return eventId > VigilStatus::FtpReplyBase && eventId < VigilStatus::FtpReplyBase + 600;
+}
+
+int ftpErrorTextIndex(int eventId) {
+    switch (eventId - VigilStatus::FtpReplyBase) {
+        case 421: return 10;
+        case 425: return 11;
+        case 426: return 12;
+        case 450: return 13;
+        case 530: return 14;
+        case 550: return 15;
+        case 553: return 16;
+        default: return StatusTextIndex::FtpUnknown;
+    }
+}
+
+void showFtpError(const Vigil& vigil, int eventId) {
+    showMessageBox(kBoxTitle, vigil.description() + " - " + statusTexts[ftpErrorTextIndex(eventId)]);
+}
+
+}  // namespace Notifications

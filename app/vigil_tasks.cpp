@@ -1,0 +1,301 @@
+#include "app/vigil_tasks.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include <QTreeWidget>
+
+#include "app/main_window.h"
+#include "app/sort_orders.h"
+#include "app/main_window_event.h"
+#include "app/status_texts.h"
+#include "app/vigil_cnr_object.h"
+#include "core/cache_files.h"
+#include "core/ftp_vigil.h"
+#include "core/gopher_vigil.h"
+#include "core/locks.h"
+#include "core/program_settings.h"
+#include "core/vigil.h"
+#include "core/web_vigil.h"
+#include "net/tcp_client.h"
+#include "platform/qt/window_event.h"
+
+namespace {
+
+// The fields every kind's record carries, as the base of a new Vigil.
+template <class Record>
+VigilParams paramsFrom(const Record& record) {
+    VigilParams p;
+    p.host = record.host.value_or("");
+    p.description = record.description.value_or("");
+    p.port = static_cast<uint16_t>(record.port);
+    p.flags = static_cast<uint16_t>(record.flags);
+    p.active = record.active;
+    p.interval = record.interval;
+    p.intervalMode = record.interval > 0 ? IntervalMode::On : IntervalMode::Off;
+    p.soundFile = record.soundFile;
+    p.programLine = record.program;
+    p.options = record.options;
+    p.email = std::string(record.emailList.text());
+    p.status = VigilStatus::NoChange;
+    p.callbackTarget = mainWindow;
+    return p;
+}
+
+// The steps after the kind's Vigil is built: its row, its status, the status line.
+void announceNewVigil(const std::shared_ptr<Vigil>& vigil) {
+    const int position = VigilTasks::appendVigil(vigil);
+    postWindowEvent(MainWindowEvent::VigilAdded, position);
+    vigil->setStatus(VigilStatus::NoChange, true);
+    postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::Blank);
+}
+
+// The base fields of an edit, in the order the Vigil takes them.
+template <class Record>
+void applyCommonFields(Vigil& vigil, const Record& record) {
+    if (record.host && *record.host != vigil.host()) vigil.setHost(record.host);
+    if (record.description && *record.description != vigil.description()) vigil.setDescription(record.description);
+}
+
+template <class Record>
+void applyScheduleFields(Vigil& vigil, const Record& record, const std::optional<std::string>& oldProgram) {
+    if (record.program != oldProgram) vigil.setCommand(record.program);
+    vigil.setPort(static_cast<uint16_t>(record.port));
+    vigil.setFlags(static_cast<uint16_t>(record.flags));
+    vigil.setActive(record.active);
+    vigil.setInterval(record.interval);
+}
+
+template <class Record>
+void applyClosingFields(Vigil& vigil, const Record& record) {
+    vigil.setOptions(record.options);
+    vigil.setEmailList(record.emailList.text());
+}
+
+void applyWebRecord(WebVigil& vigil, const WebSettingsRecord& record) {
+    const std::optional<std::string> oldProgram = vigil.commandLine(false);
+    applyCommonFields(vigil, record);
+    const bool userChanged = record.user != vigil.user();
+    const bool passwordChanged = record.password != vigil.password();
+    if (userChanged) vigil.setUser(record.user);
+    if (passwordChanged) vigil.setPassword(record.password);
+    if (userChanged || passwordChanged) {
+        // Without a user there is nothing to authorize, as for a new Vigil.
+        SimpleString credentials;
+        if (!record.user.empty()) {
+            credentials = record.user;
+            credentials += ":";
+            credentials += record.password;
+        }
+        vigil.setCredentials(credentials);
+    }
+    applyScheduleFields(vigil, record, oldProgram);
+    vigil.setPath(std::string(record.path.empty() ? "/" : record.path.text()));
+    vigil.setSoundFile(record.soundFile);
+    if (record.tokensChanged) vigil.setIgnoreTokens(record.ignoreTokens);
+    applyClosingFields(vigil, record);
+}
+
+void applyFtpRecord(FtpVigil& vigil, const FtpSettingsRecord& record) {
+    const std::optional<std::string> oldProgram = vigil.commandLine(false);
+    applyCommonFields(vigil, record);
+    applyScheduleFields(vigil, record, oldProgram);
+    if (record.user) vigil.setUser(*record.user);
+    if (record.password) vigil.setPassword(*record.password);
+    vigil.setDirectory(record.directory);
+    vigil.setLookForFile(record.lookForFile);
+    vigil.setSoundFile(record.soundFile);
+    if (record.filesChanged) vigil.setIgnoreFiles(record.ignoreFiles);
+    applyClosingFields(vigil, record);
+}
+
+void applyGopherRecord(GopherVigil& vigil, const GopherSettingsRecord& record) {
+    const std::optional<std::string> oldProgram = vigil.commandLine(false);
+    applyCommonFields(vigil, record);
+    applyScheduleFields(vigil, record, oldProgram);
+    vigil.setSelector(record.selector);
+    vigil.setSoundFile(record.soundFile);
+    applyClosingFields(vigil, record);
+}
+
+// The record of a kind with the fields the dialog does not read from the Vigil.
+template <class Record>
+Record prefilledRecord(const Vigil& vigil) {
+    Record record;
+    record.program = vigil.commandLine(false);
+    record.soundFile = vigil.soundFile();
+    record.emailList = vigil.emailList().c_str();
+    return record;
+}
+
+// Shows the kind's dialog and applies what it gives after OK.
+template <class Record, class Kind, class Apply>
+bool editWith(const std::function<int(int, Record&)>& dialog, Kind& vigil, Record record, Apply apply) {
+    if (!dialog || dialog(vigil.id(), record) != EditDialogs::Ok) return false;
+    apply(vigil, record);
+    return true;
+}
+
+std::mutex heldLocksMutex;
+std::multimap<int, std::shared_ptr<Vigil>>& heldLocks() {
+    static std::multimap<int, std::shared_ptr<Vigil>> held;
+    return held;
+}
+
+}  // namespace
+
+EditDialogs& editDialogs() {
+    static EditDialogs dialogs;
+    return dialogs;
+}
+
+namespace VigilTasks {
+
+std::shared_ptr<WebVigil> addWebVigil(WebSettingsRecord record) {
+    postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::AddingWeb);
+    std::optional<std::string> credentials;
+    if (!record.user.empty()) credentials = std::string(record.user.text()) + ":" + record.password.text();
+    const SimpleString path = record.path.empty() ? SimpleString("/") : record.path;
+    auto vigil = std::make_shared<WebVigil>(paramsFrom(record), path, ChangeMethod::Detect, 0, 0,
+                                            record.ignoreTokens, credentials);
+    announceNewVigil(vigil);
+    return vigil;
+}
+
+std::shared_ptr<FtpVigil> addFtpVigil(FtpSettingsRecord record) {
+    postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::AddingFtp);
+    auto vigil = std::make_shared<FtpVigil>(paramsFrom(record), record.user.value_or("anonymous"),
+                                            record.password.value_or(AnonymousFtpPassword), record.directory,
+                                            record.lookForFile, record.ignoreFiles);
+    announceNewVigil(vigil);
+    return vigil;
+}
+
+std::shared_ptr<GopherVigil> addGopherVigil(GopherSettingsRecord record) {
+    postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::AddingGopher);
+    auto vigil = std::make_shared<GopherVigil>(paramsFrom(record), record.selector);
+    announceNewVigil(vigil);
+    return vigil;
+}
+
+int appendVigil(const std::shared_ptr<Vigil>& vigil) {
+    lockMutex(vigilListLock, -1);
+    vigilList.push_back(vigil);
+    const int position = static_cast<int>(vigilList.size()) - 1;
+    unlockMutex(vigilListLock);
+    return position;
+}
+
+void editSettings(int identifier) {
+    const std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    if (!vigil) return;
+    const EditDialogs& dialogs = editDialogs();
+    bool applied = false;
+    if (auto* web = dynamic_cast<WebVigil*>(vigil.get())) {
+        WebSettingsRecord record = prefilledRecord<WebSettingsRecord>(*web);
+        record.ignoreTokens = web->ignoreTokens();
+        record.options = web->options();
+        record.user = web->user();
+        record.password = web->password();
+        applied = editWith(dialogs.web, *web, std::move(record), applyWebRecord);
+    } else if (auto* ftp = dynamic_cast<FtpVigil*>(vigil.get())) {
+        FtpSettingsRecord record = prefilledRecord<FtpSettingsRecord>(*ftp);
+        record.ignoreFiles = ftp->ignoreFiles();
+        record.lookForFile = ftp->lookForFile();
+        applied = editWith(dialogs.ftp, *ftp, std::move(record), applyFtpRecord);
+    } else if (auto* gopher = dynamic_cast<GopherVigil*>(vigil.get())) {
+        applied = editWith(dialogs.gopher, *gopher, prefilledRecord<GopherSettingsRecord>(*gopher),
+                           applyGopherRecord);
+    }
+    if (applied) refreshVigilRecord(identifier);
+    postLockRelease(vigil);
+}
+
+void resetConnection(int identifier) {
+    const std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    if (!vigil) return;
+    const std::string host = vigil->host();
+    vigil->setHost(host);
+    // The window thread holds the Vigil's lock, so no check can be running: the
+    // unresolved status, which no user command may change, can go.
+    if (resolvePooledHostAgain(host, vigil->port()) && vigil->status() == VigilStatus::HostNotResolved)
+        vigil->storeStatus(VigilStatus::NoChange);
+    refreshVigilRecord(identifier);
+    postLockRelease(vigil);
+}
+
+void setStatusAll(int status) {
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot()) {
+        if (!vigil || vigil->checkLock().lock(0) != 0) continue;
+        if (status == 0) {
+            vigil->setStatus(vigil->status(), true);
+        } else if (vigil->status() != status) {
+            vigil->setStatus(status, true);
+        }
+        vigil->checkLock().unlock();
+    }
+}
+
+std::shared_ptr<Vigil> removeVigil(int identifier) {
+    std::shared_ptr<Vigil> removed;
+    lockMutex(vigilListLock, -1);
+    const auto found = std::find_if(vigilList.begin(), vigilList.end(), [identifier](const std::shared_ptr<Vigil>& v) {
+        return v && v->id() == identifier;
+    });
+    if (found != vigilList.end()) {
+        removed = *found;
+        vigilList.erase(found);
+    }
+    unlockMutex(vigilListLock);
+    if (removed) {
+        removed->requestStop();
+        CacheFiles::remove(removed->cacheFileName());
+    }
+    return removed;
+}
+
+void sortVigils(int commandId) {
+    sortVigilList(commandId);
+}
+
+void postLockRelease(const std::shared_ptr<Vigil>& vigil) {
+    std::multimap<int, std::shared_ptr<Vigil>>::iterator entry;
+    {
+        std::lock_guard<std::mutex> g(heldLocksMutex);
+        entry = heldLocks().emplace(vigil->id(), vigil);
+    }
+    if (!postWindowEvent(MainWindowEvent::ReleaseVigilLock, vigil->id())) {
+        std::lock_guard<std::mutex> g(heldLocksMutex);
+        heldLocks().erase(entry);
+    }
+}
+
+std::shared_ptr<Vigil> takeLockToRelease(int identifier) {
+    {
+        std::lock_guard<std::mutex> g(heldLocksMutex);
+        const auto entry = heldLocks().find(identifier);
+        if (entry != heldLocks().end()) {
+            std::shared_ptr<Vigil> vigil = std::move(entry->second);
+            heldLocks().erase(entry);
+            return vigil;
+        }
+    }
+    return findVigil(identifier);
+}
+
+}  // namespace VigilTasks
+
+void refreshRowIcons(MainWindow& window) {
+    const bool statusIcons = ProgramSettings::snapshot().statusIcons;
+    QTreeWidget* container = window.container();
+    lockMutex(vigilListLock, -1);
+    for (int i = 0; i < container->topLevelItemCount(); ++i) {
+        auto* row = static_cast<VigilCnrObject*>(container->topLevelItem(i));
+        const Vigil& vigil = *row->vigil();
+        row->setIconId(statusIcons ? statusIcon(vigil.status()) : kindIcon(vigil.kind()));
+    }
+    unlockMutex(vigilListLock);
+    container->viewport()->update();
+}

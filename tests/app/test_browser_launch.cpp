@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QTreeWidget>
+
+#include "app/browser_launch.h"
+#include "app/main_window.h"
+#include "app/main_window_event.h"
+#include "app/main_window_handler.h"
+#include "app/vigil_cnr_object.h"
+#include "core/program_settings.h"
+#include "core/web_vigil.h"
+#include "support/probe_vigil.h"
+#include "support/window_test_helpers.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::shared_ptr<WebVigil> webVigil(const std::string& description) {
+    VigilParams p = probeParams(description, VigilStatus::Changed);
+    p.host = "news.test";
+    p.port = 80;
+    auto v = std::make_shared<WebVigil>(p, SimpleString("/today"), ChangeMethod::Detect, 0, 0,
+                                        std::vector<std::string>{}, std::nullopt);
+    appendToVigilList(v);
+    return v;
+}
+
+void useWebClient(const std::string& program, const std::string& params) {
+    ProgramSettings::update([&](SettingsValues& s) {
+        s.webClient = program;
+        s.hasWebClient = true;
+        s.webParams = params;
+        s.hasWebParams = true;
+    });
+}
+
+}  // namespace
+
+TEST(BrowserLaunch, ViewStartsTheClientWithItsPlaceholdersAndResetsTheStatus) {
+    TraceScratch scratch;
+    testApp();
+    MainWindow window;
+    MainWindowHandler handler;
+    handler.handleEventsFor(&window);
+    setVigilStatusCallback(vigilStatusCallback);
+    // The description could come from someone else's bookmark file.
+    auto news = webVigil("Weekly \"news\" --evil");
+    auto other = webVigil("Other");
+    window.fillContainer();
+    useWebClient(TERVANE_ARGV_RECORDER, "--new %URL  %desc");
+
+    // Two rows selected: a short beep and nothing else.
+    window.container()->selectAll();
+    EXPECT_TRUE(handler.dispatchHandlerEvent(MainWindowEvent::View, 0, 0));
+    EXPECT_EQ(scratch.traceLines(), Lines{"tone: 50 Hz 50 ms"});
+
+    window.container()->clearSelection();
+    window.container()->setCurrentItem(window.rowOf(news->id()));
+    EXPECT_TRUE(handler.dispatchHandlerEvent(MainWindowEvent::View, 0, 0));
+    EXPECT_EQ(scratch.recordedArgs(),
+              (Lines{TERVANE_ARGV_RECORDER, "--new", "http://news.test/today", "Weekly \"news\" --evil"}));
+    EXPECT_EQ(news->status(), VigilStatus::NoChange);
+    EXPECT_EQ(other->status(), VigilStatus::Changed);
+    pumpUntil([&] { return window.rowOf(news->id())->text(VigilCnrObject::StatusColumn) == "No change"; });
+    EXPECT_EQ(window.rowOf(news->id())->text(VigilCnrObject::StatusColumn), "No change");
+}
+
+TEST(BrowserLaunch, KnownBrowserIsTriedOverDdeFirst) {
+    TraceScratch scratch;
+    // A browser that the program text names in capitals.
+    const std::string browser = scratch.dir.file("NETSCAPE.EXE");
+    ASSERT_EQ(symlink(TERVANE_ARGV_RECORDER, browser.c_str()), 0);
+    useWebClient(browser, "%URL");
+    auto news = webVigil("News");
+    viewVigil(*news);
+    EXPECT_EQ(scratch.recordedArgs(), (Lines{browser, "http://news.test/today"}));
+    EXPECT_EQ(scratch.traceLines(),
+              (Lines{"dde: NETSCAPE WWW_OpenURL unavailable (http://news.test/today,,0xFFFFFFFF,0x3,,,,)",
+                     "run program: " + browser + " http://news.test/today"}));
+    EXPECT_EQ(news->status(), VigilStatus::NoChange);
+
+    std::string service, topic;
+    EXPECT_TRUE(ddeServiceFor("c:\\opera\\opera.exe -iexplore", &service, &topic));
+    EXPECT_EQ(service + " " + topic, "opera www_OpenURL");
+    EXPECT_FALSE(ddeServiceFor("firefox", &service, &topic));
+}
+
+TEST(BrowserLaunch, WithoutAClientNothingStartsButTheStatusIsReset) {
+    TraceScratch scratch;
+    ProbeVigil gopher(probeParams("Hole", VigilStatus::Changed), "gopher://hole.test:70/1", VigilKind::Gopher);
+    runClientProgram(gopher);
+    EXPECT_TRUE(scratch.traceLines().empty());
+    EXPECT_EQ(gopher.status(), VigilStatus::NoChange);
+
+    // The home page: the URL takes the placeholder's place, or follows a blank.
+    EXPECT_EQ(browserCommandLine("prog", "-new %URL", "http://home.test/"), "prog -new     http://home.test/");
+    EXPECT_EQ(browserCommandLine("prog", "-remote", "http://h/"), "prog -remote http://h/");
+}
