@@ -1,5 +1,7 @@
 #include "app/main_run.h"
 
+#include "app/command_wiring.h"
+
 #include <QRect>
 #include <thread>
 
@@ -66,6 +68,7 @@ MainWindowParts openMainWindow() {
     parts.window->setSettingsFileName(kSettingsFile);
     parts.window->setDataFileName(kDataFile);
     setVigilStatusCallback(vigilStatusCallback);
+    installCommandServices();
     return parts;
 }
 

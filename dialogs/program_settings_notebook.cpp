@@ -1,5 +1,7 @@
 #include "dialogs/program_settings_notebook.h"
 
+#include "dialogs/stored_placement.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -585,16 +587,7 @@ void ProgramSettingsNotebook::apply() {
 
 void openProgramSettingsNotebook(QWidget* owner, const std::string& profileName, HelpPanelRequest showHelp) {
     ProgramSettingsNotebook notebook(owner, std::move(showHelp));
-    const WindowPlacement stored = ProgramSettings::snapshot().globSettings;
-    if (stored.hasPosition) notebook.move(stored.x, stored.y);
-    if (stored.width > 0 && stored.height > 0) notebook.resize(stored.width, stored.height);
-    notebook.exec();
-
-    const QPoint at = notebook.pos();
-    const QSize size = notebook.size();
-    ProgramSettings::update([&](SettingsValues& s) {
-        s.globSettings = WindowPlacement{true, true, at.x(), at.y(), size.width(), size.height()};
-    });
+    showAtStoredPlace(notebook, &SettingsValues::globSettings, [&notebook] { return notebook.exec(); });
     notebook.apply();
     ProgramSettings::save(profileName);
 }

@@ -1,5 +1,7 @@
 #include "import/import_window.h"
 
+#include "dialogs/stored_placement.h"
+
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -242,20 +244,6 @@ void ImportWindow::dropEntries() {
 
 int openImportWindow(QWidget* owner) {
     ImportWindow window(ImportId::Window, owner, owner);
-    const WindowPlacement stored = ProgramSettings::snapshot().importWindow;
-    if (stored.hasPosition) window.move(stored.x, stored.y);
-    if (stored.hasSize && stored.width > 0 && stored.height > 0) window.resize(stored.width, stored.height);
     window.setFocus();
-    const int result = window.exec();
-    const QPoint at = window.pos();
-    const QSize size = window.size();
-    ProgramSettings::update([&](SettingsValues& s) {
-        s.importWindow.hasPosition = true;
-        s.importWindow.x = at.x();
-        s.importWindow.y = at.y();
-        s.importWindow.hasSize = true;
-        s.importWindow.width = size.width();
-        s.importWindow.height = size.height();
-    });
-    return result;
+    return showAtStoredPlace(window, &SettingsValues::importWindow, [&window] { return window.exec(); });
 }

@@ -1,0 +1,12 @@
+#pragma once
+#include <functional>
+
+#include "core/program_settings.h"
+
+class QWidget;
+
+// The modal window pattern: the window opens at the place stored under `slot`
+// (and at the stored size when width and height are both above 0), show() runs
+// it modally, and the place and size it was left at are stored back. The
+// profile is written later (periodic save, close, or the notebook).
+int showAtStoredPlace(QWidget& window, WindowPlacement SettingsValues::*slot, const std::function<int()>& show);
