@@ -1,10 +1,11 @@
 #include "app/main_run.h"
 
-#include "app/command_wiring.h"
-
+#include <QGuiApplication>
 #include <QRect>
+#include <QScreen>
 #include <thread>
 
+#include "app/command_wiring.h"
 #include "app/main_window_event.h"
 #include "app/window_services.h"
 #include "core/check_slots.h"
@@ -55,6 +56,13 @@ bool workersDone() {
 
 MainWindowParts openMainWindow() {
     MainWindowParts parts;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize desktop = screen->size();
+        ProgramSettings::update([&desktop](SettingsValues& s) {
+            s.desktopWidth = desktop.width();
+            s.desktopHeight = desktop.height();
+        });
+    }
     const bool hadProfile = ProgramSettings::profileExists(kSettingsFile);
     if (hadProfile) ProgramSettings::load(kSettingsFile);
     else ProgramSettings::applyFirstRunClients();

@@ -115,7 +115,8 @@ void applyGopherRecord(GopherVigil& vigil, const GopherSettingsRecord& record) {
     const std::optional<std::string> oldProgram = vigil.commandLine(false);
     applyCommonFields(vigil, record);
     applyScheduleFields(vigil, record, oldProgram);
-    vigil.setSelector(record.selector);
+    // An emptied entry means no selector (kept as one blank), not the old one.
+    vigil.setSelector(record.selector.value_or(" "));
     vigil.setSoundFile(record.soundFile);
     applyClosingFields(vigil, record);
 }

@@ -262,3 +262,22 @@ TEST(ResetConnection, ResolvesAgainAndReleasesTheLockOfADeletedVigil) {
     EXPECT_TRUE(lockIsFree(*found));
     EXPECT_TRUE(lockIsFree(*lost));
 }
+
+TEST(EditTask, AnEmptiedGopherSelectorMeansNone) {
+    EventRecorder recorder;
+    GopherSettingsRecord record;
+    record.description = std::string("Gopher");
+    record.host = std::string("gopher.example");
+    record.port = 70;
+    record.selector = std::string("/old");
+    record.active = 1;
+    auto gopher = VigilTasks::addGopherVigil(record);
+    editDialogs().gopher = [](int, GopherSettingsRecord& r) {
+        r.host = std::string("gopher.example");
+        r.selector.reset();  // the user cleared the entry
+        return EditDialogs::Ok;
+    };
+    VigilTasks::editSettings(gopher->id());
+    EXPECT_EQ(gopher->selector(), " ");
+    EXPECT_EQ(gopher->requestText(), "\r\n");
+}
