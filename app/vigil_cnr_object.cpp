@@ -1,6 +1,5 @@
 #include "app/vigil_cnr_object.h"
 
-#include <QStringDecoder>
 #include <ctime>
 
 #include "app/main_window_event.h"
@@ -9,19 +8,11 @@
 #include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "platform/qt/display_text.h"
 #include "platform/qt/window_event.h"
 #include "platform/time_convert.h"
 
 namespace {
-
-// Descriptions may come from lists written on Windows in its 8-bit code page:
-// text that is not UTF-8 is shown as Latin-1 rather than as replacement marks.
-QString displayText(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (utf8.hasError()) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    return text;
-}
 
 // The asctime form without its line end; the caller holds timeLock.
 QString timeText(time_t when, const char* never) {

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStringDecoder>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -20,6 +19,7 @@
 #include "core/program_settings.h"
 #include "core/vigil.h"
 #include "core/vigil_store.h"
+#include "platform/qt/display_text.h"
 #include "import/import_sources.h"
 #include "platform/qt/window_event.h"
 
@@ -31,15 +31,6 @@ constexpr int kGap = 10;  // the fixed margins and the empty rows between groups
 const char* const kSourcePrompt =
     "Select program to import from.  To import from an HTML document, select Other HTML";
 const char* const kPathPrompt = "Select path to the bookmark file";
-
-// Titles come from files of other programs, often in a Windows 8-bit code page:
-// what is not UTF-8 is shown as Latin-1 rather than as replacement marks.
-QString shownText(const SimpleString& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(QByteArrayView(bytes.text(), bytes.length()));
-    if (utf8.hasError()) return QString::fromLatin1(bytes.text(), bytes.length());
-    return text;
-}
 
 std::optional<QString> openFileDialog(QWidget* owner, const QString& title, const QString& proposed) {
     // A proposed name with a wildcard ("*.html") is a filter, not a file.
@@ -192,7 +183,7 @@ void ImportWindow::importFile() {
     if (!ImportSources::importer(source)(QFile::encodeName(path_->text()).toStdString(), found)) return;
     ImportList& entries = importSources().entries();
     for (ImportItem& item : found) {
-        list_->addItem(shownText(item.displayText));
+        list_->addItem(displayText({item.displayText.text(), static_cast<size_t>(item.displayText.length())}));
         entries.push_back(std::move(item));
     }
 }
