@@ -32,10 +32,12 @@ std::optional<long> numberIn(std::string_view field) {
     bool negative = false;
     if (i < field.size() && (field[i] == '-' || field[i] == '+')) negative = field[i++] == '-';
     if (i >= field.size() || field[i] < '0' || field[i] > '9') return std::nullopt;
-    long long value = 0;
+    long value = 0;
     for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-        value = value * 10 + (field[i] - '0');
-        if (value > LONG_MAX) return std::nullopt;
+        const int digit = field[i] - '0';
+        // Checked before it can overflow: a damaged field must not wrap into a value.
+        if (value > (LONG_MAX - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
     }
     return negative ? -value : value;
 }

@@ -120,6 +120,15 @@ TEST(VigilStore, WebDefaultsAndKindWords) {
     EXPECT_EQ(listSize(), 1u);
 }
 
+TEST(VigilStore, NumbersTooLargeKeepTheirDefaults) {
+    ScratchDir dir;
+    auto gopher = VigilStore::parseRecord(
+        "|gopher|G|0|g.example|70|sel|99999999999999999999|0|0|1|9||\n", nullptr);
+    ASSERT_TRUE(gopher);
+    EXPECT_EQ(gopher->interval(), 0);
+    EXPECT_EQ(gopher->port(), 70);
+}
+
 TEST(VigilStore, CacheNamesOnlyInTheProgramsOwnForm) {
     ScratchDir dir;
     auto a = VigilStore::parseRecord("|gopher|A|0|h|70||0|0|0|1|9|../../etc/passwd|\n", nullptr);
