@@ -158,7 +158,9 @@ std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget
     p.active = 1;
 
     const uint16_t defaultPort = kind == VigilKind::Gopher ? 70 : kind == VigilKind::Ftp ? 21 : 80;
-    p.port = static_cast<uint16_t>(numberOr(field(4), defaultPort));
+    // A number out of the port range would otherwise wrap into some other port.
+    const long port = numberOr(field(4), defaultPort);
+    p.port = static_cast<uint16_t>(port >= 0 && port <= 65535 ? port : defaultPort);
 
     // Fields from the interval on sit one place further for FTP (directory and look-for file).
     const size_t base = kind == VigilKind::Ftp ? 7 : 6;

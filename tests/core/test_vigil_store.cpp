@@ -127,6 +127,9 @@ TEST(VigilStore, NumbersTooLargeKeepTheirDefaults) {
     ASSERT_TRUE(gopher);
     EXPECT_EQ(gopher->interval(), 0);
     EXPECT_EQ(gopher->port(), 70);
+    auto web = VigilStore::parseRecord("|http|W|0|w.example|70080|/|\n", nullptr);
+    ASSERT_TRUE(web);
+    EXPECT_EQ(web->port(), 80);  // not 70080 wrapped to 4544
 }
 
 TEST(VigilStore, CacheNamesOnlyInTheProgramsOwnForm) {
