@@ -32,10 +32,12 @@ std::optional<long> numberIn(std::string_view field) {
     bool negative = false;
     if (i < field.size() && (field[i] == '-' || field[i] == '+')) negative = field[i++] == '-';
     if (i >= field.size() || field[i] < '0' || field[i] > '9') return std::nullopt;
-    long long value = 0;
+    long value = 0;
     for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-        value = value * 10 + (field[i] - '0');
-        if (value > LONG_MAX) return std::nullopt;
+        const int digit = field[i] - '0';
+        // Checked before it can overflow: a damaged field must not wrap into a value.
+        if (value > (LONG_MAX - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
     }
     return negative ? -value : value;
 }
@@ -156,7 +158,9 @@ std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget
     p.active = 1;
 
     const uint16_t defaultPort = kind == VigilKind::Gopher ? 70 : kind == VigilKind::Ftp ? 21 : 80;
-    p.port = static_cast<uint16_t>(numberOr(field(4), defaultPort));
+    // A number out of the port range would otherwise wrap into some other port.
+    const long port = numberOr(field(4), defaultPort);
+    p.port = static_cast<uint16_t>(port >= 0 && port <= 65535 ? port : defaultPort);
 
     // Fields from the interval on sit one place further for FTP (directory and look-for file).
     const size_t base = kind == VigilKind::Ftp ? 7 : 6;

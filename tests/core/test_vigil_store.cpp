@@ -120,6 +120,18 @@ TEST(VigilStore, WebDefaultsAndKindWords) {
     EXPECT_EQ(listSize(), 1u);
 }
 
+TEST(VigilStore, NumbersTooLargeKeepTheirDefaults) {
+    ScratchDir dir;
+    auto gopher = VigilStore::parseRecord(
+        "|gopher|G|0|g.example|70|sel|99999999999999999999|0|0|1|9||\n", nullptr);
+    ASSERT_TRUE(gopher);
+    EXPECT_EQ(gopher->interval(), 0);
+    EXPECT_EQ(gopher->port(), 70);
+    auto web = VigilStore::parseRecord("|http|W|0|w.example|70080|/|\n", nullptr);
+    ASSERT_TRUE(web);
+    EXPECT_EQ(web->port(), 80);  // not 70080 wrapped to 4544
+}
+
 TEST(VigilStore, CacheNamesOnlyInTheProgramsOwnForm) {
     ScratchDir dir;
     auto a = VigilStore::parseRecord("|gopher|A|0|h|70||0|0|0|1|9|../../etc/passwd|\n", nullptr);
