@@ -26,6 +26,17 @@ UrlParts urlParts(const QLineEdit* url) {
     return parts;
 }
 
+// Whether the URL begins with a scheme ("name://") other than http. The parser
+// knows only "http://"; any other scheme would be read as the host ("https").
+bool namesOtherScheme(const QLineEdit* url) {
+    const QString text = url->text().trimmed();
+    const qsizetype end = text.indexOf(QStringLiteral("://"));
+    if (end <= 0) return false;
+    for (qsizetype i = 0; i < end; ++i)
+        if (!text.at(i).isLetter()) return false;
+    return text.left(end).compare(QStringLiteral("http"), Qt::CaseInsensitive) != 0;
+}
+
 }  // namespace
 
 WebSettingsDialog::WebSettingsDialog(int titleId, int target, WebSettingsRecord* record, QWidget* owner)
@@ -63,7 +74,8 @@ void WebSettingsDialog::fill() {
 std::optional<QString> WebSettingsDialog::firstProblem() const {
     if (auto problem = descriptionProblem()) return problem;
     // A URL that names no host would leave the Vigil without one.
-    if (url_->text().isEmpty() || !urlParts(url_).host) return QStringLiteral("Must enter a valid URL");
+    if (url_->text().isEmpty() || namesOtherScheme(url_) || !urlParts(url_).host)
+        return QStringLiteral("Must enter a valid URL");
     return intervalProblem(false);
 }
 

@@ -191,6 +191,9 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         {"", "http://www.example.test/", "5", 0, "Must enter a description"},
         {"Page", "", "5", 0, "Must enter a valid URL"},
         {"Page", "http:///index.html", "5", 0, "Must enter a valid URL"},
+        // Another scheme is no Web page of its own host: it would become the host "https".
+        {"Page", "https://www.example.test/", "5", 0, "Must enter a valid URL"},
+        {"Page", "ftp://ftp.example.test/pub/", "5", 0, "Must enter a valid URL"},
         {"Page", "http://www.example.test/", "", 0, "Must enter a valid \"Check every\" value"},
         {"Page", "http://www.example.test/", "5", -1, "Must enter a valid \"Check every\" value"},
         {"Page", "http://www.example.test/", "30000", 2, "Must enter a valid \"Check every\" value"},
