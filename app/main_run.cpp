@@ -56,6 +56,9 @@ bool workersDone() {
 
 MainWindowParts openMainWindow() {
     MainWindowParts parts;
+    // Only the main window ends the run (its close quits the loop). A box closed
+    // while it is hidden, as in a batch run, would otherwise be the last window.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSize desktop = screen->size();
         ProgramSettings::update([&desktop](SettingsValues& s) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QWidget>
 #include <string>
 #include <thread>
 
@@ -78,6 +80,27 @@ TEST(MainRun, BatchWindowIsNeverShown) {
     testApp();
     MainWindowParts parts = openMainWindow();
     EXPECT_FALSE(parts.window->isVisible());
+}
+
+TEST(MainRun, ClosingAnotherWindowDoesNotEndABatchRun) {
+    ScratchDir dir;
+    runState().batchMode = true;
+    testApp();
+    MainWindowParts parts = openMainWindow();
+    // A box such as a mail error's, shown while the main window stays hidden.
+    QTimer::singleShot(0, [] {
+        auto* box = new QWidget;
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+        QTimer::singleShot(20, box, &QWidget::close);
+    });
+    bool ranOn = false;
+    QTimer::singleShot(300, [&ranOn] {
+        ranOn = true;
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    EXPECT_TRUE(ranOn);
 }
 
 TEST(MainRun, LoadThreadFillsTheWindowAndTheRunSavesAtTheEnd) {
