@@ -287,16 +287,3 @@ std::shared_ptr<Vigil> takeLockToRelease(int identifier) {
 }
 
 }  // namespace VigilTasks
-
-void refreshRowIcons(MainWindow& window) {
-    const bool statusIcons = ProgramSettings::snapshot().statusIcons;
-    QTreeWidget* container = window.container();
-    lockMutex(vigilListLock, -1);
-    for (int i = 0; i < container->topLevelItemCount(); ++i) {
-        auto* row = static_cast<VigilCnrObject*>(container->topLevelItem(i));
-        const Vigil& vigil = *row->vigil();
-        row->setIconId(statusIcons ? statusIcon(vigil.status()) : kindIcon(vigil.kind()));
-    }
-    unlockMutex(vigilListLock);
-    container->viewport()->update();
-}

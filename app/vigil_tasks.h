@@ -64,9 +64,6 @@ std::shared_ptr<Vigil> takeLockToRelease(int identifier);
 
 }  // namespace VigilTasks
 
-// Use Status Icons, on the window thread: every row's icon from the setting.
-void refreshRowIcons(MainWindow& window);
-
 // The settings dialogs that Edit shows, one per kind: given the Vigil's
 // identifier and the pre-filled record, they show the dialog modally at the
 // kind's stored place, store its place back and give its result (1083 OK,
