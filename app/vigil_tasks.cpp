@@ -5,13 +5,11 @@
 #include <map>
 #include <mutex>
 
-#include <QTreeWidget>
 
 #include "app/main_window.h"
 #include "app/sort_orders.h"
 #include "app/main_window_event.h"
 #include "app/status_texts.h"
-#include "app/vigil_cnr_object.h"
 #include "core/cache_files.h"
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"

@@ -8,7 +8,6 @@ class Vigil;
 class WebVigil;
 class FtpVigil;
 class GopherVigil;
-class MainWindow;
 
 // The tasks that change the Vigil list or a Vigil for the user. Each runs on the
 // thread that calls it: the commands start the add tasks, Reset Connection and
