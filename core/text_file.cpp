@@ -1,7 +1,6 @@
 #include "core/text_file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,35 +69,14 @@ bool readTextFile(const char* path, std::string& out) {
     return ok;
 }
 
-FileBytes::~FileBytes() { release(); }
-
-void FileBytes::release() {
-    if (map_) ::munmap(map_, size_);
-    map_ = nullptr;
-    size_ = 0;
-    read_.clear();
-}
-
 bool FileBytes::open(const char* path) {
-    release();
+    read_.clear();
     if (!path) return false;
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    struct stat st {};
-    bool ok = false;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        int flags = MAP_PRIVATE;
-#ifdef MAP_POPULATE
-        flags |= MAP_POPULATE;  // one fault-in pass instead of a fault per page
-#endif
-        void* m = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, flags, fd, 0);
-        if (m != MAP_FAILED) {
-            map_ = m;
-            size_ = static_cast<size_t>(st.st_size);
-            ok = true;
-        }
-    }
-    if (!ok) ok = readAll(fd, read_);
+    // Read, not mapped: a mapped copy that someone truncates meanwhile faults
+    // (SIGBUS) on the next touch of its lost pages.
+    const bool ok = readAll(fd, read_);
     ::close(fd);
     return ok;
 }

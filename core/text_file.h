@@ -11,23 +11,17 @@ bool readTextFile(const char* path, std::string& out);
 // Turns every CR LF of text into LF, in place.
 void foldLineEnds(std::string& text);
 
-// A file's bytes exactly as stored, mapped read-only (or read whole where mapping
-// is not possible), for one-pass scans of large copies without copying them.
+// A file's bytes exactly as stored, read whole, for one-pass scans of large copies.
 class FileBytes {
 public:
     FileBytes() = default;
-    ~FileBytes();
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
 
     // False when the file cannot be read; the view is then empty.
     bool open(const char* path);
-    std::string_view view() const { return map_ ? std::string_view(static_cast<const char*>(map_), size_) : read_; }
+    std::string_view view() const { return read_; }
 
 private:
-    void release();
-
-    void* map_ = nullptr;
-    size_t size_ = 0;
     std::string read_;
 };
