@@ -67,7 +67,8 @@ std::tm brokenListingTime(const std::string_view* fields, size_t count) {
         broken.tm_sec = 30;
         broken.tm_year = runState().currentYear - 1900;
     } else {
-        broken.tm_year = intValue(when) - 1900;
+        // Wide arithmetic: a server's "-2147483647" must not overflow the subtraction.
+        broken.tm_year = static_cast<int>(std::max<long long>(INT_MIN, intValue(when) - 1900LL));
         broken.tm_hour = 12;
     }
     // Let the zone rules decide summer time, so the time shown later reads as listed.

@@ -187,6 +187,18 @@ TEST_F(FtpListingTest, TimeOfDayIsThisYearAndYearFormIsNoon) {
     EXPECT_EQ(comparison_.changedCount(), 1);
 }
 
+TEST_F(FtpListingTest, AbsurdYearsStillNameTheFile) {
+    // A hostile server's year field: the file is still listed (and the year
+    // arithmetic does not overflow).
+    FtpListingEntry entry;
+    ASSERT_TRUE(parseListingLine(fileLine("a", "Jul 4  -2147483647"), entry));
+    EXPECT_EQ(entry.name, "a");
+    const std::string before = listing("before.lst", {});
+    const std::string now = listing("now.lst", {fileLine("b", "Jan 1  -2147483648")});
+    EXPECT_EQ(comparison_.compareListings(now.c_str(), before.c_str(), noIgnores_), 1);
+    EXPECT_EQ(names(comparison_.added()), (std::vector<std::string>{"b"}));
+}
+
 TEST_F(FtpListingTest, SummerTimesReadAsListed) {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     tzset();
