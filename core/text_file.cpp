@@ -56,27 +56,27 @@ bool readAll(int fd, std::string& out) {
     return true;
 }
 
-}  // namespace
-
-bool readTextFile(const char* path, std::string& out) {
+// The file's bytes as stored; false (and out empty) when it cannot be read.
+bool readFileBytes(const char* path, std::string& out) {
     out.clear();
     if (!path) return false;
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool ok = readAll(fd, out);
     ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+bool readTextFile(const char* path, std::string& out) {
+    const bool ok = readFileBytes(path, out);
     if (ok) foldLineEnds(out);
     return ok;
 }
 
 bool FileBytes::open(const char* path) {
-    read_.clear();
-    if (!path) return false;
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
     // Read, not mapped: a mapped copy that someone truncates meanwhile faults
     // (SIGBUS) on the next touch of its lost pages.
-    const bool ok = readAll(fd, read_);
-    ::close(fd);
-    return ok;
+    return readFileBytes(path, read_);
 }
