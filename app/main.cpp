@@ -6,7 +6,17 @@
 
 #include "app/main_run.h"
 #include "app/startup.h"
+#include "core/run_state.h"
 #include "platform/qt/app_setup.h"
+
+namespace {
+
+// A batch run that could not do all it was asked ends with 1, so cron can tell.
+int exitStatus() {
+    return runState().batchMode && runFailed() ? 1 : 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // QApplication takes its own options out of argv; the switches are read from
@@ -32,11 +42,11 @@ int main(int argc, char** argv) {
         // A check still holds Vigils and locks: tearing them down under it
         // would crash it, so end here with what was saved.
         std::fflush(nullptr);
-        std::quick_exit(0);
+        std::quick_exit(exitStatus());
     }
     parts.handler->stopHandlingEventsFor(parts.window.get());
     parts.handler.reset();
     parts.window.reset();
     releaseVigils();
-    return 0;
+    return exitStatus();
 }

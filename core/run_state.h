@@ -16,3 +16,8 @@ struct RunState {
 };
 
 RunState& runState();
+
+// A failure the user must learn of even with no window, as in a run from cron:
+// said on standard error and in the trace. A batch run then ends with status 1.
+void reportRunFailure(const std::string& text);
+bool runFailed();

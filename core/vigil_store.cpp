@@ -16,6 +16,7 @@
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
 #include "core/locks.h"
+#include "core/run_state.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
 #include "core/web_vigil.h"
@@ -116,8 +117,7 @@ OptionsField readOptionsField(const std::string& field, bool web) {
 int reportSaveFailure(const std::string& target) {
     const std::string text =
         target + " could not be written (" + std::strerror(errno) + "); the previous file is kept.";
-    std::fprintf(stderr, "Tervane: %s\n", text.c_str());
-    traceLine("save failed: " + text);
+    reportRunFailure(text);
     return -1;
 }
 
