@@ -79,9 +79,10 @@ int32_t SmtpClient::send(const std::string& from, const std::vector<std::string>
             return fail(TcpSendFailed, command, "");
         if (!readReply(reader, timeOut, &reply)) return fail(SmtpNoAnswer, command, "");
         if (reply.code / 100 != wantedClass) {
-            // Leave politely; the answer to QUIT does not matter any more.
+            const std::string refusal = reply.lastLine;
+            // Leave politely; the answer to QUIT is not the one to report.
             if (sendAll(sock, "QUIT\r\n", timeOut)) readReply(reader, timeOut, &reply);
-            return fail(SmtpRefused, command, reply.lastLine);
+            return fail(SmtpRefused, command, refusal);
         }
         return 0;
     };
