@@ -68,6 +68,42 @@ size_t walkHead(std::string_view text, Visit visit) {
     return std::string_view::npos;
 }
 
+bool isControl(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7f;
+}
+
+bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Bytes that may stand in a request target as they are: unreserved, sub-delims,
+// ':' '@' '/' '?', and '#' (the fragment is dropped when the request is built).
+bool standsInTarget(char c) {
+    if (std::isalnum(static_cast<unsigned char>(c))) return true;
+    return c != '\0' && std::strchr("-._~!$&'()*+,;=:@/?#", c) != nullptr;
+}
+
+// Percent-encodes what may not stand in a request target (blanks, quotes, bytes
+// above 127, a '%' that starts no escape); escapes already there are kept.
+std::string encodeTargetPath(std::string_view path) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        const bool escape =
+            c == '%' && i + 2 < path.size() && isHexDigit(path[i + 1]) && isHexDigit(path[i + 2]);
+        if (escape || standsInTarget(c)) {
+            out += c;
+            continue;
+        }
+        const unsigned char u = static_cast<unsigned char>(c);
+        out += '%';
+        out += hex[u >> 4];
+        out += hex[u & 0x0f];
+    }
+    return out;
+}
+
 bool hasStatusLine(std::string_view reply) { return startsWithNoCase(reply, "HTTP/"); }
 
 time_t localTimeOf(struct tm* fields) {
@@ -349,9 +385,13 @@ bool modifiedAfter(time_t lastModified, time_t lastChecked) {
     return lastModified > localTimeOf(&fields);
 }
 
-std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLocation& current) {
+namespace {
+
+// resolveRedirect before the path is made fit for the request line.
+std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const WebLocation& current) {
     target = trim(target);
-    if (target.empty()) return std::nullopt;
+    // A line break or other control inside would end or split the request line.
+    if (target.empty() || std::any_of(target.begin(), target.end(), isControl)) return std::nullopt;
     WebLocation next = current;
 
     if (startsWithNoCase(target, "//")) {
@@ -421,5 +461,13 @@ std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLoc
         next.path = "/" + std::string(path);
     else
         next.path = std::string(path);
+    return next;
+}
+
+}  // namespace
+
+std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLocation& current) {
+    std::optional<WebLocation> next = resolveRedirectRaw(target, current);
+    if (next) next->path = encodeTargetPath(next->path);
     return next;
 }
