@@ -49,14 +49,18 @@ void removeFragment(std::string& head) {
 
 // Walks the lines of a reply head, LF or CR LF ended. Calls visit(line) for the
 // status line and each header line; returns the offset after the empty line that
-// ends the head, or npos when the text holds no such line.
+// ends the head, or npos when the text holds no such line. Only the first
+// kMaxReplyHead bytes are the head: a server cannot make us split megabytes of
+// header lines.
 template <typename Visit>
 size_t walkHead(std::string_view text, Visit visit) {
+    const bool cut = text.size() > kMaxReplyHead;
+    if (cut) text = text.substr(0, kMaxReplyHead);
     size_t pos = 0;
     while (pos < text.size()) {
         const size_t nl = text.find('\n', pos);
         if (nl == std::string_view::npos) {
-            visit(text.substr(pos));  // a last line without its end
+            if (!cut) visit(text.substr(pos));  // a last line without its end
             return std::string_view::npos;
         }
         std::string_view line = text.substr(pos, nl - pos);
@@ -217,14 +221,16 @@ bool readReplyHead(const char* path, ReplyHead& head) {
     if (!path) return false;
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    // Read until the head's empty line and one byte past it are in: a 10 MB page
-    // is not read to learn its status.
+    // Read until the head's empty line and one byte past it are in, and never
+    // beyond the longest head and that byte: a 10 MB page is not read to learn
+    // its status.
     std::string raw;
     size_t searched = 0;
     bool ok = true;
     char block[16384];
-    for (;;) {
-        const ssize_t got = ::read(fd, block, sizeof block);
+    while (raw.size() <= kMaxReplyHead) {
+        const size_t want = std::min(sizeof block, kMaxReplyHead + 1 - raw.size());
+        const ssize_t got = ::read(fd, block, want);
         if (got < 0) {
             if (errno == EINTR) continue;
             ok = false;

@@ -48,7 +48,11 @@ HttpRequest buildHttpRequest(const HttpRequestInputs& in);
 // ---- Reply ----
 
 // The head of a stored reply: the status line and header lines without line ends.
-// A file that does not begin with "HTTP/" has no head; all of it is body.
+// A file that does not begin with "HTTP/" has no head; all of it is body. Only the
+// first kMaxReplyHead bytes are read as the head: a head not ended by then leaves
+// out its cut last line and has no body.
+constexpr size_t kMaxReplyHead = 64 * 1024;
+
 struct ReplyHead {
     std::vector<std::string> lines;  // lines[0] is the status line when there is a head
     bool hasBody = false;            // at least one byte after the empty line
@@ -60,7 +64,8 @@ ReplyHead parseReplyHead(std::string_view reply);
 
 // Offset where the body of a reply text (LF or CR LF line ends) starts: after the
 // first empty line when the text begins with "HTTP/", else 0. A head without an
-// empty line has no body: the result is then the text's size.
+// empty line in its first kMaxReplyHead bytes has no body: the result is then the
+// text's size.
 size_t replyBodyOffset(std::string_view reply);
 
 // The number of the status line ("HTTP/1.1 304 Not Modified" gives 304), or 0.

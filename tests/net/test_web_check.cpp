@@ -1,6 +1,7 @@
 // Web checks end to end: against nginx, lighttpd and tinyproxy started here on
 // 127.0.0.1, and against scripted loopback servers where exact bytes matter.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <filesystem>
@@ -298,6 +299,30 @@ TEST_F(WebCheck, RedirectTargetsCannotBreakTheRequestLine) {
     EXPECT_EQ(server.received(2).rfind("GET /a%20b/%C3%A9%41%25zz%22%3Cx%3E%7C%7B%7D?q=1%202 HTTP/1.0\r\n", 0), 0u)
         << server.received(2);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(server.received(i).find("X-Inj"), std::string::npos);
+}
+
+TEST_F(WebCheck, EndlessReplyHeadIsReadWithinBounds) {
+    // 12 MB of one-byte header lines and no end of the head.
+    LoopbackServer server([](LoopbackServer::Connection& c) {
+        if (!c.readUntil("\r\n\r\n")) return;
+        c.send("HTTP/1.0 200 OK\r\n");
+        std::string lines;
+        for (int i = 0; i < (1 << 18); ++i) lines += "a\r\n";
+        for (int i = 0; i < 16 && c.send(lines); ++i) {
+        }
+        c.send("Expires: Thu, 01 Jan 2037 00:00:00 GMT\r\n");
+    });
+    auto peakKb = [] {
+        struct rusage usage {};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    auto v = newVigil("127.0.0.1", server.port(), "/", ChangeMethod::Detect);
+    const long before = peakKb();
+    EXPECT_EQ(check(*v), VigilStatus::NoChange);
+    EXPECT_EQ(v->changeMethod(), ChangeMethod::Content);  // a header past the head is not read
+    EXPECT_LT(peakKb() - before, 32 * 1024);
+    EXPECT_GT(current(*v).size(), size_t{12} << 20);  // the copy itself is whole
 }
 
 TEST_F(WebCheck, ChangeMethodsAndHeaderReads) {
