@@ -72,11 +72,6 @@ size_t walkHead(std::string_view text, Visit visit) {
     return std::string_view::npos;
 }
 
-bool isControl(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u < 0x20 || u == 0x7f;
-}
-
 bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 // Bytes that may stand in a request target as they are: unreserved, sub-delims,
@@ -397,7 +392,7 @@ namespace {
 std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const WebLocation& current) {
     target = trim(target);
     // A line break or other control inside would end or split the request line.
-    if (target.empty() || std::any_of(target.begin(), target.end(), isControl)) return std::nullopt;
+    if (target.empty() || std::any_of(target.begin(), target.end(), isControlChar)) return std::nullopt;
     WebLocation next = current;
 
     if (startsWithNoCase(target, "//")) {

@@ -1,6 +1,7 @@
 #include "net/smtp_client.h"
 
 #include "core/program_settings.h"
+#include "core/text_utils.h"
 
 namespace {
 
@@ -33,8 +34,8 @@ bool readReply(SocketLineReader& reader, int waitMs, Reply* reply) {
 
 bool isSafeMailAddress(const std::string& address) {
     if (address.empty()) return false;
-    for (unsigned char c : address) {
-        if (c < 0x20 || c == 0x7f || c == ' ' || c == '<' || c == '>') return false;
+    for (char c : address) {
+        if (isControlChar(c) || c == ' ' || c == '<' || c == '>') return false;
     }
     return true;
 }
