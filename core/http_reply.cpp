@@ -49,14 +49,18 @@ void removeFragment(std::string& head) {
 
 // Walks the lines of a reply head, LF or CR LF ended. Calls visit(line) for the
 // status line and each header line; returns the offset after the empty line that
-// ends the head, or npos when the text holds no such line.
+// ends the head, or npos when the text holds no such line. Only the first
+// kMaxReplyHead bytes are the head: a server cannot make us split megabytes of
+// header lines.
 template <typename Visit>
 size_t walkHead(std::string_view text, Visit visit) {
+    const bool cut = text.size() > kMaxReplyHead;
+    if (cut) text = text.substr(0, kMaxReplyHead);
     size_t pos = 0;
     while (pos < text.size()) {
         const size_t nl = text.find('\n', pos);
         if (nl == std::string_view::npos) {
-            visit(text.substr(pos));  // a last line without its end
+            if (!cut) visit(text.substr(pos));  // a last line without its end
             return std::string_view::npos;
         }
         std::string_view line = text.substr(pos, nl - pos);
@@ -66,6 +70,37 @@ size_t walkHead(std::string_view text, Visit visit) {
         pos = nl + 1;
     }
     return std::string_view::npos;
+}
+
+bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Bytes that may stand in a request target as they are: unreserved, sub-delims,
+// ':' '@' '/' '?', and '#' (the fragment is dropped when the request is built).
+bool standsInTarget(char c) {
+    if (std::isalnum(static_cast<unsigned char>(c))) return true;
+    return c != '\0' && std::strchr("-._~!$&'()*+,;=:@/?#", c) != nullptr;
+}
+
+// Percent-encodes what may not stand in a request target (blanks, quotes, bytes
+// above 127, a '%' that starts no escape); escapes already there are kept.
+std::string encodeTargetPath(std::string_view path) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        const bool escape =
+            c == '%' && i + 2 < path.size() && isHexDigit(path[i + 1]) && isHexDigit(path[i + 2]);
+        if (escape || standsInTarget(c)) {
+            out += c;
+            continue;
+        }
+        const unsigned char u = static_cast<unsigned char>(c);
+        out += '%';
+        out += hex[u >> 4];
+        out += hex[u & 0x0f];
+    }
+    return out;
 }
 
 bool hasStatusLine(std::string_view reply) { return startsWithNoCase(reply, "HTTP/"); }
@@ -181,14 +216,16 @@ bool readReplyHead(const char* path, ReplyHead& head) {
     if (!path) return false;
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    // Read until the head's empty line and one byte past it are in: a 10 MB page
-    // is not read to learn its status.
+    // Read until the head's empty line and one byte past it are in, and never
+    // beyond the longest head and that byte: a 10 MB page is not read to learn
+    // its status.
     std::string raw;
     size_t searched = 0;
     bool ok = true;
     char block[16384];
-    for (;;) {
-        const ssize_t got = ::read(fd, block, sizeof block);
+    while (raw.size() <= kMaxReplyHead) {
+        const size_t want = std::min(sizeof block, kMaxReplyHead + 1 - raw.size());
+        const ssize_t got = ::read(fd, block, want);
         if (got < 0) {
             if (errno == EINTR) continue;
             ok = false;
@@ -349,9 +386,13 @@ bool modifiedAfter(time_t lastModified, time_t lastChecked) {
     return lastModified > localTimeOf(&fields);
 }
 
-std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLocation& current) {
+namespace {
+
+// resolveRedirect before the path is made fit for the request line.
+std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const WebLocation& current) {
     target = trim(target);
-    if (target.empty()) return std::nullopt;
+    // A line break or other control inside would end or split the request line.
+    if (target.empty() || std::any_of(target.begin(), target.end(), isControlChar)) return std::nullopt;
     WebLocation next = current;
 
     if (startsWithNoCase(target, "//")) {
@@ -421,5 +462,13 @@ std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLoc
         next.path = "/" + std::string(path);
     else
         next.path = std::string(path);
+    return next;
+}
+
+}  // namespace
+
+std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLocation& current) {
+    std::optional<WebLocation> next = resolveRedirectRaw(target, current);
+    if (next) next->path = encodeTargetPath(next->path);
     return next;
 }

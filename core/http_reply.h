@@ -48,7 +48,11 @@ HttpRequest buildHttpRequest(const HttpRequestInputs& in);
 // ---- Reply ----
 
 // The head of a stored reply: the status line and header lines without line ends.
-// A file that does not begin with "HTTP/" has no head; all of it is body.
+// A file that does not begin with "HTTP/" has no head; all of it is body. Only the
+// first kMaxReplyHead bytes are read as the head: a head not ended by then leaves
+// out its cut last line and has no body.
+constexpr size_t kMaxReplyHead = 64 * 1024;
+
 struct ReplyHead {
     std::vector<std::string> lines;  // lines[0] is the status line when there is a head
     bool hasBody = false;            // at least one byte after the empty line
@@ -60,7 +64,8 @@ ReplyHead parseReplyHead(std::string_view reply);
 
 // Offset where the body of a reply text (LF or CR LF line ends) starts: after the
 // first empty line when the text begins with "HTTP/", else 0. A head without an
-// empty line has no body: the result is then the text's size.
+// empty line in its first kMaxReplyHead bytes has no body: the result is then the
+// text's size.
 size_t replyBodyOffset(std::string_view reply);
 
 // The number of the status line ("HTTP/1.1 304 Not Modified" gives 304), or 0.
@@ -130,5 +135,7 @@ struct WebLocation {
 // (scheme in any case; port 80 when absent, path "/" when absent) replaces all
 // three; "//host..." likewise; "/path" replaces the path; a bare relative path is
 // taken from the current path's folder. Nothing for another scheme (https), an
-// empty host or a bad port.
+// empty host, a bad port or a target holding control characters. The path comes
+// back fit for the request line: blanks and other bytes that may not stand there
+// are percent-encoded, escapes already in it are kept.
 std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLocation& current);

@@ -21,6 +21,13 @@ const char* findNoCase(const char* text, const char* pattern);
 // Offset of the match, or npos.
 size_t findNoCase(std::string_view text, std::string_view pattern);
 
+// An ASCII control character (below 0x20, or DEL): nothing a single line of a
+// protocol may carry.
+inline bool isControlChar(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7f;
+}
+
 // Standard Base64 (RFC 4648) of n bytes, padded.
 std::string base64Encode(const void* input, size_t n);
 inline std::string base64Encode(std::string_view s) { return base64Encode(s.data(), s.size()); }

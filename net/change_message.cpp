@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/program_settings.h"
+#include "core/text_utils.h"
 #include "net/smtp_client.h"
 
 const char* const kMailNeedsRecipient = "You must enter at least one email address to send to.";
@@ -28,8 +29,7 @@ std::string trimmed(const std::string& s) {
 // A header value stays on its own line.
 std::string oneLine(std::string s) {
     for (char& c : s) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7f) c = ' ';
+        if (isControlChar(c)) c = ' ';
     }
     return s;
 }

@@ -1,6 +1,7 @@
 #include "net/smtp_client.h"
 
 #include "core/program_settings.h"
+#include "core/text_utils.h"
 
 namespace {
 
@@ -33,8 +34,8 @@ bool readReply(SocketLineReader& reader, int waitMs, Reply* reply) {
 
 bool isSafeMailAddress(const std::string& address) {
     if (address.empty()) return false;
-    for (unsigned char c : address) {
-        if (c < 0x20 || c == 0x7f || c == ' ' || c == '<' || c == '>') return false;
+    for (char c : address) {
+        if (isControlChar(c) || c == ' ' || c == '<' || c == '>') return false;
     }
     return true;
 }
@@ -79,9 +80,10 @@ int32_t SmtpClient::send(const std::string& from, const std::vector<std::string>
             return fail(TcpSendFailed, command, "");
         if (!readReply(reader, timeOut, &reply)) return fail(SmtpNoAnswer, command, "");
         if (reply.code / 100 != wantedClass) {
-            // Leave politely; the answer to QUIT does not matter any more.
+            const std::string refusal = reply.lastLine;
+            // Leave politely; the answer to QUIT is not the one to report.
             if (sendAll(sock, "QUIT\r\n", timeOut)) readReply(reader, timeOut, &reply);
-            return fail(SmtpRefused, command, reply.lastLine);
+            return fail(SmtpRefused, command, refusal);
         }
         return 0;
     };

@@ -153,19 +153,20 @@ TEST_F(SmtpTest, RefusalsEndTheDialogueAndAreReported) {
     struct Case {
         const char* refused;
         const char* command;
+        const char* answer;  // the refusing reply, not the answer to the QUIT after it
         std::vector<LoopbackServer::Exchange> script;
     };
     const std::vector<Case> cases = {
-        {"greeting", "", {{"QUIT", "221 bye\r\n"}}},
-        {"MAIL", "MAIL FROM: <watcher@example.test>",
+        {"greeting", "", "554 go away", {{"QUIT", "221 bye\r\n"}}},
+        {"MAIL", "MAIL FROM: <watcher@example.test>", "550 sender rejected",
          {{"HELO", "250 hi\r\n"}, {"MAIL", "550 sender rejected\r\n"}, {"QUIT", "221 bye\r\n"}}},
-        {"RCPT", "RCPT TO: <second@example.test>",
+        {"RCPT", "RCPT TO: <second@example.test>", "550 5.1.1 no such user here",
          {{"HELO", "250 hi\r\n"},
           {"MAIL", "250 ok\r\n"},
           {"RCPT", "250 ok\r\n"},
-          {"RCPT", "550 no such user\r\n"},
+          {"RCPT", "550-5.1.1 mailbox\r\n550 5.1.1 no such user here\r\n"},
           {"QUIT", "221 bye\r\n"}}},
-        {"DATA", "DATA",
+        {"DATA", "DATA", "554 no valid recipients",
          {{"HELO", "250 hi\r\n"},
           {"MAIL", "250 ok\r\n"},
           {"RCPT", "250 ok\r\n"},
@@ -182,9 +183,12 @@ TEST_F(SmtpTest, RefusalsEndTheDialogueAndAreReported) {
         SmtpClient client("127.0.0.1", server.port());
         EXPECT_EQ(client.send("watcher@example.test", kThree, "Subject: s\r\n\r\nx\r\n"), SmtpRefused);
         EXPECT_EQ(client.failedCommand(), c.command);
+        EXPECT_EQ(client.failedReply(), c.answer);
 
         const std::string shown = deliverChangeMail("d", "u", kThree, settingsFor(server.port()), 0);
         EXPECT_NE(shown.find("refused"), std::string::npos) << shown;
+        EXPECT_NE(shown.find(std::string("was: ") + c.answer), std::string::npos) << shown;
+        EXPECT_EQ(shown.find("221"), std::string::npos) << shown;
         if (!greetingRefused) {
             EXPECT_NE(shown.find(c.command), std::string::npos) << shown;
         }

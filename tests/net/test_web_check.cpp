@@ -1,6 +1,7 @@
 // Web checks end to end: against nginx, lighttpd and tinyproxy started here on
 // 127.0.0.1, and against scripted loopback servers where exact bytes matter.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <filesystem>
@@ -275,6 +276,53 @@ TEST_F(WebCheck, RedirectWithoutPortGoesToPort80) {
     EXPECT_EQ(v->url(), "http://127.0.0.77/target.html");
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     EXPECT_NE(current(*v).find("on port 80"), std::string::npos);
+}
+
+TEST_F(WebCheck, RedirectTargetsCannotBreakTheRequestLine) {
+    ChangingReply page("HTTP/1.0 302 Found\r\nLocation: /p\rX-Inj: 1\r\n\r\n");
+    LoopbackServer server(page.script());
+    auto v = newVigil("127.0.0.1", server.port(), "/old");
+    EXPECT_EQ(check(*v), VigilStatus::MovedTemporarily);
+    v->applyRedirect();  // a target with a control character is refused
+    EXPECT_EQ(std::string(v->path().text()), "/old");
+
+    const std::string here = "http://127.0.0.1:" + std::to_string(server.port());
+    page.set("HTTP/1.0 301 Moved Permanently\r\nLocation: " + here +
+             "/a b/\xC3\xA9%41%zz\"<x>|{}?q=1 2#top\r\n\r\n");
+    EXPECT_EQ(check(*v), VigilStatus::MovedPermanently);
+    v->applyRedirect();
+    EXPECT_EQ(v->url(), here + "/a%20b/%C3%A9%41%25zz%22%3Cx%3E%7C%7B%7D?q=1%202#top");
+    page.set(kPage);
+    EXPECT_EQ(check(*v), VigilStatus::NoChange);
+    server.stop();
+    ASSERT_EQ(server.connections(), 3);
+    EXPECT_EQ(server.received(2).rfind("GET /a%20b/%C3%A9%41%25zz%22%3Cx%3E%7C%7B%7D?q=1%202 HTTP/1.0\r\n", 0), 0u)
+        << server.received(2);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(server.received(i).find("X-Inj"), std::string::npos);
+}
+
+TEST_F(WebCheck, EndlessReplyHeadIsReadWithinBounds) {
+    // 12 MB of one-byte header lines and no end of the head.
+    LoopbackServer server([](LoopbackServer::Connection& c) {
+        if (!c.readUntil("\r\n\r\n")) return;
+        c.send("HTTP/1.0 200 OK\r\n");
+        std::string lines;
+        for (int i = 0; i < (1 << 18); ++i) lines += "a\r\n";
+        for (int i = 0; i < 16 && c.send(lines); ++i) {
+        }
+        c.send("Expires: Thu, 01 Jan 2037 00:00:00 GMT\r\n");
+    });
+    auto peakKb = [] {
+        struct rusage usage {};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    auto v = newVigil("127.0.0.1", server.port(), "/", ChangeMethod::Detect);
+    const long before = peakKb();
+    EXPECT_EQ(check(*v), VigilStatus::NoChange);
+    EXPECT_EQ(v->changeMethod(), ChangeMethod::Content);  // a header past the head is not read
+    EXPECT_LT(peakKb() - before, 32 * 1024);
+    EXPECT_GT(current(*v).size(), size_t{12} << 20);  // the copy itself is whole
 }
 
 TEST_F(WebCheck, ChangeMethodsAndHeaderReads) {
