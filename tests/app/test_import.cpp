@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -190,6 +194,29 @@ TEST_F(ImportTest, FavoritesNamesWithSeparatorsAndLinkLoops) {
     // One line with its fields in place; the line break of the name is no line break.
     EXPECT_EQ(got.lines, (Lines{")http)Pipe|Name Two)1)a.example.com)80)/)21600)0)0)0)0)0)0)4105)))"}));
     EXPECT_EQ(got.titles, (Lines{"Pipe|Name Two"}));
+}
+
+TEST_F(ImportTest, FavoritesReadOnlyShortcutsInsideTheFolder) {
+    TempDir outside("tervane-outside");
+    TempDir dir("tervane-favorites");
+    ASSERT_TRUE(writeWholeFile(outside.file("far.url"), "[InternetShortcut]\nURL=http://far.example.com/\n"));
+    ASSERT_TRUE(writeWholeFile(dir.file("target.txt"), "[InternetShortcut]\nURL=http://near.example.com/\n"));
+    ASSERT_EQ(::symlink(outside.file("far.url").c_str(), dir.file("far.url").c_str()), 0);
+    ASSERT_EQ(::symlink("target.txt", dir.file("near.url").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.url").c_str(), 0600), 0);
+    // Its second line begins beyond what is read of a shortcut.
+    ASSERT_TRUE(writeWholeFile(dir.file("wide.url"), std::string(100000, 'x') + "\nURL=http://wide.example.com/\n"));
+
+    auto walk = std::async(std::launch::async, [&dir] { return run(importFavorites, dir.path()); });
+    const bool finished = walk.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!finished) {  // let the blocked open return, so that the test can end
+        const int writer = ::open(dir.file("pipe.url").c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+    }
+    EXPECT_TRUE(finished) << "the walk waited on a FIFO";
+    const Imported got = walk.get();
+    EXPECT_EQ(got.titles, (Lines{"near"}));
+    EXPECT_EQ(got.lines, (Lines{"|http|near|1|near.example.com|80|/|21600|0|0|0|0|0|0|4105|||"}));
 }
 
 TEST_F(ImportTest, RecordsFromUrls) {
