@@ -372,13 +372,13 @@ void MainWindow::sortRows(const SortOrder& order) {
     QTreeWidgetItem* current = container_->currentItem();
     const std::vector<VigilCnrObject*> selected = selectedRows();
     const QList<QTreeWidgetItem*> taken = container_->invisibleRootItem()->takeChildren();
-    std::vector<VigilCnrObject*> rows;
-    rows.reserve(static_cast<size_t>(taken.size()));
-    for (QTreeWidgetItem* row : taken) rows.push_back(static_cast<VigilCnrObject*>(row));
-    std::stable_sort(rows.begin(), rows.end(), [&order](const VigilCnrObject* a, const VigilCnrObject* b) {
-        return order.compare(*a->vigil(), *b->vigil()) < 0;
-    });
-    container_->addTopLevelItems(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
+    std::vector<const Vigil*> vigils;
+    vigils.reserve(static_cast<size_t>(taken.size()));
+    for (QTreeWidgetItem* row : taken) vigils.push_back(static_cast<VigilCnrObject*>(row)->vigil().get());
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(taken.size());
+    for (size_t position : sortedPositions(vigils, order)) rows.append(taken[static_cast<qsizetype>(position)]);
+    container_->addTopLevelItems(rows);
     if (current) container_->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
     for (VigilCnrObject* row : selected) row->setSelected(true);
 }

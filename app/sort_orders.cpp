@@ -1,6 +1,9 @@
 #include "app/sort_orders.h"
 
 #include <algorithm>
+#include <memory>
+#include <numeric>
+#include <optional>
 
 #include "app/command_ids.h"
 #include "core/locks.h"
@@ -14,9 +17,9 @@ const LastChangedOrder lastChangedOrder;
 const StatusOrder statusOrder;
 const KindOrder kindOrder;
 
-int byDescription(const Vigil& a, const Vigil& b) {
+int byDescription(const SortKey& a, const SortKey& b) {
     // std::string compares its bytes as unsigned, as strcmp does.
-    const int c = a.description().compare(b.description());
+    const int c = a.description.compare(b.description);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
@@ -26,28 +29,28 @@ int newestFirst(time_t a, time_t b) {
 
 }  // namespace
 
-int DescriptionOrder::compare(const Vigil& a, const Vigil& b) const {
+SortKey SortKey::of(const Vigil& vigil) {
+    return SortKey{vigil.description(), vigil.lastChecked(), vigil.lastChanged(), vigil.status(), vigil.kind()};
+}
+
+int DescriptionOrder::compareKeys(const SortKey& a, const SortKey& b) const {
     return byDescription(a, b);
 }
 
-int LastCheckedOrder::compare(const Vigil& a, const Vigil& b) const {
-    const time_t ta = a.lastChecked(), tb = b.lastChecked();
-    return ta != tb ? newestFirst(ta, tb) : byDescription(a, b);
+int LastCheckedOrder::compareKeys(const SortKey& a, const SortKey& b) const {
+    return a.lastChecked != b.lastChecked ? newestFirst(a.lastChecked, b.lastChecked) : byDescription(a, b);
 }
 
-int LastChangedOrder::compare(const Vigil& a, const Vigil& b) const {
-    const time_t ta = a.lastChanged(), tb = b.lastChanged();
-    return ta != tb ? newestFirst(ta, tb) : byDescription(a, b);
+int LastChangedOrder::compareKeys(const SortKey& a, const SortKey& b) const {
+    return a.lastChanged != b.lastChanged ? newestFirst(a.lastChanged, b.lastChanged) : byDescription(a, b);
 }
 
-int StatusOrder::compare(const Vigil& a, const Vigil& b) const {
-    const int sa = a.status(), sb = b.status();
-    return sa != sb ? sa - sb : byDescription(a, b);
+int StatusOrder::compareKeys(const SortKey& a, const SortKey& b) const {
+    return a.status != b.status ? a.status - b.status : byDescription(a, b);
 }
 
-int KindOrder::compare(const Vigil& a, const Vigil& b) const {
-    const int ka = a.kind(), kb = b.kind();
-    return ka != kb ? ka - kb : byDescription(a, b);
+int KindOrder::compareKeys(const SortKey& a, const SortKey& b) const {
+    return a.kind != b.kind ? a.kind - b.kind : byDescription(a, b);
 }
 
 const SortOrder* sortOrderFor(int commandId) {
@@ -67,15 +70,30 @@ bool compareByLastChanged(const Vigil& a, const Vigil& b) { return lastChangedOr
 bool compareByStatus(const Vigil& a, const Vigil& b) { return statusOrder.compare(a, b) < 0; }
 bool compareByKind(const Vigil& a, const Vigil& b) { return kindOrder.compare(a, b) < 0; }
 
+std::vector<size_t> sortedPositions(const std::vector<const Vigil*>& vigils, const SortOrder& order) {
+    std::vector<std::optional<SortKey>> keys;
+    keys.reserve(vigils.size());
+    for (const Vigil* vigil : vigils) keys.push_back(vigil ? std::optional<SortKey>(SortKey::of(*vigil)) : std::nullopt);
+    std::vector<size_t> positions(vigils.size());
+    std::iota(positions.begin(), positions.end(), size_t{0});
+    std::stable_sort(positions.begin(), positions.end(), [&keys, &order](size_t a, size_t b) {
+        if (!keys[a] || !keys[b]) return keys[a] && !keys[b];
+        return order.compareKeys(*keys[a], *keys[b]) < 0;
+    });
+    return positions;
+}
+
 bool sortVigilList(int commandId) {
     const SortOrder* order = sortOrderFor(commandId);
     if (!order) return false;
     lockMutex(vigilListLock, -1);
-    std::stable_sort(vigilList.begin(), vigilList.end(),
-                     [order](const std::shared_ptr<Vigil>& a, const std::shared_ptr<Vigil>& b) {
-                         if (!a || !b) return a && !b;
-                         return order->compare(*a, *b) < 0;
-                     });
+    std::vector<const Vigil*> vigils;
+    vigils.reserve(vigilList.size());
+    for (const std::shared_ptr<Vigil>& vigil : vigilList) vigils.push_back(vigil.get());
+    std::vector<std::shared_ptr<Vigil>> sorted;
+    sorted.reserve(vigilList.size());
+    for (size_t position : sortedPositions(vigils, *order)) sorted.push_back(std::move(vigilList[position]));
+    vigilList = std::move(sorted);
     unlockMutex(vigilListLock);
     return true;
 }

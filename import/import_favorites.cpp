@@ -1,7 +1,13 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -13,6 +19,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// A shortcut holds a few short lines; no more than this is read of one.
+constexpr size_t kShortcutReadLimit = 8192;
 
 // A '*' pattern matched the way the directory listing matches: any case.
 bool matchesPattern(const std::string& name, const std::string& pattern) {
@@ -38,36 +47,74 @@ bool matchesPattern(const std::string& name, const std::string& pattern) {
     return p == pattern.size();
 }
 
+// Whether path lies inside folder; both are canonical.
+bool isInside(const fs::path& path, const fs::path& folder) {
+    const auto [f, p] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return f == folder.end() && p != path.end();
+}
+
 // Files first, then subfolders, each by name. Linked folders are not entered,
-// so a link that points back up the tree cannot make the walk endless.
-void walkUrlFiles(const fs::path& folder, const std::string& pattern, ImportList& items) {
-    std::vector<fs::path> files, folders;
+// so a link that points back up the tree cannot make the walk endless; a linked
+// file counts only when it lies inside the chosen folder (root, canonical).
+void walkUrlFiles(const fs::path& root, const fs::path& folder, const std::string& pattern, ImportList& items) {
+    std::vector<std::pair<fs::path, fs::path>> files;  // the name as listed, the file to open
+    std::vector<fs::path> folders;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const fs::directory_entry& entry = *it;
         std::error_code kindError;
-        if (entry.is_directory(kindError)) {
-            if (!entry.is_symlink(kindError)) folders.push_back(entry.path());
+        const fs::file_status status = entry.symlink_status(kindError);
+        if (kindError) continue;
+        if (fs::is_directory(status)) {
+            folders.push_back(entry.path());
         } else if (matchesPattern(entry.path().filename().string(), pattern)) {
-            files.push_back(entry.path());
+            fs::path target = entry.path();
+            if (fs::is_symlink(status)) {
+                target = fs::canonical(entry.path(), kindError);
+                if (kindError || !isInside(target, root)) continue;
+            }
+            files.emplace_back(entry.path(), target);
         }
     }
     std::sort(files.begin(), files.end());
     std::sort(folders.begin(), folders.end());
-    for (const fs::path& file : files) importUrlFile(file.string(), file.filename().string(), items);
-    for (const fs::path& sub : folders) walkUrlFiles(sub, pattern, items);
+    for (const auto& [listed, target] : files) importUrlFile(target.string(), listed.filename().string(), items);
+    for (const fs::path& sub : folders) walkUrlFiles(root, sub, pattern, items);
+}
+
+// At most the first limit bytes of a regular file; none for anything else (a
+// FIFO would block the window, a device never end).
+std::optional<std::string> readFileStart(const std::string& path, size_t limit) {
+    // The name comes from the listing as it is: no separator mapping.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    std::optional<std::string> text;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        text.emplace(limit, '\0');
+        size_t got = 0;
+        while (got < limit) {
+            const ssize_t n = ::read(fd, text->data() + got, limit - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        text->resize(got);
+    }
+    ::close(fd);
+    return text;
 }
 
 }  // namespace
 
 void importUrlFile(const std::string& fullPath, const std::string& fileName, ImportList& items) {
-    // The name comes from the listing as it is: no separator mapping.
-    FILE* file = std::fopen(fullPath.c_str(), "rbe");
-    if (!file) return;
+    std::optional<std::string> text = readFileStart(fullPath, kShortcutReadLimit);
+    if (!text) return;
+    // A line cut by the limit is no line: its URL would be a wrong one.
+    if (text->size() == kShortcutReadLimit) text->erase(text->rfind('\n') + 1);
+    std::istringstream in(*text);
     std::string first, second;
-    const bool both = readLine(file, first) && readLine(file, second);
-    std::fclose(file);
-    if (!both || second.size() < 4) return;
+    if (!readLine(in, first) || !readLine(in, second) || second.size() < 4) return;
     const size_t dot = fileName.find(".url");
     appendUrlEntry(items, fileName.substr(0, dot), std::string_view(second).substr(4));
 }
@@ -75,7 +122,8 @@ void importUrlFile(const std::string& fullPath, const std::string& fileName, Imp
 void importUrlTree(const std::string& folder, const std::string& pattern, ImportList& items) {
     std::error_code error;
     if (folder.empty() || !fs::is_directory(folder, error)) return;
-    walkUrlFiles(fs::path(folder), pattern, items);
+    const fs::path root = fs::canonical(folder, error);
+    if (!error) walkUrlFiles(root, root, pattern, items);
 }
 
 int importFavorites(const std::string& path, ImportList& items) {

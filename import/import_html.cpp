@@ -1,14 +1,105 @@
+#include <cctype>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/html_tokens.h"
+#include "core/text_file.h"
 #include "core/text_utils.h"
 #include "import/import_record.h"
 #include "import/importers.h"
 
 namespace {
+
+// Whether text is well-formed UTF-8 (no overlong forms, no surrogates).
+bool isUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead < 0xc2 || lead > 0xf4) return false;
+        const size_t length = lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+        const unsigned long lowest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        if (i + length > text.size()) return false;
+        unsigned long c = lead & (0x7f >> length);
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xc0) != 0x80) return false;
+            c = c << 6 | (next & 0x3f);
+        }
+        if (c < lowest || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff)) return false;
+        i += length;
+    }
+    return true;
+}
+
+// Appends the character c in the file's encoding: UTF-8, else Latin-1. False
+// (nothing appended) when that encoding has no such character.
+bool appendCharacter(std::string& out, unsigned long c, bool utf8) {
+    if (c == 0 || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) || (!utf8 && c > 0xff)) return false;
+    if (!utf8 || c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xc0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3f));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xe0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3f));
+        out += static_cast<char>(0x80 | (c & 0x3f));
+    } else {
+        out += static_cast<char>(0xf0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3f));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3f));
+        out += static_cast<char>(0x80 | (c & 0x3f));
+    }
+    return true;
+}
+
+// The character of the reference that text begins with ("&amp;", "&#39;",
+// "&#xE9;"), and the reference's length; none for any other '&'.
+std::optional<std::pair<unsigned long, size_t>> characterReference(std::string_view text) {
+    static constexpr std::pair<std::string_view, unsigned long> named[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&nbsp;", 0xa0}};
+    for (const auto& [name, c] : named)
+        if (text.substr(0, name.size()) == name) return std::make_pair(c, name.size());
+    if (text.substr(0, 2) != "&#") return std::nullopt;
+    const bool hex = text.size() > 2 && (text[2] == 'x' || text[2] == 'X');
+    const size_t first = hex ? 3 : 2;
+    size_t end = first;
+    unsigned long c = 0;
+    // Eight digits hold every character; more would only overflow.
+    while (end < text.size() && end - first < 8) {
+        const auto d = static_cast<unsigned char>(text[end]);
+        if (!(hex ? std::isxdigit(d) : std::isdigit(d))) break;
+        const int digit = std::isdigit(d) ? d - '0' : std::tolower(d) - 'a' + 10;
+        c = c * (hex ? 16 : 10) + static_cast<unsigned long>(digit);
+        ++end;
+    }
+    if (end == first || end >= text.size() || text[end] != ';') return std::nullopt;
+    return std::make_pair(c, end + 1);
+}
+
+// Bookmark files keep their titles HTML-escaped. Each reference is decoded once,
+// so "&amp;lt;" gives "&lt;"; one the file's encoding cannot hold stays as it is.
+std::string decodeEntities(std::string_view text, bool utf8) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == '&') {
+            const auto reference = characterReference(text.substr(i));
+            if (reference && appendCharacter(out, reference->first, utf8)) {
+                i += reference->second;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    return out;
+}
 
 struct Anchor {
     std::string url;
@@ -54,17 +145,20 @@ std::optional<Anchor> connexionAnchor(std::string_view token) {
 // Whatever token follows an accepted anchor is its title, even another tag.
 int importAnchors(const std::string& path, ImportList& items,
                   std::optional<Anchor> (*anchorOf)(std::string_view)) {
-    std::vector<SimpleString> tokens;
-    if (!tokenizeHtml(path.c_str(), tokens, false)) return 0;
+    // Tokens of the text as read, so that a NUL in it cuts none of them.
+    std::string file;
+    if (!readTextFile(path.c_str(), file)) return 0;
+    std::vector<std::string_view> tokens;
+    tokenizeHtmlText(file, false, tokens);
+    const bool utf8 = isUtf8(file);
     bool pending = false;
     VigilRecordParts parts;
-    for (const SimpleString& token : tokens) {
-        const std::string_view text(token.text(), static_cast<size_t>(token.length()));
+    for (const std::string_view text : tokens) {
         if (pending) {
-            std::string title(text);
+            std::string title = decodeEntities(text, utf8);
             blankSeparators(title);
             if (!title.empty() && title.front() == ' ') title.erase(0, 1);
-            items.emplace_back(title.c_str(), recordLine(parts.kind, title, parts.tail).c_str());
+            appendRecordEntry(items, std::move(title), parts.kind, parts.tail);
             pending = false;
         } else if (const std::optional<Anchor> anchor = anchorOf(text)) {
             pending = makeVigilRecord(anchor->url, anchor->date, parts) == 1;

@@ -61,7 +61,7 @@ int importFtpSvr(const std::string& path, ImportList& items) {
                                          std::to_string(defaults.checkInterval), "0", "0"};
         defaults.appendNotifyFields(tail);
         tail.insert(tail.end(), {f[4], f[5], kImportedStatus, "", defaults.soundFile});
-        items.emplace_back(f[0].c_str(), recordLine("ftp", f[0], tail).c_str());
+        appendRecordEntry(items, f[0], "ftp", tail);
     }
     return 1;
 }

@@ -111,13 +111,19 @@ std::string recordLine(std::string_view kind, std::string_view description,
     return out;
 }
 
+void appendRecordEntry(ImportList& items, std::string title, std::string_view kind,
+                       const std::vector<std::string>& tail) {
+    std::replace_if(title.begin(), title.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    }, ' ');
+    items.emplace_back(title.c_str(), recordLine(kind, title, tail).c_str());
+}
+
 bool appendUrlEntry(ImportList& items, const std::string& title, std::string_view url,
                     const std::optional<std::string>& date) {
     VigilRecordParts parts;
     if (!makeVigilRecord(url, date, parts)) return false;
-    std::string shown = title;
-    std::replace(shown.begin(), shown.end(), '\r', ' ');
-    std::replace(shown.begin(), shown.end(), '\n', ' ');
-    items.emplace_back(shown.c_str(), recordLine(parts.kind, title, parts.tail).c_str());
+    appendRecordEntry(items, title, parts.kind, parts.tail);
     return true;
 }

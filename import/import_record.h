@@ -49,6 +49,12 @@ std::string recordLine(std::string_view kind, std::string_view description,
 // Whether text begins with prefix, ignoring case.
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 
+// Appends one entry: the title, with every control character made a blank (a NUL
+// would cut the record line short, a line end split it), is both the shown text
+// and the description; kind and tail as makeVigilRecord gives them.
+void appendRecordEntry(ImportList& items, std::string title, std::string_view kind,
+                       const std::vector<std::string>& tail);
+
 // Appends the entry of one bookmark when makeVigilRecord accepts its URL; the
 // title is both the shown text and the description. True when appended.
 bool appendUrlEntry(ImportList& items, const std::string& title, std::string_view url,

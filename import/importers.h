@@ -34,8 +34,10 @@ int importVigilFile(const std::string& path, ImportList& items);
 int importFavorites(const std::string& path, ImportList& items);
 // The .url files whose names match pattern ("*.url", any case) in folder and
 // below: a folder's files (by name) before its subfolders (by name). Walks with
-// full paths; the process's current directory is never changed.
+// full paths; the process's current directory is never changed. Linked folders
+// are not entered, and a linked file counts only when it lies inside folder.
 void importUrlTree(const std::string& folder, const std::string& pattern, ImportList& items);
 // One .url file: its second line holds "URL=" and the URL; the title is the
-// file name up to its first ".url".
+// file name up to its first ".url". Only a regular file is read, and only its
+// first few KiB.
 void importUrlFile(const std::string& fullPath, const std::string& fileName, ImportList& items);

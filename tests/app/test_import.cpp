@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <future>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/ftp_vigil.h"
@@ -190,6 +196,78 @@ TEST_F(ImportTest, FavoritesNamesWithSeparatorsAndLinkLoops) {
     // One line with its fields in place; the line break of the name is no line break.
     EXPECT_EQ(got.lines, (Lines{")http)Pipe|Name Two)1)a.example.com)80)/)21600)0)0)0)0)0)0)4105)))"}));
     EXPECT_EQ(got.titles, (Lines{"Pipe|Name Two"}));
+}
+
+TEST_F(ImportTest, FavoritesReadOnlyShortcutsInsideTheFolder) {
+    TempDir outside("tervane-outside");
+    TempDir dir("tervane-favorites");
+    ASSERT_TRUE(writeWholeFile(outside.file("far.url"), "[InternetShortcut]\nURL=http://far.example.com/\n"));
+    ASSERT_TRUE(writeWholeFile(dir.file("target.txt"), "[InternetShortcut]\nURL=http://near.example.com/\n"));
+    ASSERT_EQ(::symlink(outside.file("far.url").c_str(), dir.file("far.url").c_str()), 0);
+    ASSERT_EQ(::symlink("target.txt", dir.file("near.url").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.url").c_str(), 0600), 0);
+    // Its second line begins beyond what is read of a shortcut.
+    ASSERT_TRUE(writeWholeFile(dir.file("wide.url"), std::string(100000, 'x') + "\nURL=http://wide.example.com/\n"));
+
+    auto walk = std::async(std::launch::async, [&dir] { return run(importFavorites, dir.path()); });
+    const bool finished = walk.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!finished) {  // let the blocked open return, so that the test can end
+        const int writer = ::open(dir.file("pipe.url").c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+    }
+    EXPECT_TRUE(finished) << "the walk waited on a FIFO";
+    const Imported got = walk.get();
+    EXPECT_EQ(got.titles, (Lines{"near"}));
+    EXPECT_EQ(got.lines, (Lines{"|http|near|1|near.example.com|80|/|21600|0|0|0|0|0|0|4105|||"}));
+}
+
+TEST_F(ImportTest, HtmlTitlesDecodeTheirEntitiesOnce) {
+    TempDir dir("tervane-import");
+    const std::string anchors =
+        "<DT><A HREF=\"http://a.example.com/?x=1&amp;y=2\">Recipes &amp; more</A>\n"
+        "<DT><A HREF=\"http://b.example.com/\">&lt;b&gt; &quot;q&quot; &#39;s&apos;&nbsp;&amp;amp; AT&T &copy;</A>\n"
+        "<DT><A HREF=\"http://c.example.com/\">caf&#233; &#x263a; &#1114112; &#xd800;</A>\n";
+    ASSERT_TRUE(writeWholeFile(dir.file("utf8.htm"), anchors));
+    // A file that is no UTF-8 (its 0xE9 is Latin-1) gets Latin-1 characters only.
+    ASSERT_TRUE(writeWholeFile(dir.file("latin1.htm"), anchors + "<A HREF=\"http://d.example.com/\">caf\xe9</A>\n"));
+
+    const Imported utf8 = run(importAnchorHtml, dir.file("utf8.htm"));
+    EXPECT_EQ(utf8.titles, (Lines{"Recipes & more", "<b> \"q\" 's'\xc2\xa0&amp; AT&T &copy;",
+                                  "caf\xc3\xa9 \xe2\x98\xba &#1114112; &#xd800;"}));
+    ASSERT_EQ(utf8.lines.size(), 3u);
+    // Only titles: the URL keeps its text.
+    EXPECT_EQ(utf8.lines[0], "|http|Recipes & more|1|a.example.com|80|/?x=1&amp;y=2|21600|0|0|0|0|0|0|4105|||");
+    auto vigil = VigilStore::parseRecord(utf8.lines[0], nullptr);
+    ASSERT_TRUE(vigil);
+    EXPECT_EQ(vigil->description(), "Recipes & more");
+
+    const Imported latin1 = run(importAnchorHtml, dir.file("latin1.htm"));
+    ASSERT_EQ(latin1.titles.size(), 4u);
+    EXPECT_EQ(latin1.titles[1], "<b> \"q\" 's'\xa0&amp; AT&T &copy;");
+    EXPECT_EQ(latin1.titles[2], "caf\xe9 &#x263a; &#1114112; &#xd800;");
+}
+
+TEST_F(ImportTest, ControlCharactersInTitlesBecomeBlanks) {
+    TempDir dir("tervane-import");
+    const std::string nul(1, '\0');
+    const std::pair<Importer, std::string> sources[] = {
+        {importAnchorHtml, "<A HREF=\"http://a.example.com/\">Html" + nul + "Title\x01</A>\n"},
+        {importFtpSvr, "Ftp" + nul + "Title\x7f\tftp.example.org\t/\t0\tu\tp\t0\t0\t0\t21\n"},
+        {importExploreIni, "[quicklist]\nquicklist= Ini" + nul + "Title\x1b\nhttp://b.example.com/\n"},
+        {importQuicklistTxt, "1\nTxt" + nul + "Title\t\nhttp://c.example.com/\n"},
+        {importOpera3Adr, "\tNAME=Opera" + nul + "Title\x02\n\tURL=http://d.example.com/\n"},
+    };
+    const char* const titles[] = {"Html Title ", "Ftp Title ", "Ini Title ", "Txt Title ", "Opera Title "};
+    for (size_t i = 0; i < std::size(sources); ++i) {
+        const std::string path = dir.file("source" + std::to_string(i));
+        ASSERT_TRUE(writeWholeFile(path, sources[i].second));
+        const Imported got = run(sources[i].first, path);
+        ASSERT_EQ(got.titles, (Lines{titles[i]})) << i;
+        // The whole line reaches the reader, which builds the Vigil from it.
+        auto vigil = VigilStore::parseRecord(got.lines.front(), nullptr);
+        ASSERT_TRUE(vigil) << got.lines.front();
+        EXPECT_EQ(vigil->description(), titles[i]);
+    }
 }
 
 TEST_F(ImportTest, RecordsFromUrls) {

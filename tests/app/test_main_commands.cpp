@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -185,6 +186,46 @@ TEST(Commands, SortOrdersReorderTheRowsAndTheVigilList) {
     EXPECT_TRUE(sortVigilList(SortByDescription));
     EXPECT_EQ(vigilList.back(), nullptr);
     EXPECT_FALSE(sortVigilList(CheckAll));
+}
+
+TEST(Commands, SortsHoldWhileChecksChangeStatusesAndTimes) {
+    ShownWindow f;
+    std::vector<std::shared_ptr<ProbeVigil>> vigils;
+    for (int i = 0; i < 40; ++i) vigils.push_back(addTestVigil(VigilKind::Web, "v" + std::to_string(i % 3)));
+    f.show();
+    // Threads store statuses and times the way finishing checks do, all the time.
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> checks;
+    for (unsigned t = 0; t < 3; ++t)
+        checks.emplace_back([&vigils, &stop, t] {
+            unsigned state = t + 1;
+            while (!stop) {
+                state = state * 1103515245u + 12345u;
+                Vigil& vigil = *vigils[(state >> 8) % vigils.size()];
+                vigil.setLastChecked(state % 5);
+                vigil.setLastChanged((state >> 3) % 5);
+                vigil.storeStatus(VigilStatus::Changed + static_cast<int>((state >> 5) % 3));
+            }
+        });
+    using namespace CommandId;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < end)
+        for (int id : {SortByLastChecked, SortByLastChanged, SortByStatus}) {
+            f.window.sortRows(*sortOrderFor(id));
+            sortVigilList(id);
+        }
+    stop = true;
+    for (std::thread& thread : checks) thread.join();
+
+    // Every Vigil is still there once, in the rows and in the list.
+    std::set<const Vigil*> rows, listed;
+    for (int i = 0; i < f.list().topLevelItemCount(); ++i)
+        rows.insert(static_cast<VigilCnrObject*>(f.list().topLevelItem(i))->vigil().get());
+    for (const auto& vigil : vigilListSnapshot()) listed.insert(vigil.get());
+    EXPECT_EQ(f.list().topLevelItemCount(), 40);
+    EXPECT_EQ(rows.size(), 40u);
+    EXPECT_EQ(vigilListSnapshot().size(), 40u);
+    EXPECT_EQ(listed, rows);
 }
 
 TEST(Commands, DisplayCommandsChangeTheSettingsAndTheWindow) {
