@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -21,6 +20,7 @@
 #include "core/text_utils.h"
 #include "core/vigil.h"
 #include "dialogs/dialog_help.h"
+#include "platform/qt/plain_message_box.h"
 
 namespace {
 
@@ -374,7 +374,7 @@ int16_t VigilSettingsDialog::portValue(const QLineEdit* port) {
 
 void VigilSettingsDialog::ok() {
     if (const std::optional<QString> problem = firstProblem()) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Problem"), *problem, QMessageBox::Ok, this);
+        PlainMessageBox box(QMessageBox::Warning, QStringLiteral("Problem"), *problem, QMessageBox::Ok, this);
         box.exec();
         return;
     }
