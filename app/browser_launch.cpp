@@ -105,12 +105,20 @@ void viewVigil(Vigil& vigil) {
     runClientProgram(vigil);
 }
 
+bool runVigilProgram(const Vigil& vigil, const std::string& program, const std::optional<std::string>& params) {
+    // Without a program the first word of the line would be a filled-in value
+    // (the URL, the description), looked up on the PATH and started.
+    if (program.find_first_not_of(" \t") == std::string::npos) {
+        traceLine("run program: nothing started, no program word");
+        return false;
+    }
+    return runProgram(expandedCommandLine(vigil, program, params).c_str());
+}
+
 void runClientProgram(Vigil& vigil) {
     const std::optional<ClientProgram> client = clientFor(vigil.kind());
     if (!client) return;
-    // Without a program the first word of the line would be the URL itself.
-    if (!client->program.empty())
-        runProgram(expandedCommandLine(vigil, client->program, client->params).c_str());
+    runVigilProgram(vigil, client->program, client->params);
     vigil.setStatus(VigilStatus::NoChange, true);
 }
 

@@ -17,7 +17,7 @@ void viewVigil(Vigil& vigil);
 // View In New Window (on a thread of its own), and View's fallback: starts the
 // client program of the Vigil's kind with its parameters, placeholders filled,
 // without a shell; then status "No change" (reported), started or not. Nothing
-// is started without a client program.
+// is started without a client program (runVigilProgram).
 void runClientProgram(Vigil& vigil);
 
 // The home-page command: the Web client with the URL in place of its "%URL".
@@ -30,6 +30,11 @@ void openUrlInBrowser(const std::string& url);
 // argument whatever it holds; an empty value adds no argument.
 std::string expandedCommandLine(const Vigil& vigil, const std::string& program,
                                 const std::optional<std::string>& params);
+
+// Starts program with the expanded command line. A program that is empty or
+// blank starts nothing (trace line "run program: nothing started, no program
+// word"). True when a process started.
+bool runVigilProgram(const Vigil& vigil, const std::string& program, const std::optional<std::string>& params);
 
 // The DDE service and topic of a client program, by the first known browser its
 // text names (case ignored); false for any other program.

@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QFontDialog>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <memory>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "platform/qt/plain_message_box.h"
 #include "platform/qt/window_event.h"
 #include "platform/thread.h"
 
@@ -283,8 +283,8 @@ void MainCommandHandler::deleteSelected() {
     if (!vigil || !tryLock(*vigil)) return;
     const QString question = QStringLiteral("Do you want to delete \"%1\" ?")
                                  .arg(row->text(VigilCnrObject::DescriptionColumn));
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Tervane"), question,
-                    QMessageBox::Yes | QMessageBox::No, &window_);
+    PlainMessageBox box(QMessageBox::Question, QStringLiteral("Tervane"), question,
+                        QMessageBox::Yes | QMessageBox::No, &window_);
     if (box.exec() != QMessageBox::Yes) {
         vigil->checkLock().unlock();
         return;

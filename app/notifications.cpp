@@ -38,11 +38,14 @@ void run(const std::shared_ptr<Vigil>& vigil, int status) {
     if (overrides.playsSound(flags)) playNotifySound(vigil.get());
     if (overrides.showsBox(flags)) showMessageBox(kBoxTitle, changeText(*vigil, status));
     if (flags & NotifyFlags::Program) {
-        if (const std::optional<std::string> line = vigil->commandLine(false)) {
-            const size_t blank = line->find(' ');
+        if (const std::optional<std::string> stored = vigil->commandLine(false)) {
+            // Blanks before the program would leave an empty program word.
+            const size_t first = stored->find_first_not_of(" \t");
+            const std::string line = first == std::string::npos ? std::string() : stored->substr(first);
+            const size_t blank = line.find(' ');
             const std::optional<std::string> params =
-                blank == std::string::npos ? std::nullopt : std::optional<std::string>(line->substr(blank + 1));
-            runProgram(expandedCommandLine(*vigil, line->substr(0, blank), params).c_str());
+                blank == std::string::npos ? std::nullopt : std::optional<std::string>(line.substr(blank + 1));
+            runVigilProgram(*vigil, line.substr(0, blank), params);
         }
     }
     if (flags & NotifyFlags::Email) {

@@ -10,7 +10,13 @@ std::unique_ptr<FtpSettingsRecord> ftpSettingsFromUrl(const std::string& url) {
     record->flags = 0;
     record->status = VigilStatus::NoChange;
     uint16_t port = 21;
-    parseFtpUrl(url.c_str(), record->host, port, record->directory, record->user, record->password);
+    const std::string line(urlLine(url));
+    // A URL of another scheme holds no part of an FTP Vigil, and a port out of
+    // range is none: the dialog then asks for the host or the port.
+    if (!namesOtherScheme(line, "ftp")) {
+        parseFtpUrl(line.c_str(), record->host, port, record->directory, record->user, record->password);
+        if (namesBadPort(line, "ftp")) port = 0;
+    }
     record->port = static_cast<int16_t>(port);
     return record;
 }
@@ -21,7 +27,11 @@ std::unique_ptr<GopherSettingsRecord> gopherSettingsFromUrl(const std::string& u
     record->flags = 0;
     record->status = VigilStatus::NoChange;
     uint16_t port = 70;
-    parseGopherUrl(url.c_str(), record->host, port, record->selector);
+    const std::string line(urlLine(url));
+    if (!namesOtherScheme(line, "gopher")) {
+        parseGopherUrl(line.c_str(), record->host, port, record->selector);
+        if (namesBadPort(line, "gopher")) port = 0;
+    }
     record->port = static_cast<int16_t>(port);
     return record;
 }
@@ -32,6 +42,6 @@ std::unique_ptr<WebSettingsRecord> webSettingsFromUrl(const std::string& url) {
     record->active = 1;
     record->options = WebOptions::IgnoreTags;
     record->status = VigilStatus::NoChange;
-    record->url = url.c_str();
+    record->url = std::string(urlLine(url)).c_str();
     return record;
 }

@@ -66,8 +66,9 @@ struct GopherSettingsRecord {
     SimpleString emailList;
 };
 
-// Records for a new Vigil made from a pasted URL: host, port and the kind's path
-// parts as the URL holds them, active, status "No change".
+// Records for a new Vigil made from a pasted URL (up to its first line break):
+// host, port and the kind's path parts as the URL holds them, active, status
+// "No change". A URL of another scheme gives no parts, a port out of range port 0.
 std::unique_ptr<FtpSettingsRecord> ftpSettingsFromUrl(const std::string& url);
 std::unique_ptr<GopherSettingsRecord> gopherSettingsFromUrl(const std::string& url);
 // The paste of a Web URL: the dialog parses the URL itself in paste mode.

@@ -50,6 +50,21 @@ void parseHttpUrl(const SimpleString& url, std::optional<std::string>& host, uin
 void parseGopherUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
                     std::optional<std::string>& selector);
 
+// A typed or pasted URL as far as it goes: the text up to its first line break,
+// without the blanks around it. What follows a line break is never part of it.
+std::string_view urlLine(std::string_view text);
+// The text up to its first line feed or carriage return.
+std::string_view firstLine(std::string_view text);
+// Whether text holds a control character (below 0x20, or 0x7F): such a byte in a
+// host, path, selector or login would end a request line or a stored record.
+bool hasControlCharacter(std::string_view text);
+// Whether url, written for the kind whose scheme is given ("http", "ftp",
+// "gopher"), begins with another scheme: a name and ':' ("mailto:", "https://",
+// "javascript:") that is neither "scheme://" nor a host followed by its port.
+bool namesOtherScheme(std::string_view url, std::string_view scheme);
+// Whether url names a port that is no number from 1 to 65535 ("h:99999/", "h:0").
+bool namesBadPort(std::string_view url, std::string_view scheme);
+
 // Every '|', line feed and carriage return becomes a blank, in place.
 void blankSeparators(char* text);
 void blankSeparators(std::string& text);

@@ -42,7 +42,8 @@ Credentials takeCredentials(string_view& rest) {
 
 struct HostPort {
     string_view host;  // the text before the first '/' (without a port)
-    bool portRead = false;  // a usable port number was given
+    bool portNamed = false;  // digits follow the ':', usable or not
+    bool portRead = false;   // a usable port number was given
     uint16_t port = 0;
 };
 
@@ -61,6 +62,7 @@ HostPort splitHostPort(string_view rest) {
         if (value <= 65535) value = value * 10 + static_cast<unsigned long>(ch - '0');
     }
     hp.host = hp.host.substr(0, colon);
+    hp.portNamed = !digits.empty();
     if (value >= 1 && value <= 65535) {
         hp.portRead = true;
         hp.port = static_cast<uint16_t>(value);
@@ -142,4 +144,49 @@ void parseGopherUrl(const char* url, std::optional<std::string>& host, uint16_t&
     }
     // The character after the '/' is the Gopher item type, not part of the selector.
     selector = parts.path.size() > 2 ? parts.path.substr(2) : std::string();
+}
+
+string_view firstLine(string_view text) {
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
+string_view urlLine(string_view text) {
+    text = firstLine(text);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    return text;
+}
+
+bool hasControlCharacter(string_view text) {
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7F) return true;
+    }
+    return false;
+}
+
+bool namesOtherScheme(string_view url, string_view scheme) {
+    const std::string own = std::string(scheme) + "://";
+    if (afterScheme(url, own).size() != url.size()) return false;
+    const size_t colon = url.find(':');
+    if (colon == npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(url[0]))) return false;
+    for (const char ch : url.substr(0, colon)) {
+        if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '+' && ch != '-' && ch != '.') return false;
+    }
+    const string_view after = url.substr(colon + 1);
+    if (after.substr(0, 2) == "//") return true;
+    // "host:8080/" and "host:/" name a port, not a scheme.
+    for (const char ch : after.substr(0, after.find('/'))) {
+        if (ch < '0' || ch > '9') return true;
+    }
+    return false;
+}
+
+bool namesBadPort(string_view url, string_view scheme) {
+    string_view rest = afterScheme(url, std::string(scheme) + "://");
+    rest = rest.substr(0, rest.find('/'));
+    const size_t at = rest.rfind('@');
+    if (at != npos) rest = rest.substr(at + 1);
+    const HostPort hp = splitHostPort(rest);
+    return hp.portNamed && !hp.portRead;
 }

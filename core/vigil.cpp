@@ -1,5 +1,6 @@
 #include "core/vigil.h"
 
+#include <algorithm>
 #include <bitset>
 
 #include "core/cache_files.h"
@@ -126,9 +127,15 @@ void Vigil::reportStatus(int status) const {
 }
 
 void Vigil::setEmailList(std::string_view text) {
+    // People write address lists with ';' or ',' too; the stored list keeps blanks
+    // only, as a ';' would end the e-mail part of a Web Vigil's options field.
     std::vector<std::string> addresses;
-    for (std::string& word : splitString(text, ' ', true))
-        if (!word.empty()) addresses.push_back(std::move(word));
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find_first_of(" \t\r\n;,", start), text.size());
+        if (end > start) addresses.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
     std::lock_guard<std::mutex> g(fieldMutex_);
     emailList_ = std::move(addresses);
 }

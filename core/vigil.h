@@ -104,6 +104,7 @@ public:
     // Stores a status unless a running check or an unresolved host holds the
     // Vigil, or it is stopped and the request is not StartWatching.
     void setStatus(int status, bool report);
+    // The addresses of text, separated by blanks, ';' or ','.
     void setEmailList(std::string_view text);
     // Each address followed by one blank.
     std::string emailList() const;

@@ -52,7 +52,7 @@ void FtpSettingsDialog::fill() {
     if (target() == SettingsTarget::PastedUrl) {
         host_->setText(text(record_->host));
         directory_->setText(text(record_->directory));
-        port_->setText(QString::number(static_cast<uint16_t>(record_->port)));
+        port_->setText(pastedPort(record_->port));
         user_->setText(text(record_->user ? record_->user : ftpUser));
         password_->setText(text(record_->password ? record_->password : ftpPassword));
         return;
@@ -64,6 +64,9 @@ void FtpSettingsDialog::fill() {
 
 std::optional<QString> FtpSettingsDialog::firstProblem() const {
     if (auto problem = serverProblem(host_, port_)) return problem;
+    if (auto problem = controlProblem(user_, QStringLiteral("Must enter a valid user name"))) return problem;
+    if (auto problem = controlProblem(password_, QStringLiteral("Must enter a valid password"))) return problem;
+    if (auto problem = controlProblem(directory_, QStringLiteral("Must enter a valid directory"))) return problem;
     return intervalProblem(true);
 }
 

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 #include "core/gopher_vigil.h"
+#include "core/text_utils.h"
 #include "dialogs/dialog_help.h"
 
 GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettingsRecord* record,
@@ -32,7 +33,7 @@ void GopherSettingsDialog::fill() {
     showDefaults();
     if (target() == SettingsTarget::PastedUrl) {
         host_->setText(QString::fromStdString(record_->host.value_or(std::string())));
-        port_->setText(QString::number(static_cast<uint16_t>(record_->port)));
+        port_->setText(pastedPort(record_->port));
         selector_->setText(QString::fromStdString(record_->selector.value_or(std::string())));
         return;
     }
@@ -41,6 +42,7 @@ void GopherSettingsDialog::fill() {
 
 std::optional<QString> GopherSettingsDialog::firstProblem() const {
     if (auto problem = serverProblem(host_, port_)) return problem;
+    if (hasControlCharacter(selectorText())) return QStringLiteral("Must enter a valid selection string");
     return intervalProblem(false);
 }
 
@@ -49,7 +51,12 @@ void GopherSettingsDialog::writeRecord() {
     writeSharedFields(r);
     r.host = entryText(host_);
     r.port = portValue(port_);
-    const std::string selector = entryText(selector_);
+    const std::string selector = selectorText();
     r.selector = selector.empty() ? std::nullopt : std::optional<std::string>(selector);
     r.program = programText();
+}
+
+std::string GopherSettingsDialog::selectorText() const {
+    // A selector is one line of the request; a pasted line end and what follows are no part of it.
+    return std::string(firstLine(entryText(selector_)));
 }

@@ -17,6 +17,7 @@ protected:
 
 private:
     void fill();
+    std::string selectorText() const;
 
     GopherSettingsRecord* record_;
     QLineEdit* host_;

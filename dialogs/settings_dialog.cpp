@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -18,8 +17,10 @@
 #include <limits>
 
 #include "core/program_settings.h"
+#include "core/text_utils.h"
 #include "core/vigil.h"
 #include "dialogs/dialog_help.h"
+#include "platform/qt/plain_message_box.h"
 
 namespace {
 
@@ -306,13 +307,18 @@ std::optional<QString> VigilSettingsDialog::descriptionProblem() const {
 
 std::optional<QString> VigilSettingsDialog::serverProblem(const QLineEdit* host, const QLineEdit* port) const {
     if (auto problem = descriptionProblem()) return problem;
-    if (host->text().isEmpty()) return QStringLiteral("Must enter a host name");
+    if (host->text().isEmpty() || hasControlCharacter(entryText(host))) return QStringLiteral("Must enter a host name");
     // A text that is no port number would leave the Vigil on port 0 or on a
     // number cut to 16 bits, so it is refused like an empty entry.
     const std::optional<long long> number = leadingNumber(port->text());
     if (port->text().isEmpty() || !number || *number < 1 || *number > 65535) {
         return QStringLiteral("Must enter a port");
     }
+    return std::nullopt;
+}
+
+std::optional<QString> VigilSettingsDialog::controlProblem(const QLineEdit* entry, const QString& message) {
+    if (hasControlCharacter(entryText(entry))) return message;
     return std::nullopt;
 }
 
@@ -358,13 +364,17 @@ std::string VigilSettingsDialog::entryText(const QLineEdit* entry) {
     return entry->text().toStdString();
 }
 
+QString VigilSettingsDialog::pastedPort(int16_t port) {
+    return port == 0 ? QString() : QString::number(static_cast<uint16_t>(port));
+}
+
 int16_t VigilSettingsDialog::portValue(const QLineEdit* port) {
     return static_cast<int16_t>(static_cast<uint16_t>(leadingNumber(port->text()).value_or(0)));
 }
 
 void VigilSettingsDialog::ok() {
     if (const std::optional<QString> problem = firstProblem()) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Problem"), *problem, QMessageBox::Ok, this);
+        PlainMessageBox box(QMessageBox::Warning, QStringLiteral("Problem"), *problem, QMessageBox::Ok, this);
         box.exec();
         return;
     }

@@ -114,6 +114,9 @@ protected:
     std::optional<QString> descriptionProblem() const;
     // Description, then host and port (FTP and Gopher).
     std::optional<QString> serverProblem(const QLineEdit* host, const QLineEdit* port) const;
+    // message when the entry holds a control character (a pasted line break, a
+    // tab): it would end a request line or the stored record.
+    static std::optional<QString> controlProblem(const QLineEdit* entry, const QString& message);
     // positiveOnly: 0, a negative number and a text that is no number fail too.
     std::optional<QString> intervalProblem(bool positiveOnly) const;
 
@@ -123,6 +126,9 @@ protected:
     std::optional<std::string> soundFileValue() const;  // none while its box is off
     std::string programText() const;
     static std::string entryText(const QLineEdit* entry);
+    // A pasted record's port as the port entry shows it: empty for 0, the
+    // record of a URL whose port was out of range.
+    static QString pastedPort(int16_t port);
     // The port entry's number, as the record keeps it.
     static int16_t portValue(const QLineEdit* port);
 

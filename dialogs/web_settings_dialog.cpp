@@ -17,24 +17,26 @@ struct UrlParts {
     SimpleString path, user, password;
 };
 
-// The URL entry split into its parts. Blanks around it (a pasted line end)
-// belong to no part of a URL.
+// The URL entry as far as it goes: a pasted line end and whatever follows it
+// (a second line would end the request line) belong to no part of a URL.
+std::string urlText(const QLineEdit* url) {
+    return std::string(urlLine(url->text().toStdString()));
+}
+
+// The URL entry split into its parts.
 UrlParts urlParts(const QLineEdit* url) {
     UrlParts parts;
-    const std::string text = url->text().trimmed().toStdString();
-    parseHttpUrl(SimpleString(text.c_str()), parts.host, parts.port, parts.path, parts.user, parts.password);
+    parseHttpUrl(SimpleString(urlText(url).c_str()), parts.host, parts.port, parts.path, parts.user, parts.password);
     return parts;
 }
 
-// Whether the URL begins with a scheme ("name://") other than http. The parser
-// knows only "http://"; any other scheme would be read as the host ("https").
-bool namesOtherScheme(const QLineEdit* url) {
-    const QString text = url->text().trimmed();
-    const qsizetype end = text.indexOf(QStringLiteral("://"));
-    if (end <= 0) return false;
-    for (qsizetype i = 0; i < end; ++i)
-        if (!text.at(i).isLetter()) return false;
-    return text.left(end).compare(QStringLiteral("http"), Qt::CaseInsensitive) != 0;
+// Whether the URL entry names a Web page: no other scheme (the parser would take
+// "https" or "mailto" for the host), no port out of range (it would become 80),
+// no control character and a host.
+bool namesWebPage(const QLineEdit* url) {
+    const std::string text = urlText(url);
+    return !text.empty() && !hasControlCharacter(text) && !namesOtherScheme(text, "http") &&
+           !namesBadPort(text, "http") && urlParts(url).host;
 }
 
 }  // namespace
@@ -73,9 +75,9 @@ void WebSettingsDialog::fill() {
 
 std::optional<QString> WebSettingsDialog::firstProblem() const {
     if (auto problem = descriptionProblem()) return problem;
-    // A URL that names no host would leave the Vigil without one.
-    if (url_->text().isEmpty() || namesOtherScheme(url_) || !urlParts(url_).host)
-        return QStringLiteral("Must enter a valid URL");
+    if (!namesWebPage(url_)) return QStringLiteral("Must enter a valid URL");
+    if (auto problem = controlProblem(user_, QStringLiteral("Must enter a valid user name"))) return problem;
+    if (auto problem = controlProblem(password_, QStringLiteral("Must enter a valid password"))) return problem;
     return intervalProblem(false);
 }
 

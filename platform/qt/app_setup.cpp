@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QThread>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include <thread>
 
 #include "platform/message_box.h"
+#include "platform/qt/plain_message_box.h"
 #include "platform/signals.h"
 #include "platform/tone.h"
 
@@ -40,7 +40,7 @@ void qtTone(int frequencyHz, int durationMs) {
 }
 
 void showBox(const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    PlainMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 

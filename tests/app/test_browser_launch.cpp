@@ -91,7 +91,7 @@ TEST(BrowserLaunch, WithoutAClientNothingStartsButTheStatusIsReset) {
     TraceScratch scratch;
     ProbeVigil gopher(probeParams("Hole", VigilStatus::Changed), "gopher://hole.test:70/1", VigilKind::Gopher);
     runClientProgram(gopher);
-    EXPECT_TRUE(scratch.traceLines().empty());
+    EXPECT_EQ(scratch.traceLines(), Lines{"run program: nothing started, no program word"});
     EXPECT_EQ(gopher.status(), VigilStatus::NoChange);
 
     // The home page: the URL takes the placeholder's place, or follows a blank.

@@ -486,6 +486,26 @@ TEST(Commands, DeleteAsksFirstThenTheRowGoes) {
     EXPECT_TRUE(deleted.empty());
 }
 
+TEST(Commands, DeleteQuestionShowsTheDescriptionAsWritten) {
+    ShownWindow f;
+    commandServices().deleteVigils = [](MainWindow&, std::vector<int>) {};
+    // A description imported from someone's bookmark file.
+    const std::string description = "<h1>BIG</h1><img src=\"/etc/some/local/file.png\">";
+    auto marked = addTestVigil(VigilKind::Web, description);
+    f.show();
+    f.select({marked});
+    QString asked;
+    Qt::TextFormat format = Qt::AutoText;
+    whenModal<QMessageBox>([&](QMessageBox& box) {
+        asked = box.text();
+        format = box.textFormat();
+        box.button(QMessageBox::No)->click();
+    });
+    f.window.runCommand(CommandId::Delete);
+    EXPECT_EQ(asked.toStdString(), "Do you want to delete \"" + description + "\" ?");
+    EXPECT_EQ(format, Qt::PlainText);
+}
+
 TEST(Commands, EmptySlotsGreyTheirItemsAndExitClosesWithoutStoring) {
     ShownWindow f;
     TempDir dir;

@@ -114,6 +114,23 @@ TEST(Notifications, FlagsAndOverridesGateTheFirstThreeStepsOnly) {
     EXPECT_TRUE(f.scratch.traceLines().empty());
 }
 
+TEST(Notifications, BlanksBeforeTheProgramNeverRunTheDescription) {
+    NotifyFixture f;
+    // An imported title can name a program; it is only ever an argument.
+    auto v = mirror(NotifyFlags::Program);
+    v->setDescription(std::string(TERVANE_ARGV_RECORDER));
+    v->setCommand(std::string(" %desc from-template"));
+    f.post(VigilStatus::Changed, *v);
+    EXPECT_EQ(f.scratch.traceLines(), Lines{"run program failed: %desc from-template"});
+    v->setCommand(std::string("  "));
+    f.post(VigilStatus::Changed, *v);
+    EXPECT_EQ(f.scratch.traceLines(), Lines{"run program: nothing started, no program word"});
+
+    v->setCommand(std::string(" \t ") + TERVANE_ARGV_RECORDER + " %dir ");
+    f.post(VigilStatus::Changed, *v);
+    EXPECT_EQ(f.scratch.recordedArgs(), (Lines{TERVANE_ARGV_RECORDER, "/pub"}));
+}
+
 TEST(Notifications, FtpErrorBoxWhateverTheFlags) {
     NotifyFixture f;
     auto v = mirror(0);
