@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cctype>
 #include <string_view>
 
@@ -158,11 +159,7 @@ string_view urlLine(string_view text) {
 }
 
 bool hasControlCharacter(string_view text) {
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x20 || byte == 0x7F) return true;
-    }
-    return false;
+    return std::any_of(text.begin(), text.end(), isControlChar);
 }
 
 bool namesOtherScheme(string_view url, string_view scheme) {
