@@ -100,6 +100,17 @@ void setStatusOf(const std::vector<int>& ids, int status) {
         if (const std::shared_ptr<Vigil> vigil = findVigil(id)) vigil->setStatus(status, true);
 }
 
+// Start and Stop Watching are the user's choice and are kept at once.
+void setWatching(const std::vector<int>& ids, int status) {
+    setStatusOf(ids, status);
+    requestVigilSave();
+}
+
+void setWatchingAll(int status) {
+    VigilTasks::setStatusAll(status);
+    requestVigilSave();
+}
+
 }  // namespace
 
 void installCommandServices() {
@@ -115,13 +126,14 @@ void installCommandServices() {
     s.editVigil = [](MainWindow&, int id) { VigilTasks::editSettings(id); };
     s.deleteVigils = [](MainWindow&, std::vector<int> ids) {
         for (int id : ids) VigilTasks::removeVigil(id);
+        requestVigilSave();
     };
     s.resetVigils = [](MainWindow&, std::vector<int> ids) { setStatusOf(ids, VigilStatus::NoChange); };
-    s.startWatching = [](MainWindow&, std::vector<int> ids) { setStatusOf(ids, VigilStatus::StartWatching); };
-    s.stopWatching = [](MainWindow&, std::vector<int> ids) { setStatusOf(ids, VigilStatus::Inactive); };
+    s.startWatching = [](MainWindow&, std::vector<int> ids) { setWatching(ids, VigilStatus::StartWatching); };
+    s.stopWatching = [](MainWindow&, std::vector<int> ids) { setWatching(ids, VigilStatus::Inactive); };
     s.resetAll = [] { VigilTasks::setStatusAll(VigilStatus::NoChange); };
-    s.stopWatchingAll = [] { VigilTasks::setStatusAll(VigilStatus::Inactive); };
-    s.startWatchingAll = [] { VigilTasks::setStatusAll(VigilStatus::StartWatching); };
+    s.stopWatchingAll = [] { setWatchingAll(VigilStatus::Inactive); };
+    s.startWatchingAll = [] { setWatchingAll(VigilStatus::StartWatching); };
     s.resetConnection = [](MainWindow&, int id) { VigilTasks::resetConnection(id); };
     s.viewVigil = [](int id, bool newWindow) {
         const std::shared_ptr<Vigil> vigil = findVigil(id);

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     if (rc != 0) return rc;
 
     MainWindowParts parts = openMainWindow();
+    closeOnSignals(*parts.window);
     startLoadThread(*parts.window);
     QApplication::exec();
 

@@ -3,7 +3,10 @@
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
+#include <QSocketNotifier>
+#include <cstdint>
 #include <thread>
+#include <unistd.h>
 
 #include "app/command_wiring.h"
 #include "app/main_window_event.h"
@@ -13,6 +16,7 @@
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
+#include "platform/signals.h"
 #include "platform/thread.h"
 
 std::atomic<int> listLoaded{0};
@@ -95,16 +99,34 @@ void startLoadThread(MainWindow& window) {
     if (!startDetachedThread(load, kLoadStack)) load();
 }
 
+void closeOnSignals(MainWindow& window) {
+    const int requests = catchCloseSignals();
+    if (requests < 0) return;
+    auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [requests, &window] {
+        char pending[16];
+        while (::read(requests, pending, sizeof pending) > 0) {
+        }
+        // A batch run cut short has not checked everything: cron must learn of it.
+        if (runState().batchMode) reportRunFailure("ended by a signal before the run was over.");
+        window.close();
+    });
+}
+
 std::chrono::milliseconds shutdownWaitLimit() {
-    return std::chrono::milliseconds(ProgramSettings::timeOutMs() + kShutdownGraceMs);
+    // Summed wide: the largest "time out" must not wrap into a negative wait.
+    return std::chrono::milliseconds(static_cast<std::int64_t>(ProgramSettings::timeOutMs()) + kShutdownGraceMs);
 }
 
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
     for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
         if (vigil) vigil->requestStop();
 
-    const auto deadline = std::chrono::steady_clock::now() + waitLimit;
     bool done = workersDone();
+    // Saved before the wait too: what the user did must be on disk while
+    // running checks run out, and a kill during the wait loses nothing of it.
+    if (!done && listLoaded.load()) windowServices().saveVigils(window.dataFileName());
+    const auto deadline = std::chrono::steady_clock::now() + waitLimit;
     while (!done && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         done = workersDone();

@@ -23,12 +23,17 @@ MainWindowParts openMainWindow();
 // Reads vigil.dat on a thread of its own, then posts LoadDone to the window.
 void startLoadThread(MainWindow& window);
 
+// SIGTERM, SIGINT and SIGHUP close the window as its close box does (a batch
+// run so ended reports a failure). Signals before the loop runs wait for it.
+void closeOnSignals(MainWindow& window);
+
 // "time out" plus five seconds: how long the end of the run waits for checks.
 std::chrono::milliseconds shutdownWaitLimit();
 
-// After the message loop: asks every Vigil to stop, waits up to waitLimit for
-// the load, the check passes and the running checks to end, then saves
-// vigil.dat (not when the load never finished: the file would lose the rest).
+// After the message loop: asks every Vigil to stop, saves vigil.dat when
+// anything still runs, waits up to waitLimit for the load, the check passes and
+// the running checks to end, then saves vigil.dat (neither save when the load
+// never finished: the file would lose the rest).
 // True when nothing is left running, so the process may tear down; false when
 // some thread may still use the Vigils and the process must end at once.
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit);

@@ -11,5 +11,6 @@ constexpr int LoadDone = 1036;         // vigil.dat read
 constexpr int StatusLineText = 1037;   // first parameter: index into statusTexts
 constexpr int VigilAdded = 1038;       // first parameter: position in vigilList
 constexpr int ReleaseVigilLock = 1040; // first parameter: Vigil identifier
+constexpr int SaveVigils = 1045;       // write vigil.dat (see requestVigilSave)
 constexpr int StartupComplete = 1081;  // the rows are built
 }  // namespace MainWindowEvent

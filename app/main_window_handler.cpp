@@ -1,9 +1,11 @@
 #include "app/main_window_handler.h"
 
 #include <QTreeWidget>
+#include <atomic>
 
 #include "app/browser_launch.h"
 #include "app/main_window.h"
+#include "app/main_run.h"
 #include "app/main_window_event.h"
 #include "app/notifications.h"
 #include "app/status_texts.h"
@@ -25,6 +27,10 @@ constexpr int kTicksBetweenSaves = 6;  // two minutes
 // A check that posted a moved page releases the Vigil's lock right after; a
 // longer wait means another check has begun, which reports the page again.
 constexpr int kMovedPageLockWaitMs = 1000;
+
+// Set while a SaveVigils event waits in the queue: one save serves every
+// change made before it runs.
+std::atomic<bool> savePosted{false};
 
 // Statuses whose event only refreshes the row.
 bool refreshesOnly(int id) {
@@ -48,6 +54,10 @@ StartupHooks& startupHooks() {
 
 void vigilStatusCallback(void*, int status, int identifier) {
     postWindowEvent(status, identifier, 0);
+}
+
+void requestVigilSave() {
+    if (!savePosted.exchange(true) && !postWindowEvent(MainWindowEvent::SaveVigils)) savePosted = false;
 }
 
 MainWindowHandler& MainWindowHandler::handleEventsFor(MainWindow* window) {
@@ -85,6 +95,10 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
             return true;
         case MainWindowEvent::VigilAdded:
             addRow(param1);
+            return true;
+        case MainWindowEvent::SaveVigils:
+            savePosted = false;
+            saveVigils();
             return true;
         case MainWindowEvent::ReleaseVigilLock:
             // The window thread took this lock before it started the task.
@@ -154,7 +168,13 @@ void MainWindowHandler::movedPage(int identifier) {
     window_->refreshVigilRecord(identifier);
 }
 
+void MainWindowHandler::saveVigils() {
+    // Before the load has ended the file would lose the Vigils not yet read.
+    if (listLoaded.load()) windowServices().saveVigils(window_->dataFileName());
+}
+
 void MainWindowHandler::addRow(long position) {
+    requestVigilSave();  // a new or an imported Vigil
     std::shared_ptr<Vigil> added;
     lockMutex(vigilListLock, -1);
     if (position >= 0 && static_cast<size_t>(position) < vigilList.size()) added = vigilList[position];

@@ -27,6 +27,7 @@ private:
     void movedPage(int identifier);
     void addRow(long position);
     void viewCursoredRow();
+    void saveVigils();
 
     MainWindow* window_ = nullptr;
     int ticksSinceSave_ = 0;
@@ -35,6 +36,11 @@ private:
 // The status callback every Vigil gets: posts the status to the main window
 // with the identifier as first parameter. Any thread; never waits.
 void vigilStatusCallback(void* target, int status, int identifier);
+
+// After a change the user made to the list (add, import, edit, delete, Start
+// or Stop Watching): vigil.dat is written on the window thread soon after, once
+// for a burst of changes. Any thread.
+void requestVigilSave();
 
 // What start-up complete (event 1081) turns on, built elsewhere. Unset slots
 // do nothing.

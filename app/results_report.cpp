@@ -1,7 +1,9 @@
 #include "app/results_report.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "core/run_state.h"
 #include "core/vigil.h"
@@ -62,15 +64,20 @@ std::string anchor(const Vigil& vigil) {
     return "<A HREF=\"" + escapeHtml(vigil.url()) + "\">" + escapeHtml(vigil.description()) + "</A>";
 }
 
+// A report that is missing or cut short is a failure of the run, said on
+// standard error: from cron nobody would learn of it otherwise.
 void writeReport(const char* kind, const std::string& path, const std::string& contents) {
     FILE* file = openFile(path, "w");
-    if (!file) {
-        traceLine(std::string(kind) + " report not written: " + path);
-        return;
+    bool ok = file != nullptr;
+    if (ok) {
+        ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() && std::fflush(file) == 0;
+        ok = std::fclose(file) == 0 && ok;
     }
-    const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
-    const bool closed = std::fclose(file) == 0;
-    traceLine(std::string(kind) + (written && closed ? " report: " : " report not written: ") + path);
+    if (ok) {
+        traceLine(std::string(kind) + " report: " + path);
+    } else {
+        reportRunFailure(std::string(kind) + " report not written: " + path + " (" + std::strerror(errno) + ")");
+    }
 }
 
 std::vector<std::shared_ptr<Vigil>> listedVigils() {

@@ -6,8 +6,8 @@
 class Vigil;
 
 // The results of a batch run, in list order and three sections: changed, with
-// problems, unchanged. A report file that cannot be created is skipped (only a
-// trace line tells).
+// problems, unchanged. A report file that cannot be written is a failure of the
+// run (reportRunFailure); the rest of the run goes on.
 namespace ResultsReport {
 
 // To the "/text" and "/html" files, from the current Vigil list.

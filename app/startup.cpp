@@ -1,13 +1,31 @@
 #include "app/startup.h"
 
 #include <ctime>
+#include <filesystem>
+#include <string>
 
 #include "core/command_line.h"
 #include "core/locks.h"
+#include "core/run_state.h"
 #include "platform/files.h"
+#include "platform/message_box.h"
 #include "platform/signals.h"
 
 namespace {
+// One Tervane per data folder: two would write vigil.dat over each other.
+const char* const kFolderLockFile = "tervane.lock";
+
+void refuseFolderInUse() {
+    std::error_code error;
+    const std::string folder = std::filesystem::current_path(error).string();
+    if (runState().batchMode) {
+        reportRunFailure("another Tervane is already running on the data folder " + folder +
+                         "; nothing was checked or saved.");
+    } else {
+        showMessageBox("Tervane", "Tervane is already running on the data folder " + folder + ".");
+    }
+}
+
 // Sockets need no start-up here beyond keeping a write to a closed peer from
 // ending the process.
 bool startNetworking() {
@@ -17,11 +35,17 @@ bool startNetworking() {
 }  // namespace
 
 int prepareProcess(int argc, const char* const argv[]) {
-    createDirectory("cache");  // an existing folder is fine; failures show later
     tzset();
     createProcessLocks();
     if (!startNetworking()) return -1;
     setCurrentYear();
     readSwitches(argc, argv);
+    // Before any file of the folder is touched. A folder whose lock file cannot
+    // even be opened is used unlocked: its saves fail and say so.
+    if (lockForProcess(kFolderLockFile) == ProcessLock::InUse) {
+        refuseFolderInUse();
+        return 1;
+    }
+    createDirectory("cache");  // an existing folder is fine; failures show later
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/sort_orders.h"
 #include "app/main_window_event.h"
+#include "app/main_window_handler.h"
 #include "app/status_texts.h"
 #include "core/cache_files.h"
 #include "core/ftp_vigil.h"
@@ -208,7 +209,10 @@ void editSettings(int identifier) {
         applied = editWith(dialogs.gopher, *gopher, prefilledRecord<GopherSettingsRecord>(*gopher),
                            applyGopherRecord);
     }
-    if (applied) refreshVigilRecord(identifier);
+    if (applied) {
+        refreshVigilRecord(identifier);
+        requestVigilSave();
+    }
     postLockRelease(vigil);
 }
 

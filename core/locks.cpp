@@ -16,18 +16,25 @@ int unlockMutex(MutexHandle handle) {
 }
 
 namespace {
-OwnedMutex processLocks[12];
-}
+// Never destroyed: a detached worker (a batch run's check-all) may still be
+// letting go of one while the static destructors of the ending process run.
+union ProcessLockStore {
+    ProcessLockStore() : locks() {}
+    ~ProcessLockStore() {}
+    OwnedMutex locks[12];
+};
+ProcessLockStore store;
+}  // namespace
 
-MutexHandle timeLock = &processLocks[0];
-MutexHandle cacheNameLock = &processLocks[2];
-MutexHandle vigilListLock = &processLocks[3];
-MutexHandle gopherPoolLock = &processLocks[4];
-MutexHandle webPoolLock = &processLocks[5];
-MutexHandle ftpPoolLock = &processLocks[6];
-MutexHandle proxyLock = &processLocks[7];
-MutexHandle slotLock = &processLocks[10];
-MutexHandle dispatchLock = &processLocks[11];
+MutexHandle timeLock = &store.locks[0];
+MutexHandle cacheNameLock = &store.locks[2];
+MutexHandle vigilListLock = &store.locks[3];
+MutexHandle gopherPoolLock = &store.locks[4];
+MutexHandle webPoolLock = &store.locks[5];
+MutexHandle ftpPoolLock = &store.locks[6];
+MutexHandle proxyLock = &store.locks[7];
+MutexHandle slotLock = &store.locks[10];
+MutexHandle dispatchLock = &store.locks[11];
 
 void createProcessLocks() {
     // The locks are static objects made in table order before main runs;

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,6 +42,20 @@ bool createDirectory(const std::string& path) {
     if (::mkdir(p.c_str(), 0777) == 0) return true;
     struct stat st;
     return errno == EEXIST && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+ProcessLock lockForProcess(const std::string& path) {
+    int fd = openDescriptor(path, O_RDWR | O_CREAT);
+    // A folder the user may only read still has its lock file from earlier runs.
+    if (fd < 0) fd = openDescriptor(path, O_RDONLY);
+    if (fd < 0) return ProcessLock::Unavailable;
+    int rc;
+    do rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    if (rc == 0) return ProcessLock::Taken;  // the descriptor stays open with the lock
+    const bool inUse = errno == EWOULDBLOCK;
+    ::close(fd);
+    return inUse ? ProcessLock::InUse : ProcessLock::Unavailable;
 }
 
 namespace {

@@ -24,6 +24,12 @@ bool fileReadable(const std::string& path);
 // True when the directory was made or is already there.
 bool createDirectory(const std::string& path);
 
+// An exclusive flock on the file (made when missing), held for the rest of the
+// process: the kernel lets go when the process ends, however it ends. InUse when
+// another process holds it; Unavailable when the file cannot be opened at all.
+enum class ProcessLock { Taken, InUse, Unavailable };
+ProcessLock lockForProcess(const std::string& path);
+
 // Reads one whole line of any length into line, without its line end; the CR of a
 // CR LF end (and a CR just before the end of the file) is dropped too. False at
 // the end of the input when nothing was read.

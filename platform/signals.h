@@ -2,3 +2,9 @@
 
 // Writing to a socket whose peer has gone must give an error, not end the process.
 void ignoreBrokenPipe();
+
+// SIGTERM, SIGINT and SIGHUP (logout, kill, Ctrl+C) no longer end the process at
+// once: each puts its number as one byte into a pipe, whose read end (non-blocking,
+// close-on-exec) is returned for the window thread to take as a request to close.
+// -1 when no pipe could be made; the signals then keep their default action.
+int catchCloseSignals();

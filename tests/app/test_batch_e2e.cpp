@@ -379,3 +379,32 @@ TEST_F(BatchE2e, ClosingMessageUnlessQuiet) {
     EXPECT_EQ(htmlReportFile(), htmlReport("", "", ""));
     EXPECT_EQ(readWholeFile(data_.file("vigil.dat")), "0\n");
 }
+
+TEST_F(BatchE2e, FilesThatCannotBeWrittenFailTheRunButNotTheRest) {
+    const uint16_t closed = findFreePort();
+    writeVigils({gopherLine("Closed", closed, "/x")});
+    // The text report's folder is missing: the HTML report and vigil.dat are still written.
+    TervaneRun missingReport =
+        runTervane({"/batch", "/quiet", "/text", "missing/report.txt", "/html", "report.html"}, data_.path());
+    EXPECT_EQ(missingReport.exitCode, 1);
+    EXPECT_NE(missingReport.err.find("text report not written: missing/report.txt"), std::string::npos)
+        << missingReport.err;
+    EXPECT_NE(htmlReportFile().find("Closed"), std::string::npos);
+    ASSERT_EQ(saved().size(), 1u);
+    EXPECT_EQ(saved()[0].status(), NotAvailable);
+
+    // vigil.dat cannot be replaced: both reports are still written.
+    std::filesystem::remove(data_.file("vigil.dat"));
+    std::filesystem::create_directory(data_.file("vigil.dat"));
+    TervaneRun unsaved =
+        runTervane({"/batch", "/quiet", "/text", "report.txt", "/html", "report.html"}, data_.path());
+    EXPECT_EQ(unsaved.exitCode, 1);
+    EXPECT_NE(unsaved.err.find("vigil.dat"), std::string::npos) << unsaved.err;
+    EXPECT_EQ(textReportFile(), textReport({}, {}, {}));
+    EXPECT_FALSE(htmlReportFile().empty());
+
+    // A run that did all it was asked still ends with 0.
+    std::filesystem::remove(data_.file("vigil.dat"));
+    writeVigils({gopherLine("Closed", closed, "/x")});
+    run();
+}

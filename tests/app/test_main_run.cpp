@@ -1,22 +1,35 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
 #include <string>
 #include <thread>
 
+#include "app/command_ids.h"
 #include "app/main_run.h"
 #include "app/main_window_event.h"
 #include "app/vigil_cnr_object.h"
+#include "app/vigil_tasks.h"
 #include "app/window_services.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "support/listed_vigil.h"
+#include "support/loopback_server.h"
 #include "support/qt_test_app.h"
 #include "support/scratch_dir.h"
 #include "support/tervane_run.h"
+#include "support/window_test_helpers.h"
 
 namespace {
 
@@ -30,6 +43,71 @@ void recordSaves() {
         savedFiles().push_back(name);
         return 0;
     };
+}
+
+// Whether the process has its SIGTERM handler in place: by then it holds its
+// data folder and a signal closes its window.
+bool catchesTermination(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1;
+    return false;
+}
+
+// The built program (offscreen) in folder, up and holding it. Its standard
+// output and error go to the files given, or nowhere.
+bool startWindow(ChildProcess& child, const TempDir& folder, std::vector<std::string> switches = {},
+                 const std::string& outFile = "", const std::string& errFile = "/dev/null") {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ChildOptions options;
+    options.workDir = folder.path();
+    options.outFile = outFile;
+    options.errFile = errFile;
+    switches.insert(switches.begin(), TERVANE_BINARY);
+    if (!child.start(switches, options)) return false;
+    for (int i = 0; i < 1000 && child.running(); ++i) {
+        if (catchesTermination(child.pid())) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+void signalChild(ChildProcess& child, int signal) {
+    if (child.pid() > 0) ::kill(child.pid(), signal);
+}
+
+ino_t inodeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Every entry of the folder with its content.
+std::map<std::string, std::string> folderState(const TempDir& folder) {
+    std::map<std::string, std::string> state;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path()))
+        state[entry.path().string()] = entry.is_directory() ? "<folder>" : readWholeFile(entry.path().string());
+    return state;
+}
+
+std::string gopherRecord(const std::string& description) {
+    return "|gopher|" + description + "|0|127.0.0.1|" + std::to_string(findFreePort()) + "|/n|0|0|0|1|9||";
+}
+
+void writeFolder(const TempDir& folder, const std::string& settings, const std::string& record) {
+    writeWholeFile(folder.file("VGW.INI"), "[Vigil]\r\n" + settings);
+    writeWholeFile(folder.file("vigil.dat"), "1\n" + record + "\n");
+}
+
+template <class Done>
+bool waitUntil(Done done, int timeoutMs = 5000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 }  // namespace
@@ -142,7 +220,7 @@ TEST(MainRun, EndOfRunWaitsForRunningChecksAndKeepsAnUnfinishedLoadUnsaved) {
     auto busy = addTestVigil(VigilKind::Ftp, "Busy");
     busy->enterBusy();
     EXPECT_FALSE(finishRun(window, std::chrono::milliseconds(100)));
-    EXPECT_EQ(savedFiles().size(), 1u);
+    EXPECT_EQ(savedFiles().size(), 2u);  // before the wait and after it
 
     // A check that ends within the wait lets the run tear down.
     std::thread check([&busy] {
@@ -151,7 +229,7 @@ TEST(MainRun, EndOfRunWaitsForRunningChecksAndKeepsAnUnfinishedLoadUnsaved) {
     });
     EXPECT_TRUE(finishRun(window, std::chrono::seconds(20)));
     check.join();
-    EXPECT_EQ(savedFiles().size(), 2u);
+    EXPECT_EQ(savedFiles().size(), 4u);
 }
 
 TEST(MainRun, CloseBoxStoresTheLayoutButExitDoesNot) {
@@ -188,4 +266,142 @@ TEST(MainRun, BatchRunWithoutDisplayEndsAndSaysSoUnlessQuiet) {
     TervaneRun told = runTervane({"/BATCH"});
     EXPECT_EQ(told.exitCode, 0);
     EXPECT_NE(told.out.find("Tervane has finished checking all sites."), std::string::npos) << told.out;
+}
+
+TEST(DataFolder, ServesOneTervaneAtATime) {
+    TempDir folder("tervane-folder");
+    writeFolder(folder, "", gopherRecord("Notes"));
+    ChildProcess holder;
+    ASSERT_TRUE(startWindow(holder, folder));
+    std::filesystem::remove_all(folder.file("cache"));
+    const auto before = folderState(folder);
+
+    // A second window says so and ends without touching any file.
+    ChildProcess second;
+    TempDir logs("tervane-logs");
+    const std::string told = logs.file("out");
+    ASSERT_TRUE(startWindow(second, folder, {}, told) || !second.running());
+    EXPECT_EQ(second.waitForExit(10000), 1);
+    EXPECT_EQ(readWholeFile(told), "Tervane: Tervane is already running on the data folder " + folder.path() + ".\n");
+    EXPECT_EQ(folderState(folder), before);
+
+    // A batch run says so on standard error, checks nothing and saves nothing.
+    TervaneRun batch = runTervane({"/batch", "/quiet", "/text", "report.txt"}, folder.path());
+    EXPECT_EQ(batch.exitCode, 1);
+    EXPECT_NE(batch.err.find("already running on the data folder " + folder.path()), std::string::npos) << batch.err;
+    EXPECT_EQ(folderState(folder), before);
+
+    // Killed outright, the holder still lets go of the folder.
+    signalChild(holder, SIGKILL);
+    holder.waitForExit(5000);
+    TervaneRun after = runTervane({"/batch", "/quiet", "/text", "report.txt"}, folder.path());
+    EXPECT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_TRUE(pathExists(folder.file("report.txt")));
+}
+
+TEST(MainRun, ClosingSavesAtOnceAndAgainWhenTheChecksHaveEnded) {
+    // The widest "time out" gives the longest wait, not a wrap into a negative one.
+    ProgramSettings::update([](SettingsValues& s) { s.timeOutMs = std::numeric_limits<int>::max(); });
+    EXPECT_EQ(shutdownWaitLimit().count(), std::numeric_limits<int>::max() + 5000LL);
+
+    LoopbackServer server(LoopbackServer::silent());
+    TempDir folder("tervane-closing");
+    writeFolder(folder, "startup=t\r\ntime out=8000\r\n",
+                "|http|Slow|0|127.0.0.1|" + std::to_string(server.port()) + "|/|0|0|0|1|-1|0|0|9|||");
+    ChildProcess window;
+    ASSERT_TRUE(startWindow(window, folder));
+    ASSERT_TRUE(server.waitForConnections(1, 10000));
+
+    const std::string data = folder.file("vigil.dat");
+    const ino_t loaded = inodeOf(data);
+    signalChild(window, SIGTERM);
+    EXPECT_TRUE(waitUntil([&] { return inodeOf(data) != loaded; }, 3000));
+    const ino_t atClose = inodeOf(data);
+    EXPECT_TRUE(window.running());  // the check still waits for its page
+    EXPECT_NE(readWholeFile(data).find("|Slow|"), std::string::npos);
+
+    // A second start meanwhile is refused rather than reading the file under it.
+    ChildProcess second;
+    ASSERT_TRUE(startWindow(second, folder) || !second.running());
+    EXPECT_EQ(second.waitForExit(10000), 1);
+
+    EXPECT_EQ(window.waitForExit(20000), 0);
+    EXPECT_NE(inodeOf(data), atClose);
+}
+
+TEST(MainRun, TerminationSignalsEndTheRunAsTheCloseBoxDoes) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        TempDir folder("tervane-signal");
+        writeFolder(folder, "", gopherRecord("Notes"));
+        const std::string data = folder.file("vigil.dat");
+        const ino_t loaded = inodeOf(data);
+        ChildProcess window;
+        ASSERT_TRUE(startWindow(window, folder));
+        signalChild(window, signal);
+        EXPECT_EQ(window.waitForExit(15000), 0) << signal;
+        EXPECT_NE(inodeOf(data), loaded) << signal;  // saved on the way out
+        EXPECT_NE(readWholeFile(data).find("|Notes|"), std::string::npos) << signal;
+        EXPECT_NE(readWholeFile(folder.file("VGW.INI")).find("main width="), std::string::npos) << signal;
+    }
+
+    // A batch run so ended has not checked everything: it says so and ends with 1.
+    LoopbackServer server(LoopbackServer::silent());
+    TempDir folder("tervane-signal");
+    writeFolder(folder, "time out=3000\r\n",
+                "|http|Slow|0|127.0.0.1|" + std::to_string(server.port()) + "|/|0|0|0|1|-1|0|0|9|||");
+    ChildProcess batch;
+    TempDir logs("tervane-logs");
+    ASSERT_TRUE(startWindow(batch, folder, {"/batch", "/quiet"}, "", logs.file("err")));
+    ASSERT_TRUE(server.waitForConnections(1, 10000));
+    signalChild(batch, SIGTERM);
+    EXPECT_EQ(batch.waitForExit(15000), 1);
+    EXPECT_NE(readWholeFile(logs.file("err")).find("ended by a signal"), std::string::npos);
+}
+
+TEST(MainRun, UserChangesReachVigilDatAtOnce) {
+    ScratchDir dir;
+    ScratchDir::write("vigil.dat", "1\n" + gopherRecord("Notes") + "\n");
+    testApp();
+    MainWindowParts parts = openMainWindow();
+    startLoadThread(*parts.window);
+    ASSERT_TRUE(waitUntil([&] { return parts.window->checkTimerRunning(); }));
+    auto stored = [](const std::string& text) {
+        return waitUntil([&text] { return ScratchDir::read("vigil.dat").find(text) != std::string::npos; }, 2000);
+    };
+    auto select = [&parts](const std::string& description) {
+        for (const auto& vigil : vigilListSnapshot()) {
+            if (vigil->description() != description) continue;
+            QTreeWidget* list = parts.window->container();
+            list->clearSelection();
+            list->setCurrentItem(parts.window->rowOf(vigil->id()));
+            parts.window->rowOf(vigil->id())->setSelected(true);
+        }
+    };
+
+    GopherSettingsRecord added;  // as the New dialog's OK hands it on
+    added.description = "Added";
+    added.host = "127.0.0.1";
+    added.port = 7070;
+    added.active = 1;
+    VigilTasks::addGopherVigil(added);
+    EXPECT_TRUE(stored("2\n"));
+    EXPECT_TRUE(stored("|Added|"));
+
+    select("Notes");
+    parts.window->runCommand(CommandId::StopWatching);
+    EXPECT_TRUE(stored("|Notes|0|127.0.0.1|"));
+    EXPECT_TRUE(stored("|0|0|0|1|18|"));
+
+    editDialogs().gopher = [](int, GopherSettingsRecord& record) {
+        record.description = "Renamed";
+        return EditDialogs::Ok;
+    };
+    select("Added");
+    parts.window->runCommand(CommandId::Edit);
+    EXPECT_TRUE(stored("|Renamed|"));
+
+    whenModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+    parts.window->runCommand(CommandId::Delete);
+    EXPECT_TRUE(stored("1\n|gopher|Notes|"));
+    EXPECT_EQ(ScratchDir::read("vigil.dat").find("Renamed"), std::string::npos);
 }

@@ -153,16 +153,17 @@ TEST(ResultsReport, WrittenToTheNamedFilesOrSkipped) {
     EXPECT_EQ(ScratchDir::read("out/results.txt"), ResultsReport::textReport(listed));
     EXPECT_EQ(ScratchDir::read("results.html"), ResultsReport::htmlReport(listed));
 
-    // A file that cannot be created is skipped: nothing else happens.
+    // A file that cannot be created is skipped, and the run is told it failed.
     runState().textReportName = "missing/results.txt";
     runState().htmlReportName = "missing/results.html";
     ResultsReport::writeText();
     ResultsReport::writeHtml();
     EXPECT_FALSE(std::filesystem::exists("missing"));
+    EXPECT_TRUE(runFailed());
     EXPECT_EQ(ScratchDir::read("trace"),
               "text report: out\\results.txt\n"
               "html report: results.html\n"
-              "text report not written: missing/results.txt\n"
-              "html report not written: missing/results.html\n");
+              "failure: text report not written: missing/results.txt (No such file or directory)\n"
+              "failure: html report not written: missing/results.html (No such file or directory)\n");
     unsetenv("TERVANE_TRACE");
 }

@@ -141,11 +141,13 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
     EXPECT_EQ(web->emailList(), "c@example.test ");
     EXPECT_EQ(web->ignoreTokenCount(), 2);
 
-    // Only the window thread, on event 1040, gives the lock back.
+    // The edit is to be saved at once. Only the window thread, on event 1040,
+    // gives the lock back.
     EXPECT_FALSE(lockIsFree(*web));
     const std::vector<Event> events = recorder.take();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0], (Event{MainWindowEvent::ReleaseVigilLock, web->id()}));
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0], (Event{MainWindowEvent::SaveVigils, 0}));
+    EXPECT_EQ(events[1], (Event{MainWindowEvent::ReleaseVigilLock, web->id()}));
     auto toRelease = VigilTasks::takeLockToRelease(web->id());
     ASSERT_EQ(toRelease, web);
     toRelease->checkLock().unlock();
