@@ -5,10 +5,8 @@
 #include <algorithm>
 #include <ctime>
 
-#include "core/cache_files.h"
 #include "core/client_command.h"
 #include "core/record_writer.h"
-#include "core/run_state.h"
 #include "net/ftp_client.h"
 #include "platform/files.h"
 
@@ -125,33 +123,22 @@ int FtpVigil::fetchAndCompare() {
         lookFor = lookForFile_;
     }
 
-    if (isFirstFetch()) {
-        std::string current = cacheFileName();
-        if (current.empty()) {
-            current = takeNewCacheName();
-            setCacheFileName(current);
-        }
-        const int status = statusOfResult(
-            pooledFtpRequest(this, host, port(), user, password, directory, current));
-        if (fetchFailed(status)) return status;
-        setPreviousCacheFileName(current);
-        // A first listing is never a change, but the looked-for file may be in it.
-        if (lookFor && listingHasFile(localPath(current).c_str(), lookFor->c_str()))
-            return VigilStatus::FileFound;
-        return VigilStatus::NoChange;
-    }
-
+    const bool first = isFirstFetch();
     const std::string fresh = takeNewCacheName();
     const int status =
         statusOfResult(pooledFtpRequest(this, host, port(), user, password, directory, fresh));
     if (fetchFailed(status)) return status;  // the previous listing stays the reference
 
-    const std::string previous = previousCacheFileName();
-    setCacheFileName(fresh);
+    if (first) {
+        adoptCopy(fresh);
+        // A first listing is never a change, but the looked-for file may be in it.
+        if (lookFor && listingHasFile(localPath(fresh).c_str(), lookFor->c_str()))
+            return VigilStatus::FileFound;
+        return VigilStatus::NoChange;
+    }
     int found = 0;
-    const int changed = compareListings(fresh, previous, lookFor ? &found : nullptr);
-    if (!runState().keepOldCacheFiles) CacheFiles::remove(previous);
-    setPreviousCacheFileName(fresh);
+    const int changed = compareListings(fresh, previousCacheFileName(), lookFor ? &found : nullptr);
+    adoptCopy(fresh);
     if (found) return VigilStatus::FileFound;
     return changed ? VigilStatus::Changed : VigilStatus::NoChange;
 }
