@@ -17,9 +17,11 @@ std::optional<std::string> noneWhenEmpty(const std::optional<std::string>& text)
     return text;
 }
 
-// The Vigil status of a listing result: -1 (no session) counts as reply 425.
+// The Vigil status of a listing result: -1 (no session) counts as reply 425; a
+// listing cut short leaves the host unavailable.
 int statusOfResult(int32_t result) {
     if (result == -1) return VigilStatus::FtpReplyBase + 425;
+    if (result == TcpReplyAborted) return VigilStatus::Unavailable;
     if (result >= 400) return VigilStatus::FtpReplyBase + result;
     return VigilStatus::NoChange;
 }
