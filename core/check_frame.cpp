@@ -21,6 +21,16 @@ std::string Vigil::takeNewCacheName() {
     return name;
 }
 
+void Vigil::adoptCopy(const std::string& fresh) {
+    const std::string previous = previousCacheFileName();
+    const std::string current = cacheFileName();
+    setCacheFileName(fresh);
+    setPreviousCacheFileName(fresh);
+    if (runState().keepOldCacheFiles) return;
+    if (!previous.empty() && previous != fresh) CacheFiles::remove(previous);
+    if (!current.empty() && current != previous && current != fresh) CacheFiles::remove(current);
+}
+
 void Vigil::runCheckFrame() {
     const bool batch = runState().batchMode;
     enterBusy();

@@ -76,9 +76,40 @@ std::tm brokenListingTime(const std::string_view* fields, size_t count) {
     return broken;
 }
 
+// The offset from UTC in force at t, in seconds; false when t cannot be shown.
+bool utcOffsetAt(time_t t, long& offset) {
+    std::tm local{};
+    if (!localtime_r(&t, &local)) return false;
+    offset = local.tm_gmtoff;
+    return true;
+}
+
+// The instant of a local clock reading. mktime, left to find summer time itself,
+// picks between the two instants of the hour repeated when the clocks go back by
+// whatever it converted before, so the same line could give two times. Here a
+// repeated reading always gives the earlier instant, and a reading in the hour
+// skipped in spring counts with the offset in force before the change.
 time_t localMakeTime(std::tm& broken) {
     lockMutex(timeLock, -1);
-    const time_t result = std::mktime(&broken);
+    std::tm fields = broken;
+    const time_t wall = timegm(&fields);  // the reading counted as if it were UTC
+    long before = 0, after = 0;
+    if (wall == static_cast<time_t>(-1) || !utcOffsetAt(wall - 86400, before) ||
+        !utcOffsetAt(wall + 86400, after)) {
+        const time_t result = std::mktime(&broken);  // out of the zone rules' range
+        unlockMutex(timeLock);
+        return result;
+    }
+    time_t result = wall - before;
+    bool found = false;
+    for (const long offset : {before, after}) {
+        const time_t candidate = wall - offset;
+        long actual = 0;
+        if (!utcOffsetAt(candidate, actual) || actual != offset) continue;
+        if (!found || candidate < result) result = candidate;
+        found = true;
+    }
+    localtime_r(&result, &broken);
     unlockMutex(timeLock);
     return result;
 }

@@ -5,10 +5,8 @@
 #include <algorithm>
 #include <ctime>
 
-#include "core/cache_files.h"
 #include "core/client_command.h"
 #include "core/record_writer.h"
-#include "core/run_state.h"
 #include "net/ftp_client.h"
 #include "platform/files.h"
 
@@ -19,9 +17,11 @@ std::optional<std::string> noneWhenEmpty(const std::optional<std::string>& text)
     return text;
 }
 
-// The Vigil status of a listing result: -1 (no session) counts as reply 425.
+// The Vigil status of a listing result: -1 (no session) counts as reply 425; a
+// listing cut short leaves the host unavailable.
 int statusOfResult(int32_t result) {
     if (result == -1) return VigilStatus::FtpReplyBase + 425;
+    if (result == TcpReplyAborted) return VigilStatus::Unavailable;
     if (result >= 400) return VigilStatus::FtpReplyBase + result;
     return VigilStatus::NoChange;
 }
@@ -125,33 +125,22 @@ int FtpVigil::fetchAndCompare() {
         lookFor = lookForFile_;
     }
 
-    if (isFirstFetch()) {
-        std::string current = cacheFileName();
-        if (current.empty()) {
-            current = takeNewCacheName();
-            setCacheFileName(current);
-        }
-        const int status = statusOfResult(
-            pooledFtpRequest(this, host, port(), user, password, directory, current));
-        if (fetchFailed(status)) return status;
-        setPreviousCacheFileName(current);
-        // A first listing is never a change, but the looked-for file may be in it.
-        if (lookFor && listingHasFile(localPath(current).c_str(), lookFor->c_str()))
-            return VigilStatus::FileFound;
-        return VigilStatus::NoChange;
-    }
-
+    const bool first = isFirstFetch();
     const std::string fresh = takeNewCacheName();
     const int status =
         statusOfResult(pooledFtpRequest(this, host, port(), user, password, directory, fresh));
     if (fetchFailed(status)) return status;  // the previous listing stays the reference
 
-    const std::string previous = previousCacheFileName();
-    setCacheFileName(fresh);
+    if (first) {
+        adoptCopy(fresh);
+        // A first listing is never a change, but the looked-for file may be in it.
+        if (lookFor && listingHasFile(localPath(fresh).c_str(), lookFor->c_str()))
+            return VigilStatus::FileFound;
+        return VigilStatus::NoChange;
+    }
     int found = 0;
-    const int changed = compareListings(fresh, previous, lookFor ? &found : nullptr);
-    if (!runState().keepOldCacheFiles) CacheFiles::remove(previous);
-    setPreviousCacheFileName(fresh);
+    const int changed = compareListings(fresh, previousCacheFileName(), lookFor ? &found : nullptr);
+    adoptCopy(fresh);
     if (found) return VigilStatus::FileFound;
     return changed ? VigilStatus::Changed : VigilStatus::NoChange;
 }

@@ -3,10 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "core/cache_files.h"
 #include "core/client_command.h"
 #include "core/record_writer.h"
-#include "core/run_state.h"
 #include "net/tcp_client.h"
 #include "platform/files.h"
 
@@ -81,18 +79,7 @@ void GopherVigil::write(FILE* file) const {
 
 int GopherVigil::fetchAndCompare() {
     const bool first = isFirstFetch();
-    std::string target;
-    if (first) {
-        target = cacheFileName();
-        if (target.empty()) {
-            target = takeNewCacheName();
-            setCacheFileName(target);
-        }
-        // A leftover of the same name would be appended to.
-        removeFile(target);
-    } else {
-        target = takeNewCacheName();
-    }
+    const std::string target = takeNewCacheName();
 
     int32_t error = 0;
     const int32_t got = pooledTcpRequest(this, VigilKind::Gopher, host().c_str(), port(),
@@ -104,20 +91,13 @@ int GopherVigil::fetchAndCompare() {
         return error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
                                                      : VigilStatus::Unavailable;
     }
-    if (first) {
-        setPreviousCacheFileName(target);
-        return VigilStatus::NoChange;
-    }
-
-    const std::string previous = previousCacheFileName();
-    setCacheFileName(target);
+    // A first copy is never a change.
     int status = VigilStatus::NoChange;
-    if (filesDiffer(target, previous)) {
+    if (!first && filesDiffer(target, previousCacheFileName())) {
         status = VigilStatus::Changed;
         setLastChanged(time(nullptr));
     }
-    if (!runState().keepOldCacheFiles) CacheFiles::remove(previous);
-    setPreviousCacheFileName(target);
+    adoptCopy(target);
     return status;
 }
 

@@ -211,6 +211,18 @@ ReplyHead parseReplyHead(std::string_view reply) {
     return head;
 }
 
+std::optional<uint64_t> announcedReplySize(std::string_view reply) {
+    if (!hasStatusLine(reply)) return std::nullopt;
+    ReplyHead head;
+    const size_t end = walkHead(reply, [&](std::string_view line) { head.lines.emplace_back(line); });
+    if (end == std::string_view::npos) return std::nullopt;
+    const std::optional<std::string> length = headerValue(head, "Content-Length");
+    if (!length || length->empty() || length->size() > 18 ||
+        length->find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return end + std::stoull(*length);
+}
+
 bool readReplyHead(const char* path, ReplyHead& head) {
     head = ReplyHead();
     if (!path) return false;

@@ -68,6 +68,11 @@ ReplyHead parseReplyHead(std::string_view reply);
 // text's size.
 size_t replyBodyOffset(std::string_view reply);
 
+// The whole size a reply announces: its head (up to the empty line that ends it)
+// plus the head's Content-Length. None while the head is incomplete, and for a
+// head without a Content-Length of plain digits.
+std::optional<uint64_t> announcedReplySize(std::string_view reply);
+
 // The number of the status line ("HTTP/1.1 304 Not Modified" gives 304), or 0.
 int statusLineCode(std::string_view line);
 

@@ -172,8 +172,12 @@ protected:
     virtual int fetchAndCompare() { return VigilStatus::NoChange; }
     // True when there is no usable previous copy, so this fetch is a first one.
     bool isFirstFetch() const;
-    // A fresh cache file name, taken under cacheNameLock.
+    // A fresh cache file name, taken under cacheNameLock. Every fetch writes into
+    // one, so a copy cut short never stands under a name vigil.dat may keep.
     static std::string takeNewCacheName();
+    // Makes a complete fetched copy the current copy and the reference of the next
+    // check; the copies it replaces are deleted unless "/debug" keeps them.
+    void adoptCopy(const std::string& fresh);
 
     // Builds the expanded command line from the program line split at its
     // first blank (params none when there is no blank). The kinds fill in their

@@ -3,14 +3,12 @@
 #include <cstdio>
 #include <ctime>
 
-#include "core/cache_files.h"
 #include "core/client_command.h"
 #include "core/html_tokens.h"
 #include "core/http_reply.h"
 #include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/record_writer.h"
-#include "core/run_state.h"
 #include "core/text_utils.h"
 #include "net/tcp_client.h"
 #include "platform/files.h"
@@ -181,16 +179,7 @@ int WebVigil::compareContent(const std::string& newFile, const std::string& prev
 WebVigil::Reply WebVigil::fetchReply() {
     Reply reply;
     reply.first = isFirstFetch();
-    if (reply.first) {
-        reply.file = cacheFileName();
-        if (reply.file.empty()) {
-            reply.file = takeNewCacheName();
-            setCacheFileName(reply.file);
-        }
-        removeFile(reply.file);  // a leftover of the same name would be appended to
-    } else {
-        reply.file = takeNewCacheName();
-    }
+    reply.file = takeNewCacheName();
 
     HttpRequestInputs in;
     in.host = host();
@@ -258,14 +247,7 @@ void WebVigil::settle(const Reply& reply) {
         removeFile(reply.file);
         return;
     }
-    if (reply.first) {
-        setPreviousCacheFileName(reply.file);
-        return;
-    }
-    const std::string previous = previousCacheFileName();
-    setCacheFileName(reply.file);
-    if (!runState().keepOldCacheFiles) CacheFiles::remove(previous);
-    setPreviousCacheFileName(reply.file);
+    adoptCopy(reply.file);
 }
 
 int WebVigil::httpGet() {

@@ -182,13 +182,16 @@ int32_t FtpClient::transfer(const std::string& commandText) {
     listenSocket_.close();
 
     bool created = false;
-    const bool received = receiveFile(&created);
+    const Received received = receiveFile(&created);
     shutdown(dataSocket_.fd(), SHUT_RDWR);
     dataSocket_.close();
 
     // The final reply; a lost connection gives 421.
     readReply(deadlineIn(requestDeadlineMs(timeOutMs_)));
-    const int32_t result = received ? lastCode_ : failure();
+    int32_t result = received == Received::Whole ? lastCode_ : failure();
+    // A listing cut short is no listing, whatever the server says of it, unless
+    // it refuses the transfer itself.
+    if (received == Received::CutShort && result == -1) result = TcpReplyAborted;
     // Only a listing received whole and confirmed by the server is kept.
     if (created && (result < 0 || result >= 400)) removeFile(dataFileName_);
     return result;
@@ -227,30 +230,34 @@ bool FtpClient::acceptDataConnection() {
     }
 }
 
-bool FtpClient::receiveFile(bool* created) {
+FtpClient::Received FtpClient::receiveFile(bool* created) {
     FILE* file = openFile(dataFileName_, "wb");
-    if (!file) return false;
+    if (!file) return Received::NotStored;
     *created = true;
     const SteadyTime deadline = deadlineIn(requestDeadlineMs(timeOutMs_));
     const size_t chunkBytes = 64 * 1024;
     std::unique_ptr<char[]> chunk(new char[chunkBytes]);
     int64_t total = 0;
-    bool complete = false;
+    // Only the server's orderly close ends a listing; a reset or silence cuts it short.
+    Received outcome = Received::CutShort;
     for (;;) {
         const int wait = std::min(timeOutMs_, msLeft(deadline));
         if (wait <= 0) break;
         const long n = receiveWithin(dataSocket_, chunk.get(), chunkBytes, wait);
         if (n == ReceiveClosed) {
-            complete = true;
+            outcome = Received::Whole;
             break;
         }
         if (n < 0) break;
         total += n;
-        if (total > kMaxReplyBytes) break;
-        if (std::fwrite(chunk.get(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) break;
+        if (total > kMaxReplyBytes ||
+            std::fwrite(chunk.get(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) {
+            outcome = Received::NotStored;
+            break;
+        }
     }
-    if (std::fclose(file) != 0) complete = false;
-    return complete;
+    if (std::fclose(file) != 0) outcome = Received::NotStored;
+    return outcome;
 }
 
 void FtpClient::quit() {

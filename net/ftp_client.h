@@ -20,8 +20,10 @@ public:
     // Lists path ("/" or empty: the login directory, without a directory change)
     // into fileName. Result: the final reply's code (below 400) when the listing
     // was stored; otherwise the refusing reply's code (400 or more; 421 when the
-    // connection was lost) or -1 (no connection, a local failure, or a user,
-    // password or path holding CR, LF or NUL). A failed listing leaves no file.
+    // connection was lost), TcpReplyAborted when the data connection ended other
+    // than by the server's orderly close, or -1 (no connection, a local failure,
+    // or a user, password or path holding CR, LF or NUL). A failed listing leaves
+    // no file.
     virtual int32_t listDirectory(const std::string& path, const std::string& fileName);
 
     const std::string& user() const { return user_; }
@@ -47,7 +49,8 @@ private:
     int32_t transfer(const std::string& commandText);
     bool openDataPort();
     bool acceptDataConnection();
-    bool receiveFile(bool* created);
+    enum class Received { Whole, CutShort, NotStored };
+    Received receiveFile(bool* created);
     void quit();
     void closeSession();
     // The result of a failed step: the last reply's code when it refused, else -1.

@@ -4,12 +4,18 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "core/http_reply.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
 #include "net/ftp_client.h"
 
 namespace {
+
+// Where a reply's head is looked for; a longer head announces nothing.
+constexpr size_t kMaxHeadBytes = 64 * 1024;
 
 // The reply file: created by the first bytes, kept open for the whole reply.
 class ReplyFile {
@@ -92,7 +98,7 @@ int32_t TcpClient::connectSocket(Socket& out, int timeOutMs) const {
     return 0;
 }
 
-int32_t TcpClient::request(const char* text, const char* fileName) {
+int32_t TcpClient::request(const char* text, const char* fileName, ReplyEnd end) {
     const int timeOut = ProgramSettings::timeOutMs();
     const SteadyTime deadline = deadlineIn(requestDeadlineMs(timeOut));
 
@@ -100,20 +106,29 @@ int32_t TcpClient::request(const char* text, const char* fileName) {
     if (const int32_t rc = connectSocket(sock, std::min(timeOut, msLeft(deadline)))) return rc;
     if (!sendAll(sock, text ? text : "", timeOut, deadline)) return TcpSendFailed;
 
-    // The reply ends when the server closes, when it stays silent for "time out",
-    // or on a receive error; what arrived until then is the reply.
+    // The reply is whole when the server closes. A reset, or silence for "time
+    // out", cuts it short: then only an HTTP reply that already holds every byte
+    // its Content-Length announces counts. Nothing at all is no reply.
     ReplyFile file(fileName);
     const size_t chunkBytes = 64 * 1024;
     std::unique_ptr<char[]> chunk(new char[chunkBytes]);
+    std::string head;  // the reply's first bytes, where an HTTP head announces its size
     int64_t total = 0;
     for (;;) {
         const int left = msLeft(deadline);
         if (left == 0) return TcpReplyAborted;
         const long n = receiveWithin(sock, chunk.get(), chunkBytes, std::min(timeOut, left));
         if (n == ReceiveTimedOut && left < timeOut) return TcpReplyAborted;
-        if (n <= 0) break;
+        if (n == ReceiveClosed || (n < 0 && total == 0)) break;
+        if (n < 0) {
+            const std::optional<uint64_t> announced = announcedReplySize(head);
+            if (end == ReplyEnd::HttpLength && announced && static_cast<uint64_t>(total) >= *announced) break;
+            return TcpReplyAborted;
+        }
         if (total + n > kMaxReplyBytes) return TcpReplyAborted;
         if (!file.write(chunk.get(), static_cast<size_t>(n))) return TcpFileFailed;
+        if (end == ReplyEnd::HttpLength && head.size() < kMaxHeadBytes)
+            head.append(chunk.get(), std::min(static_cast<size_t>(n), kMaxHeadBytes - head.size()));
         total += n;
     }
     sock.close();
@@ -125,6 +140,7 @@ int32_t pooledTcpRequest(const Vigil* /*vigil*/, int kind, const char* host, uin
                          const char* text, const char* fileName, int32_t* error) {
     if (!host || !*host || !text || !*text) return 0;
     const bool web = kind == 2;
+    const ReplyEnd replyEnd = web ? ReplyEnd::HttpLength : ReplyEnd::ServerClose;
     std::vector<TcpClient*>& pool = web ? webPool : gopherPool;
     MutexHandle poolLock = web ? webPoolLock : gopherPoolLock;
 
@@ -141,7 +157,7 @@ int32_t pooledTcpRequest(const Vigil* /*vigil*/, int kind, const char* host, uin
             if (error) *error = VigilStatus::HostNotResolved;
             return TcpUnresolved;
         }
-        const int32_t result = fresh->request(text, fileName);
+        const int32_t result = fresh->request(text, fileName, replyEnd);
         lockMutex(poolLock, -1);
         pool.push_back(fresh.release());
         unlockMutex(poolLock);
@@ -150,7 +166,7 @@ int32_t pooledTcpRequest(const Vigil* /*vigil*/, int kind, const char* host, uin
 
     if (!web) unlockMutex(poolLock);
     // A reused Web endpoint runs its request with the pool lock still held.
-    const int32_t result = endpoint->request(text, fileName);
+    const int32_t result = endpoint->request(text, fileName, replyEnd);
     unlockMutex(endpoint->lock());
     if (web) unlockMutex(poolLock);
     return result;

@@ -18,9 +18,14 @@ enum TcpResult : int32_t {
     TcpNoSocket = -3,
     TcpConnectFailed = -4,  // refused, unreachable, or not connected within "time out"
     TcpSendFailed = -5,
-    TcpReplyAborted = -6,   // the reply outgrew its size cap or the request its deadline
+    TcpReplyAborted = -6,   // the reply outgrew its size cap or the request its deadline,
+                            // or was cut short (a reset, or silence past "time out")
     TcpFileFailed = -7,     // the reply file could not be created or written
 };
+
+// What shows that a reply is whole: the server's orderly close, or also, for an
+// HTTP reply, all the bytes its head's Content-Length announces.
+enum class ReplyEnd { ServerClose, HttpLength };
 
 // One resolved endpoint: a host and port with the IPv4 address found for them once.
 // Each request opens its own connection. FtpClient and SmtpClient derive from it
@@ -48,10 +53,10 @@ public:
     void setAddress(in_addr ip);
 
     // Connects, sends the text and appends the reply to fileName, which is created
-    // when the first bytes arrive. Result: the bytes stored (> 0); 0 when nothing
-    // came; otherwise a TcpResult. On a failure after bytes arrived the partial
-    // file is removed.
-    int32_t request(const char* text, const char* fileName);
+    // when the first bytes arrive. Result: the bytes stored (> 0) of a reply that
+    // ended as `end` says; 0 when nothing came; otherwise a TcpResult. On a
+    // failure after bytes arrived the partial file is removed.
+    int32_t request(const char* text, const char* fileName, ReplyEnd end = ReplyEnd::ServerClose);
 
     // The overall bound of one request for a given "time out".
     static int64_t requestDeadlineMs(int timeOutMs);

@@ -3,6 +3,8 @@
 // what the SMTP server receives and what the user is told at the end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "support/loopback_server.h"
 #include "support/real_servers.h"
 #include "support/server_process.h"
 #include "support/tervane_run.h"
@@ -366,6 +369,40 @@ TEST_F(BatchE2e, ChangeMailOnlyForTheChangedVigil) {
     for (const Record& r : after) EXPECT_GE(r.lastChecked(), lastRunStart_) << r.description();
     EXPECT_EQ(after[1].options(), before[1].options());
     EXPECT_EQ(cacheFiles(), (std::set<std::string>{after[0].cacheName(), after[1].cacheName()}));
+}
+
+TEST_F(BatchE2e, RunKilledMidFetchLeavesNoHalfCopyUnderTheStoredName) {
+    // The first connection gets half the item and then silence; later ones the whole.
+    const std::string menu = "iWelcome\t\terror.host\t1\r\n0About\t/about\tgopher.test\t70\r\n.\r\n";
+    std::atomic<int> served{0};
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        if (!c.readUntil("\r\n")) return;
+        if (++served > 1) {
+            c.send(menu);
+            return;
+        }
+        c.send(menu.substr(0, 30));
+        c.drainUntilClosed();
+    });
+    ASSERT_TRUE(writeWholeFile(data_.file("VGW.INI"), "[Vigil]\r\ntime out=20000\r\n"));
+    // Stored with a copy whose file is gone, so the next check is a first fetch.
+    writeVigils({"|gopher|Menu|0|127.0.0.1|" + std::to_string(server.port()) + "|/|0|0|0|1|9|cache\\00000007.mon|"});
+    std::filesystem::create_directories(data_.file("cache"));
+
+    const TervaneRun killed = runTervane({"/batch", "/quiet"}, data_.path(), 2500);
+    EXPECT_EQ(killed.exitCode, -1);
+    ASSERT_EQ(server.connections(), 1);
+    const std::string stored = saved().at(0).cacheName();
+    const std::set<std::string> files = cacheFiles();
+    EXPECT_TRUE(stored.empty() || files.count(stored) == 0) << stored;
+
+    run();
+    EXPECT_EQ(textReportFile(), textReport({}, {}, {"Menu"}));
+    const Record after = saved().at(0);
+    EXPECT_EQ(after.status(), NoChange);
+    std::string name = after.cacheName();
+    std::replace(name.begin(), name.end(), '\\', '/');
+    EXPECT_EQ(readWholeFile(data_.file(name)), menu);
 }
 
 TEST_F(BatchE2e, ClosingMessageUnlessQuiet) {

@@ -315,3 +315,29 @@ TEST_F(FtpListingTest, PyftpdlibListing) {
 }
 
 }  // namespace
+
+// The hour repeated when the clocks go back has two instants; a line must give
+// the same one whatever was converted before it, alone or within a listing.
+TEST_F(FtpListingTest, RepeatedHourGivesOneInstantWhateverCameBefore) {
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    runState().currentYear = 2026;
+    const std::string repeated = fileLine("a", "Oct 25 02:30");
+    auto timeAfter = [&](const char* before) {
+        FtpListingEntry entry;
+        EXPECT_TRUE(parseListingLine(fileLine("x", before), entry));
+        EXPECT_TRUE(parseListingLine(repeated, entry));
+        return entry.time;
+    };
+    const time_t afterSummer = timeAfter("Jul 4 12:00");
+    EXPECT_EQ(timeAfter("Dec 1 12:00"), afterSummer);
+    EXPECT_EQ(timeAfter("Oct 25 03:30"), afterSummer);
+    EXPECT_EQ(timeAfter("Oct 25 01:30"), afterSummer);
+    EXPECT_EQ(localFields(afterSummer).tm_hour, 2);
+    for (const char* before : {"Jul 4 12:00", "Dec 1 12:00"}) {
+        FtpListing parsed;
+        ASSERT_TRUE(readListingFile(listing("l.lst", {fileLine("x", before), repeated}).c_str(), parsed));
+        ASSERT_EQ(parsed.size(), 2u);
+        EXPECT_EQ(parsed[0].time, afterSummer) << before;
+    }
+}

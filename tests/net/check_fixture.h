@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "core/check_slots.h"
 #include "core/program_settings.h"
@@ -35,6 +37,39 @@ public:
 private:
     mutable std::mutex mutex_;
     std::string text_;
+};
+
+// A reply and how the server ends it, both set by the test between checks: its
+// orderly close, a reset once the bytes are in, or silence until the client goes.
+class EndedReply {
+public:
+    enum Ending { Close, Reset, Stall };
+    void set(std::string text, Ending ending) {
+        std::lock_guard<std::mutex> g(mutex_);
+        text_ = std::move(text);
+        ending_ = ending;
+    }
+    LoopbackServer::Script script(std::string requestEnd = "\r\n\r\n") {
+        return [this, requestEnd](LoopbackServer::Connection& c) {
+            if (!c.readUntil(requestEnd)) return;
+            std::unique_lock<std::mutex> g(mutex_);
+            const std::string text = text_;
+            const Ending ending = ending_;
+            g.unlock();
+            c.send(text);
+            if (ending == Reset) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                c.resetOnClose();
+            } else if (ending == Stall) {
+                c.drainUntilClosed();
+            }
+        };
+    }
+
+private:
+    std::mutex mutex_;
+    std::string text_;
+    Ending ending_ = Close;
 };
 
 class CheckTest : public ::testing::Test {

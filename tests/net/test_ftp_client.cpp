@@ -4,15 +4,20 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "core/check_slots.h"
+#include "core/ftp_vigil.h"
 #include "core/program_settings.h"
 #include "net/ftp_client.h"
+#include "platform/files.h"
 #include "support/loopback_server.h"
 #include "support/scratch_dir.h"
 #include "support/server_process.h"
@@ -332,6 +337,49 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
         EXPECT_EQ(listVia(server, "/"), -1);
         EXPECT_FALSE(pathExists("listing.lst"));
     }
+}
+
+TEST_F(FtpClientTest, ListingCutShortIsAFailedCheck) {
+    // How the server ends the next listing's data connection.
+    enum Ending { Close, Reset, Stall };
+    std::atomic<Ending> ending{Close};
+    auto list = [&](Connection& c, const sockaddr_in& to) {
+        Socket data = openStreamSocket();
+        if (connectWithin(data, to, 2000) != ConnectOk) return;
+        sendAll(data, ending == Close ? kListing : kListing.substr(0, 30), 2000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ending == Stall ? 1500 : 100));
+        if (ending == Reset) {
+            const linger now{1, 0};
+            setsockopt(data.fd(), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        }
+        data.close();
+        c.send("226 done\r\n");
+    };
+    LoopbackServer server(ftpScript("220 ready\r\n", {{"USER", "230 in\r\n"},
+                                                      {"PWD", "257 \"/\"\r\n"},
+                                                      {"PORT", "200 ok\r\n"},
+                                                      {"LIST", "150 here\r\n", list},
+                                                      {"quit", "221 bye\r\n"}}));
+    ASSERT_TRUE(createDirectory("cache"));
+    VigilParams p;
+    p.host = "127.0.0.1";
+    p.port = server.port();
+    FtpVigil v(p, "watcher", "secret", std::nullopt, std::nullopt, {});
+    auto check = [&v] {
+        takeCheckSlot(1);
+        v.check();
+        return v.status();
+    };
+    ASSERT_EQ(check(), VigilStatus::NoChange);
+    const std::string reference = v.cacheFileName();
+    for (Ending cut : {Reset, Stall}) {
+        ending = cut;
+        EXPECT_EQ(check(), VigilStatus::Unavailable) << cut;
+        EXPECT_EQ(v.cacheFileName(), reference);
+        EXPECT_EQ(listFiles("cache").size(), 1u);
+    }
+    ending = Close;
+    EXPECT_EQ(check(), VigilStatus::NoChange);
 }
 
 TEST_F(FtpClientTest, ExosGreetingLetsCarriageReturnsEndLines) {

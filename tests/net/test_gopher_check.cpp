@@ -102,6 +102,24 @@ TEST_F(GopherCheck, FailedFetchIsHostUnavailable) {
     EXPECT_EQ(cacheFiles().size(), 1u);
 }
 
+TEST_F(GopherCheck, ReplyCutShortIsAFailedFetch) {
+    ProgramSettings::update([](SettingsValues& s) { s.timeOutMs = 400; });
+    EndedReply reply;
+    reply.set(kMenu, EndedReply::Close);
+    LoopbackServer server(reply.script("\r\n"));
+    auto v = newVigil(server.port(), std::string("/"));
+    ASSERT_EQ(check(*v), VigilStatus::NoChange);
+    const std::string reference = v->cacheFileName();
+    for (EndedReply::Ending ending : {EndedReply::Reset, EndedReply::Stall}) {
+        reply.set(std::string(kMenu).substr(0, 30), ending);
+        EXPECT_EQ(check(*v), VigilStatus::Unavailable) << ending;
+        EXPECT_EQ(v->cacheFileName(), reference);
+        EXPECT_EQ(cacheFiles().size(), 1u);
+    }
+    reply.set(kMenu, EndedReply::Close);
+    EXPECT_EQ(check(*v), VigilStatus::NoChange);
+}
+
 TEST_F(GopherCheck, AgainstGophernicus) {
     Gophernicus server;
     if (!server.start()) GTEST_SKIP() << "socat with gophernicus did not start";

@@ -56,7 +56,9 @@ TEST_F(WebCheck, RequestBytesOfTheDirectRoad) {
     lost.cacheFileName = "cache\\00000042.mon";  // its file is gone
     WebVigil w(lost, SimpleString("/a/b"), ChangeMethod::Content, 0, 0, {}, std::string("user:secret"));
     EXPECT_EQ(check(w), VigilStatus::NoChange);
-    EXPECT_EQ(w.cacheFileName(), "cache\\00000042.mon");
+    // The copy gets a fresh name: one cut short never stands under the stored one.
+    EXPECT_NE(w.cacheFileName(), "cache\\00000042.mon");
+    EXPECT_EQ(current(w), kPage);
     server.stop();
     ASSERT_EQ(server.connections(), 3);
     const std::string head =
@@ -410,6 +412,38 @@ TEST_F(WebCheck, FailedFetchIsHostUnavailable) {
     EXPECT_EQ(cacheFiles().size(), 1u);
     up = true;
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
+}
+
+TEST_F(WebCheck, ReplyCutShortIsAFailedFetchUnlessItsLengthArrived) {
+    ProgramSettings::update([](SettingsValues& s) { s.timeOutMs = 400; });
+    const std::string body = "<html><body>Hello world</body></html>\r\n";
+    auto withLength = [](const std::string& text, size_t length) {
+        return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n" + text;
+    };
+    EndedReply reply;
+    reply.set(httpPage(body), EndedReply::Close);
+    LoopbackServer server(reply.script());
+    auto v = newVigil("127.0.0.1", server.port(), "/");
+    ASSERT_EQ(check(*v), VigilStatus::NoChange);
+    const std::string reference = v->cacheFileName();
+
+    // Half a page, then a reset or silence: nothing is stored or compared.
+    const std::string half = body.substr(0, 20);
+    for (const std::string& text : {httpPage(half), withLength(half, body.size())})
+        for (EndedReply::Ending ending : {EndedReply::Reset, EndedReply::Stall}) {
+            reply.set(text, ending);
+            EXPECT_EQ(check(*v), VigilStatus::Unavailable) << text << ending;
+            EXPECT_EQ(v->cacheFileName(), reference);
+            EXPECT_EQ(cacheFiles().size(), 1u);
+        }
+
+    // Every announced byte in: the reply is whole however the connection ends.
+    const std::string changed = "<html><body>Hello there</body></html>\r\n";
+    reply.set(withLength(changed, changed.size()), EndedReply::Reset);
+    EXPECT_EQ(check(*v), VigilStatus::Changed);
+    reply.set(withLength(changed, changed.size()), EndedReply::Stall);
+    EXPECT_EQ(check(*v), VigilStatus::NoChange);
+    EXPECT_EQ(current(*v), withLength(changed, changed.size()));
 }
 
 TEST_F(WebCheck, BatchModeMailsOnlyAChange) {
