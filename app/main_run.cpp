@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
+#include <algorithm>
 #include <thread>
 
 #include "app/command_wiring.h"
@@ -96,7 +97,9 @@ void startLoadThread(MainWindow& window) {
 }
 
 std::chrono::milliseconds shutdownWaitLimit() {
-    return std::chrono::milliseconds(ProgramSettings::timeOutMs() + kShutdownGraceMs);
+    // Widened first: a "time out" near the top of its range must not wrap negative.
+    const long long timeOut = std::max(ProgramSettings::timeOutMs(), 0);
+    return std::chrono::milliseconds(timeOut + kShutdownGraceMs);
 }
 
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
