@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QScreen>
 #include <QSocketNotifier>
-#include <cstdint>
+#include <algorithm>
 #include <thread>
 #include <unistd.h>
 
@@ -114,8 +114,9 @@ void closeOnSignals(MainWindow& window) {
 }
 
 std::chrono::milliseconds shutdownWaitLimit() {
-    // Summed wide: the largest "time out" must not wrap into a negative wait.
-    return std::chrono::milliseconds(static_cast<std::int64_t>(ProgramSettings::timeOutMs()) + kShutdownGraceMs);
+    // Widened first: a "time out" near the top of its range must not wrap negative.
+    const long long timeOut = std::max(ProgramSettings::timeOutMs(), 0);
+    return std::chrono::milliseconds(timeOut + kShutdownGraceMs);
 }
 
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {

@@ -17,7 +17,9 @@
 #include "core/run_state.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_store.h"
 #include "core/web_vigil.h"
+#include "platform/message_box.h"
 #include "platform/thread.h"
 
 namespace {
@@ -85,6 +87,7 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
             return true;
         case MainWindowEvent::LoadDone:
             window_->fillContainer();
+            reportLoadProblem();
             return true;
         case MainWindowEvent::StartupComplete:
             startupComplete();
@@ -121,6 +124,13 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
         return true;
     }
     return false;
+}
+
+void MainWindowHandler::reportLoadProblem() {
+    const std::optional<std::string> problem = VigilStore::loadProblem();
+    if (!problem) return;
+    if (runState().batchMode) reportRunFailure(*problem);
+    else showMessageBox("Tervane", *problem);
 }
 
 void MainWindowHandler::startupComplete() {

@@ -20,6 +20,8 @@ public:
     int ticksSinceSave() const { return ticksSinceSave_; }
 
 private:
+    // Tells the user once why vigil.dat was not (wholly) read and will not be saved.
+    void reportLoadProblem();
     void startupComplete();
     void timerTick();
     // A status event: the Vigil's row, then what the status asks for.

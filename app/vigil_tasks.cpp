@@ -19,14 +19,22 @@
 #include "core/vigil.h"
 #include "core/web_vigil.h"
 #include "net/tcp_client.h"
+#include "platform/message_box.h"
 #include "platform/qt/window_event.h"
 
 namespace {
 
-// The fields every kind's record carries, as the base of a new Vigil.
+// The fields every kind's record carries, as the base of a new Vigil; none, once
+// the user has been told, when every identifier is taken.
 template <class Record>
-VigilParams paramsFrom(const Record& record) {
+std::optional<VigilParams> paramsFrom(const Record& record) {
     VigilParams p;
+    p.identifier = reserveVigilIdentifier();
+    if (!p.identifier) {
+        showMessageBox("Tervane", NoFreeVigilIdentifierText);
+        postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::Blank);
+        return std::nullopt;
+    }
     p.host = record.host.value_or("");
     p.description = record.description.value_or("");
     p.port = static_cast<uint16_t>(record.port);
@@ -158,7 +166,9 @@ std::shared_ptr<WebVigil> addWebVigil(WebSettingsRecord record) {
     std::optional<std::string> credentials;
     if (!record.user.empty()) credentials = std::string(record.user.text()) + ":" + record.password.text();
     const SimpleString path = record.path.empty() ? SimpleString("/") : record.path;
-    auto vigil = std::make_shared<WebVigil>(paramsFrom(record), path, ChangeMethod::Detect, 0, 0,
+    const std::optional<VigilParams> params = paramsFrom(record);
+    if (!params) return nullptr;
+    auto vigil = std::make_shared<WebVigil>(*params, path, ChangeMethod::Detect, 0, 0,
                                             record.ignoreTokens, credentials);
     announceNewVigil(vigil);
     return vigil;
@@ -166,7 +176,9 @@ std::shared_ptr<WebVigil> addWebVigil(WebSettingsRecord record) {
 
 std::shared_ptr<FtpVigil> addFtpVigil(FtpSettingsRecord record) {
     postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::AddingFtp);
-    auto vigil = std::make_shared<FtpVigil>(paramsFrom(record), record.user.value_or("anonymous"),
+    const std::optional<VigilParams> params = paramsFrom(record);
+    if (!params) return nullptr;
+    auto vigil = std::make_shared<FtpVigil>(*params, record.user.value_or("anonymous"),
                                             record.password.value_or(AnonymousFtpPassword), record.directory,
                                             record.lookForFile, record.ignoreFiles);
     announceNewVigil(vigil);
@@ -175,7 +187,9 @@ std::shared_ptr<FtpVigil> addFtpVigil(FtpSettingsRecord record) {
 
 std::shared_ptr<GopherVigil> addGopherVigil(GopherSettingsRecord record) {
     postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::AddingGopher);
-    auto vigil = std::make_shared<GopherVigil>(paramsFrom(record), record.selector);
+    const std::optional<VigilParams> params = paramsFrom(record);
+    if (!params) return nullptr;
+    auto vigil = std::make_shared<GopherVigil>(*params, record.selector);
     announceNewVigil(vigil);
     return vigil;
 }

@@ -1,9 +1,7 @@
 #include "core/ini_file.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+
+#include "platform/files.h"
 
 namespace {
 
@@ -29,26 +29,6 @@ std::string oneLine(std::string s) {
     for (char& c : s)
         if (c == '\r' || c == '\n') c = ' ';
     return s;
-}
-
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-void syncDirectory(const std::string& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 }  // namespace
@@ -77,8 +57,8 @@ bool IniFile::load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::string text;
-    while (std::getline(in, text)) {
-        if (!text.empty() && text.back() == '\r') text.pop_back();
+    for (bool first = true; readLine(in, text); first = false) {
+        if (first) dropByteOrderMark(text);
         const std::string t = trimmed(text);
         if (!t.empty() && t.front() == '[' && t.find(']') != std::string::npos) {
             sections_.push_back(Section{trimmed(t.substr(1, t.find(']') - 1)), {}});
@@ -89,8 +69,9 @@ bool IniFile::load(const std::string& path) {
         const size_t eq = text.find('=');
         if (eq != std::string::npos && !t.empty() && t.front() != ';' && t.front() != '#') {
             line.entry = true;
+            // Blanks around '=' are layout, as in profiles written by hand.
             line.key = trimmed(text.substr(0, eq));
-            line.value = text.substr(eq + 1);
+            line.value = trimmed(text.substr(eq + 1));
         }
         (sections_.empty() ? preamble_ : sections_.back().lines).push_back(std::move(line));
     }
@@ -109,23 +90,11 @@ bool IniFile::save(const std::string& path) const {
         for (const Line& line : section.lines) emit(line);
     }
 
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    struct stat old;
-    // Keep the mode of the profile being replaced; a new one stays private to
-    // its owner (mkstemp's 0600), as it may hold the proxy password.
-    if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-    const bool written = writeAll(fd, data) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    syncDirectory(dir);
-    return true;
+    // The mode of the profile replaced is kept; a new one stays private to its
+    // owner, as it may hold the proxy password.
+    return replaceFile(path, [&data](FILE* file) {
+        return std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    });
 }
 
 const IniFile::Section* IniFile::findSection(const std::string& name) const {

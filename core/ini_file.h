@@ -5,7 +5,7 @@
 
 // A small INI profile: [section] headers and key=value lines. Section and key
 // names compare without regard to case; a value is everything after the first
-// '=' as written. Lines it does not understand, and keys it is not asked about,
+// '=', without the blanks around it. Lines it does not understand, and keys it is not asked about,
 // are kept as they were when the file is saved again.
 class IniFile {
 public:
@@ -16,8 +16,8 @@ public:
     // Reads the file (LF or CRLF). False when it cannot be opened; the profile
     // is then empty.
     bool load(const std::string& path);
-    // Writes a temporary file beside path, flushes it to disk and renames it
-    // over path, so a failed write leaves the old file whole. False on failure.
+    // Replaces the file whole or not at all (replaceFile), so a failed write
+    // leaves the old file whole. False on failure.
     bool save(const std::string& path) const;
 
     bool hasSection(const std::string& section) const;

@@ -10,6 +10,7 @@
 
 #include "core/ini_file.h"
 #include "core/text_utils.h"
+#include "platform/files.h"
 
 namespace {
 std::mutex settingsMutex;
@@ -369,8 +370,8 @@ void loadClientList(const std::string& path) {
     std::vector<ClientParam> table;
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    while (in && std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (bool first = true; readLine(in, line); first = false) {
+        if (first) dropByteOrderMark(line);
         const size_t eq = line.find('=');
         if (eq == std::string::npos || eq == 0 || eq + 1 == line.size()) continue;
         // A template may hold '=' itself (a query string): keep all of it.

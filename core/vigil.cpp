@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <stdexcept>
 
 #include "core/cache_files.h"
 #include "core/locks.h"
@@ -17,29 +18,40 @@ std::atomic<VigilStatusCallback> installedCallback{nullptr};
 // hold are skipped so that no two live Vigils ever share one.
 class IdentifierPool {
 public:
-    int16_t take() {
+    // None when all 65,536 are held by live Vigils.
+    std::optional<int16_t> take() {
         std::lock_guard<std::mutex> g(mutex_);
-        for (int tries = 0; tries <= 0xFFFF; ++tries) {
+        if (held_ == live_.size()) return std::nullopt;
+        for (;;) {
             const uint16_t candidate = counter_++;
             if (!live_[candidate]) {
                 live_.set(candidate);
+                ++held_;
                 return static_cast<int16_t>(candidate);
             }
         }
-        return static_cast<int16_t>(counter_++);  // all 65,536 in use: nothing better to give
+    }
+    bool anyFree() {
+        std::lock_guard<std::mutex> g(mutex_);
+        return held_ < live_.size();
     }
     void hold(int16_t id) {
         std::lock_guard<std::mutex> g(mutex_);
+        if (live_[static_cast<uint16_t>(id)]) return;
         live_.set(static_cast<uint16_t>(id));
+        ++held_;
     }
     void release(int16_t id) {
         std::lock_guard<std::mutex> g(mutex_);
+        if (!live_[static_cast<uint16_t>(id)]) return;
         live_.reset(static_cast<uint16_t>(id));
+        --held_;
     }
 
 private:
     std::mutex mutex_;
     uint16_t counter_ = 0;
+    size_t held_ = 0;
     std::bitset<0x10000> live_;
 };
 
@@ -49,12 +61,26 @@ IdentifierPool& identifiers() {
 }
 
 int16_t identifierFor(const VigilParams& params) {
-    if (!params.identifier) return identifiers().take();
+    if (!params.identifier) {
+        if (const std::optional<int16_t> id = identifiers().take()) return *id;
+        throw std::length_error(NoFreeVigilIdentifierText);
+    }
     identifiers().hold(*params.identifier);
     return *params.identifier;
 }
 
 }  // namespace
+
+const char* const NoFreeVigilIdentifierText =
+    "Tervane keeps at most 65,536 Vigils at a time; no more can be added.";
+
+std::optional<int16_t> reserveVigilIdentifier() {
+    return identifiers().take();
+}
+
+bool vigilIdentifierFree() {
+    return identifiers().anyFree();
+}
 
 void setVigilStatusCallback(VigilStatusCallback callback) {
     installedCallback = callback;

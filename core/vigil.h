@@ -63,6 +63,14 @@ using VigilStatusCallback = void (*)(void* target, int status, int identifier);
 // default) means nothing is called.
 void setVigilStatusCallback(VigilStatusCallback callback);
 
+// Takes the next free identifier for a Vigil about to be built (given to it in
+// VigilParams::identifier); none when live Vigils hold all 65,536. Creators of
+// Vigils take one first and refuse the Vigil without; a Vigil built without one
+// when none is free throws std::length_error.
+std::optional<int16_t> reserveVigilIdentifier();
+bool vigilIdentifierFree();
+extern const char* const NoFreeVigilIdentifierText;
+
 // What a kind's constructor hands to the base.
 struct VigilParams {
     std::string host;

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "core/gopher_vigil.h"
 #include "core/locks.h"
 #include "core/run_state.h"
+#include "core/text_file.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
 #include "core/web_vigil.h"
@@ -43,8 +46,22 @@ std::optional<long> numberIn(std::string_view field) {
     return negative ? -value : value;
 }
 
-long numberOr(const std::string& field, long fallback) {
-    return numberIn(field).value_or(fallback);
+// A number within what its field's type holds; anything else keeps the default,
+// so a value too large for the field never wraps into another value.
+long numberOr(const std::string& field, long fallback, long low, long high) {
+    const std::optional<long> n = numberIn(field);
+    return n && *n >= low && *n <= high ? *n : fallback;
+}
+
+// 9999-12-31 23:59:59 UTC: later times would overflow the date arithmetic.
+constexpr time_t kLastSaneTime = 253402300799;
+
+// A stored time: none given keeps the fallback; a time before 1970 or after the
+// year 9999 is no time (0).
+time_t timeOr(const std::string& field, time_t fallback) {
+    const std::optional<long> n = numberIn(field);
+    if (!n) return fallback;
+    return *n >= 0 && *n <= kLastSaneTime ? static_cast<time_t>(*n) : 0;
 }
 
 std::optional<std::string> textOrNone(const std::string& field) {
@@ -77,7 +94,7 @@ struct OptionsField {
 OptionsField readOptionsField(const std::string& field, bool web) {
     OptionsField out;
     const size_t semi = field.find(';');
-    out.options = numberOr(field.substr(0, semi), 0);
+    out.options = numberOr(field.substr(0, semi), 0, INT32_MIN, INT32_MAX);
     if (semi != std::string::npos) {
         std::string_view rest(field);
         rest.remove_prefix(semi + 1);
@@ -121,11 +138,32 @@ int reportSaveFailure(const std::string& target) {
     return -1;
 }
 
-}  // namespace
+// Set by a load: files that must not be saved over in this run, and why the last
+// load left its file unread.
+std::mutex loadStateMutex;
+std::set<std::string> keptFiles;
+std::optional<std::string> lastLoadProblem;
 
-namespace VigilStore {
+void keepFile(const std::string& fileName, const std::string& problem) {
+    std::lock_guard<std::mutex> g(loadStateMutex);
+    keptFiles.insert(localPath(fileName));
+    lastLoadProblem = problem;
+}
 
-std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget) {
+bool isKept(const std::string& fileName) {
+    std::lock_guard<std::mutex> g(loadStateMutex);
+    return keptFiles.count(localPath(fileName)) > 0;
+}
+
+std::string keptText() {
+    return "; it is left as it is and will not be saved over while Tervane runs.";
+}
+
+enum class Parsed { Vigil, NoVigil, NoIdentifier };
+
+std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
+                                  VigilStore::CacheName cacheName, Parsed& outcome) {
+    outcome = Parsed::NoVigil;
     if (line.empty()) return nullptr;
     const time_t now = time(nullptr);
     const char separator = line[0];
@@ -158,17 +196,16 @@ std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget
     p.active = 1;
 
     const uint16_t defaultPort = kind == VigilKind::Gopher ? 70 : kind == VigilKind::Ftp ? 21 : 80;
-    // A number out of the port range would otherwise wrap into some other port.
-    const long port = numberOr(field(4), defaultPort);
-    p.port = static_cast<uint16_t>(port >= 0 && port <= 65535 ? port : defaultPort);
+    p.port = static_cast<uint16_t>(numberOr(field(4), defaultPort, 0, UINT16_MAX));
 
     // Fields from the interval on sit one place further for FTP (directory and look-for file).
     const size_t base = kind == VigilKind::Ftp ? 7 : 6;
-    p.interval = static_cast<int32_t>(numberOr(field(base), 0));
+    p.interval = static_cast<int32_t>(numberOr(field(base), 0, INT32_MIN, INT32_MAX));
     p.intervalMode = p.interval >= 1 ? IntervalMode::On : IntervalMode::Off;
-    p.lastChanged = static_cast<time_t>(numberOr(field(base + 1), 0));
-    p.lastChecked = static_cast<time_t>(numberOr(field(base + 2), kind == VigilKind::Ftp ? now : 0));
-    p.flags = static_cast<uint16_t>(static_cast<int16_t>(numberOr(field(base + 3), 1)));
+    p.lastChanged = timeOr(field(base + 1), 0);
+    p.lastChecked = timeOr(field(base + 2), kind == VigilKind::Ftp ? now : 0);
+    // Written as a signed 16-bit number: both readings of the same bits are taken.
+    p.flags = static_cast<uint16_t>(numberOr(field(base + 3), 1, INT16_MIN, UINT16_MAX));
     size_t next = base + 4;
     if (p.flags & NotifyFlags::Program) p.programLine = textOrNone(field(next++));
 
@@ -180,22 +217,29 @@ std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget
         ftpPassword = field(next + 1).empty() ? std::string(AnonymousFtpPassword) : field(next + 1);
         next += 2;
     } else if (kind == VigilKind::Web) {
-        method = numberOr(field(next), ChangeMethod::Detect);
-        lastModified = static_cast<time_t>(numberOr(field(next + 1), 0));
-        expires = static_cast<time_t>(numberOr(field(next + 2), 0));
+        method = numberOr(field(next), ChangeMethod::Detect, INT_MIN, INT_MAX);
+        lastModified = timeOr(field(next + 1), 0);
+        expires = timeOr(field(next + 2), 0);
         next += 3;
     }
 
-    const long stored = numberOr(field(next), VigilStatus::NoChange - 1024) + 1024;
+    const long stored = numberOr(field(next), VigilStatus::NoChange - 1024, INT_MIN, INT_MAX - 1024) + 1024;
     p.status = knownStatus(stored) ? static_cast<int>(stored) : VigilStatus::NoChange;
 
-    // A stored cache name is taken only in the program's own form and only when no
-    // other Vigil holds it: the name is deleted later, so an imported or damaged
-    // file must not point at arbitrary paths or share another Vigil's copy.
-    const std::string& cacheName = field(next + 1);
-    if (const auto number = CacheFiles::numberFromName(cacheName)) {
-        if (CacheFiles::addNumber(*number) == 1) p.cacheFileName = cacheName;
+    p.identifier = reserveVigilIdentifier();
+    if (!p.identifier) {
+        outcome = Parsed::NoIdentifier;
+        return nullptr;
     }
+
+    // A stored cache name is taken only in the program's own form and only when no
+    // other Vigil holds it: the name is deleted later, so a damaged file must not
+    // point at arbitrary paths or share another Vigil's copy. An imported record's
+    // name belongs to another list: a copy of that number here is not its copy.
+    const std::string& storedName = field(next + 1);
+    const auto number = CacheFiles::numberFromName(storedName);
+    if (cacheName == VigilStore::CacheName::Keep && number && CacheFiles::addNumber(*number) == 1)
+        p.cacheFileName = storedName;
     p.soundFile = textOrNone(field(next + 2));
 
     std::vector<std::string> extras;
@@ -222,42 +266,88 @@ std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget
     lockMutex(vigilListLock, -1);
     vigilList.push_back(vigil);
     unlockMutex(vigilListLock);
+    outcome = Parsed::Vigil;
     return vigil;
 }
 
-void load(const std::string& fileName, void* callbackTarget) {
-    FILE* file = openFile(fileName, "rb");
-    if (!file) return;
-    std::string line;
-    if (readLine(file, line)) {
-        const long count = numberOr(line, 0);
-        for (long i = 0; i < count && readLine(file, line); ++i) parseRecord(line, callbackTarget);
+}  // namespace
+
+namespace VigilStore {
+
+std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget, CacheName cacheName) {
+    Parsed outcome;
+    return buildVigil(line, callbackTarget, cacheName, outcome);
+}
+
+DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
+                     std::string& problem) {
+    const std::string name = localPath(fileName);
+    FileBytes file;
+    if (!file.open(name.c_str())) {
+        if (errno == ENOENT) return DataFile::Missing;
+        problem = fileName + " could not be read (" + std::strerror(errno) + ")";
+        return DataFile::Failed;
     }
-    std::fclose(file);
+    const std::string_view text = file.view();
+    std::string line;
+    size_t at = 0;
+    auto nextLine = [text, &at, &line] {
+        if (at >= text.size()) return false;
+        const void* end = std::memchr(text.data() + at, '\n', text.size() - at);
+        const size_t stop = end ? static_cast<size_t>(static_cast<const char*>(end) - text.data()) : text.size();
+        line.assign(text.data() + at, stop - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        at = stop + 1;
+        return true;
+    };
+    if (!nextLine()) return DataFile::Read;  // an empty file is an empty list
+    dropByteOrderMark(line);
+    if (!numberIn(line)) {
+        problem = fileName + " does not begin with the number of its records";
+        return DataFile::Failed;
+    }
+    // The count is not trusted: every record line to the end of the file is read.
+    while (nextLine())
+        if (!each(line)) break;
+    return DataFile::Read;
+}
+
+void load(const std::string& fileName, void* callbackTarget) {
+    std::string problem;
+    bool full = false;
+    const DataFile read = readRecords(
+        fileName,
+        [callbackTarget, &full](const std::string& line) {
+            Parsed outcome;
+            buildVigil(line, callbackTarget, CacheName::Keep, outcome);
+            full = outcome == Parsed::NoIdentifier;
+            return !full;
+        },
+        problem);
+    if (read == DataFile::Failed) {
+        keepFile(fileName, problem + keptText());
+    } else if (full) {
+        keepFile(fileName, fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
+                                      "those past that number were not loaded" + keptText());
+    }
+}
+
+std::optional<std::string> loadProblem() {
+    std::lock_guard<std::mutex> g(loadStateMutex);
+    return lastLoadProblem;
 }
 
 int save(const std::string& fileName) {
+    // A file this run could not read whole holds Vigils the list lacks.
+    if (isKept(fileName)) return -1;
     const std::string target = localPath(fileName);
-    const std::string temporary = target + ".tmp";
-    FILE* file = openFile(temporary, "wb");
-    if (!file) return reportSaveFailure(target);
-
-    lockMutex(vigilListLock, -1);
-    std::fprintf(file, "%d\n", static_cast<int>(vigilList.size()));
-    for (const auto& vigil : vigilList) vigil->write(file);
-    unlockMutex(vigilListLock);
-
-    bool ok = std::fflush(file) == 0 && std::ferror(file) == 0;
-    ok = ok && ::fsync(fileno(file)) == 0;
-    ok = (std::fclose(file) == 0) && ok;
-    if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        const int error = errno;
-        removeFile(temporary);
-        errno = error;
-        return reportSaveFailure(target);
-    }
-    return 0;
+    const bool ok = replaceFile(target, [](FILE* file) {
+        OwnedLock hold(*vigilListLock);
+        std::fprintf(file, "%d\n", static_cast<int>(vigilList.size()));
+        for (const auto& vigil : vigilList) vigil->write(file);
+        return std::ferror(file) == 0;
+    });
+    return ok ? 0 : reportSaveFailure(target);
 }
 
 }  // namespace VigilStore

@@ -1,5 +1,7 @@
 #pragma once
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class Vigil;
@@ -8,15 +10,35 @@ class Vigil;
 namespace VigilStore {
 
 // Reads the file into new Vigils appended to vigilList; each Vigil reports its
-// status to callbackTarget. A missing file leaves the list as it is.
+// status to callbackTarget. A missing file leaves the list as it is. A file that
+// exists but cannot be read, or does not begin with a count, loads nothing; one
+// with more Vigils than there are identifiers loads those that get one. Either
+// way the file is not saved over for the rest of the run, and loadProblem says why.
 void load(const std::string& fileName, void* callbackTarget);
 
-// Writes the whole list (through a temporary file renamed over the old one).
-// 0 on success; -1 when the file could not be written (the old one then stays).
+// Why the last load left its file (partly) unread, for the user; none when it did not.
+std::optional<std::string> loadProblem();
+
+// Writes the whole list (replaceFile: whole or not at all, under the old file's mode).
+// 0 on success; -1 when the file could not be written (the old one then stays) or
+// is one a load of this run could not read whole.
 int save(const std::string& fileName);
 
+enum class DataFile { Read, Missing, Failed };
+// Gives each record line of a data file (every line after the count line, to the
+// end of the file, without its line end) to each, until it returns false. Failed,
+// with the reason in problem, when the file cannot be read or its first line (after
+// a UTF-8 byte-order mark) is no count.
+DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
+                     std::string& problem);
+
+// Whether a record keeps the cache name it names: those of vigil.dat do; an
+// imported one names a copy of another list and starts with none.
+enum class CacheName { Keep, Drop };
+
 // Builds one Vigil from a record line and appends it to vigilList; null when the
-// line does not make a Vigil.
-std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget);
+// line does not make a Vigil or no identifier is free.
+std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget,
+                                   CacheName cacheName = CacheName::Keep);
 
 }  // namespace VigilStore

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/text_utils.h"
+#include "core/vigil_store.h"
 #include "import/import_record.h"
 #include "import/importers.h"
 #include "platform/files.h"
@@ -163,18 +164,19 @@ int importOpera3Adr(const std::string& path, ImportList& items) {
 }
 
 int importVigilFile(const std::string& path, ImportList& items) {
-    LineFile file(path);
-    if (!file.isOpen()) return 0;
-    if (!file.skip()) return 1;  // the record count
-    std::string line;
-    while (file.next(line)) {
-        // The description lies between the second and third separator.
-        if (line.empty()) continue;
-        const char separator = line.front();
-        const size_t start = line.find(separator, 1);
-        const size_t end = start == std::string::npos ? start : line.find(separator, start + 1);
-        if (end == std::string::npos) continue;
-        items.emplace_back(line.substr(start + 1, end - start - 1).c_str(), line.c_str());
-    }
-    return 1;
+    std::string problem;
+    const VigilStore::DataFile read = VigilStore::readRecords(
+        path,
+        [&items](const std::string& line) {
+            // The description lies between the second and third separator.
+            if (line.empty()) return true;
+            const char separator = line.front();
+            const size_t start = line.find(separator, 1);
+            const size_t end = start == std::string::npos ? start : line.find(separator, start + 1);
+            if (end != std::string::npos)
+                items.emplace_back(line.substr(start + 1, end - start - 1).c_str(), line.c_str());
+            return true;
+        },
+        problem);
+    return read == VigilStore::DataFile::Read ? 1 : 0;
 }

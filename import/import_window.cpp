@@ -21,6 +21,7 @@
 #include "core/vigil_store.h"
 #include "platform/qt/display_text.h"
 #include "import/import_sources.h"
+#include "platform/message_box.h"
 #include "platform/qt/window_event.h"
 
 namespace {
@@ -194,8 +195,13 @@ void ImportWindow::addSelections() {
         if (!list_->item(row)->isSelected() || static_cast<size_t>(row) >= entries.size()) continue;
         const SimpleString& line = entries[static_cast<size_t>(row)].recordLine;
         const std::shared_ptr<Vigil> vigil =
-            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())), callbackTarget_);
-        if (!vigil) continue;
+            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())), callbackTarget_,
+                                    VigilStore::CacheName::Drop);
+        if (!vigil) {
+            if (vigilIdentifierFree()) continue;
+            showMessageBox("Tervane", NoFreeVigilIdentifierText);
+            break;
+        }
         // The position is looked up after the append, so it is the new Vigil's own.
         const long position = positionOf(vigil);
         if (position >= 0) postWindowEvent(MainWindowEvent::VigilAdded, position, 0);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 std::string localPath(std::string_view path) {
@@ -82,5 +83,79 @@ bool readLine(std::istream& in, std::string& line) {
     line.clear();
     if (!std::getline(in, line)) return false;
     dropLineEnd(line);
+    return true;
+}
+
+bool dropByteOrderMark(std::string& firstLine) {
+    if (firstLine.compare(0, 3, "\xEF\xBB\xBF") != 0) return false;
+    firstLine.erase(0, 3);
+    return true;
+}
+
+namespace {
+
+// The folder part of a path with its final '/'; empty for a bare name.
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The file a chain of symbolic links ends at (which need not exist yet).
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
+        if (n <= 0) break;
+        const std::string next(target, static_cast<size_t>(n));
+        path = next.front() == '/' ? next : folderOf(path) + next;
+    }
+    return path;
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write) {
+    const std::string target = followLinks(localPath(path));
+    std::string temporary = target + ".XXXXXX";
+    // A name of its own: another process saving the same file at once must not
+    // write into this one's temporary file.
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat old;
+    if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    bool ok = write(file) && std::fflush(file) == 0 && std::ferror(file) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    int error = errno;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && std::rename(temporary.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    syncFolder(folderOf(target));
     return true;
 }

@@ -2,6 +2,7 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <functional>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -35,3 +36,14 @@ ProcessLock lockForProcess(const std::string& path);
 // the end of the input when nothing was read.
 bool readLine(FILE* file, std::string& line);
 bool readLine(std::istream& in, std::string& line);
+
+// Removes a UTF-8 byte-order mark from the start of a file's first line, as
+// editors on other systems save it; true when there was one.
+bool dropByteOrderMark(std::string& firstLine);
+
+// Replaces a file whole or not at all: write() fills a new file of a unique name
+// beside it, which is flushed to disk and renamed over path; the folder is then
+// flushed too. The mode of the file replaced is kept and a new file is private to
+// its owner; when path is a symbolic link, the link's target is replaced. False,
+// with errno set and the old file as it was, when anything failed.
+bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write);

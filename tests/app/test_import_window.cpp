@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -21,6 +22,7 @@
 #include "import/import_window.h"
 #include "platform/qt/window_event.h"
 #include "support/qt_test_app.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -264,4 +266,22 @@ TEST_F(ImportWindowTest, OpenerUsesAndStoresThePlacement) {
     // The close box ends it as Cancel.
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_EQ(openImportWindow(nullptr), ImportResult::Cancel);
+}
+
+TEST_F(ImportWindowTest, VigilFileRecordsStartWithoutTheirCacheNames) {
+    ScratchDir dir;
+    // Another list's record names copy 3; this folder has a stale copy of that number.
+    std::filesystem::create_directory("cache");
+    ScratchDir::write("cache/00000003.mon", "an old copy of something else");
+    ScratchDir::write("other.dat", "1\n|gopher|Elsewhere|0|g.example|70|/x|0|0|0|1|8|cache\\00000003.mon|\n");
+    ImportWindow window(ImportId::Window, nullptr);
+    importInto(window, 4, (dir.path() / "other.dat").string());
+    ASSERT_EQ(window.entryList()->count(), 1);
+    window.entryList()->item(0)->setSelected(true);
+    window.button(ImportId::AddSelections)->click();
+    ASSERT_EQ(listed().size(), 1u);
+    const std::shared_ptr<Vigil> vigil = listed()[0];
+    // Its first check fetches a first copy, with nothing to compare it against.
+    EXPECT_NE(vigil->cacheFileName(), "cache\\00000003.mon");
+    EXPECT_EQ(vigil->previousCacheFileName(), "");
 }

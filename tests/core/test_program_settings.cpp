@@ -114,7 +114,7 @@ TEST(ProgramSettingsProfile, RoundTripKeepsUnknownKeys) {
     ASSERT_TRUE(ProgramSettings::save());
     EXPECT_FALSE(std::filesystem::exists("VGW.INI"));  // the existing file was rewritten
     EXPECT_EQ(profileValue("future key"), "1");
-    EXPECT_EQ(profileValue("font flags"), " o  s");
+    EXPECT_NE(ScratchDir::read("Vgw.ini").find("\nfont flags= o  s\n"), std::string::npos);
     EXPECT_EQ(profileValue("button view"), "b");
     EXPECT_EQ(profileValue("show icons"), "f");
     EXPECT_FALSE(profileValue("ftp password"));
@@ -248,4 +248,22 @@ TEST(ProgramSettingsFirstRun, XdgOpenThenNetscapeDefaults) {
     chmod("bin/xdg-open", 0755);
     ProgramSettings::applyFirstRunClients();
     expectAllClients("xdg-open");
+}
+
+TEST(ProgramSettingsProfile, BlanksAroundKeysAndValuesAreLayout) {
+    ScratchDir dir;
+    ScratchDir::write("VGW.INI", "[Vigil]\nsmtp host = mail.example \nshow status = t\n"
+                                 "user email=\tme@example.org\nmax conn = 4\n");
+    ASSERT_TRUE(ProgramSettings::load());
+    SettingsValues s = ProgramSettings::snapshot();
+    EXPECT_EQ(s.smtpHost, "mail.example");
+    EXPECT_TRUE(s.showStatus);
+    EXPECT_EQ(s.userEmail, "me@example.org");
+    EXPECT_EQ(s.maxConn, 4);
+
+    // Written back as key=value.
+    ASSERT_TRUE(ProgramSettings::save());
+    const std::string saved = ScratchDir::read("VGW.INI");
+    EXPECT_NE(saved.find("\nsmtp host=mail.example\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\nshow status=t\n"), std::string::npos) << saved;
 }

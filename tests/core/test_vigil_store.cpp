@@ -1,4 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <string>
@@ -171,8 +177,97 @@ TEST(VigilStore, SeparatorsInFieldsDoNotShiftLaterFields) {
 TEST(VigilStore, FailedSaveKeepsTheOldFile) {
     ScratchDir dir;
     ScratchDir::write("vigil.dat", "0\n");
-    std::filesystem::create_directory("vigil.dat.tmp");  // the temporary cannot be made
-    VigilStore::parseRecord("|gopher|G|0|g.example|70||0|0|0|1|9||\n", nullptr);
+    VigilStore::parseRecord("|gopher|" + std::string(4096, 'G') + "|0|g.example|70||0|0|0|1|9||\n", nullptr);
+    // A disk that fills up halfway through the write.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{1024, 1024};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     EXPECT_EQ(VigilStore::save("vigil.dat"), -1);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), "0\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);  // no temporary left
+}
+
+TEST(VigilStore, RecordsPastTheCountAreKept) {
+    ScratchDir dir;
+    const std::string records =
+        "|gopher|A|0|a.example|70|/a|0|0|0|1|9|cache\\00000004.mon|\n"
+        "|ftp|B|0|b.example|21|/pub||0|0|5|1|joe|secret|9|cache\\00000005.mon||\n"
+        "|gopher|C|0|c.example|70|/c|0|0|0|1|9|cache\\00000006.mon|\n";
+    ScratchDir::write("vigil.dat", "1\n" + records);
+    VigilStore::load("vigil.dat", nullptr);
+    ASSERT_EQ(listSize(), 3u);
+    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    EXPECT_EQ(ScratchDir::read("vigil.dat"), "3\n" + records);
+}
+
+TEST(VigilStore, SavesKeepTheFilesModeAndLinks) {
+    ScratchDir dir;
+    VigilStore::parseRecord("|ftp|F|0|f.example|21|/||0|0|5|1|joe|secret|9|||\n", nullptr);
+    auto mode = [](const char* name) {
+        struct stat st {};
+        ::stat(name, &st);
+        return st.st_mode & 07777;
+    };
+    // It holds passwords: a new file is its owner's alone, whatever the umask.
+    const mode_t oldMask = ::umask(022);
+    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    EXPECT_EQ(mode("vigil.dat"), 0600u);
+    ASSERT_EQ(::chmod("vigil.dat", 0640), 0);
+    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    EXPECT_EQ(mode("vigil.dat"), 0640u);
+    ::umask(oldMask);
+
+    // A link is written through: it stays a link, and its target gets the list.
+    std::filesystem::create_directory("real");
+    ScratchDir::write("real/list.dat", "0\n");
+    std::filesystem::create_symlink("real/list.dat", "linked.dat");
+    ASSERT_EQ(VigilStore::save("linked.dat"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink("linked.dat"));
+    EXPECT_EQ(ScratchDir::read("real/list.dat"), ScratchDir::read("vigil.dat"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("real"), {}), 1);
+}
+
+TEST(VigilStore, TwoProcessesSavingAtOnceNeverInstallAPartialFile) {
+    ScratchDir dir;
+    for (int i = 0; i < 2000; ++i)
+        VigilStore::parseRecord("|gopher|Item " + std::to_string(i) + "|0|g.example|70|/sel|3600|0|0|1|9||\n",
+                                nullptr);
+    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    const std::string whole = ScratchDir::read("vigil.dat");
+    std::vector<pid_t> savers;
+    for (int p = 0; p < 2; ++p) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (int i = 0; i < 150; ++i) VigilStore::save("vigil.dat");
+            ::_exit(0);
+        }
+        savers.push_back(pid);
+    }
+    int reads = 0, partial = 0;
+    for (bool running = true; running; ++reads) {
+        if (ScratchDir::read("vigil.dat") != whole) ++partial;
+        running = false;
+        for (pid_t pid : savers) running = running || ::waitpid(pid, nullptr, WNOHANG) == 0;
+    }
+    EXPECT_EQ(partial, 0) << "of " << reads << " reads";
+    EXPECT_EQ(ScratchDir::read("vigil.dat"), whole);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);  // no temporary left
+}
+
+TEST(VigilStore, TimesOutOfRangeLoadAsNone) {
+    ScratchDir dir;
+    auto gopher = VigilStore::parseRecord(
+        "|gopher|G|0|g.example|70||60|-5|9223372036854775000|1|9||\n", nullptr);
+    ASSERT_TRUE(gopher);
+    EXPECT_EQ(gopher->lastChanged(), 0);
+    EXPECT_EQ(gopher->lastChecked(), 0);
+    EXPECT_EQ(gopher->nextCheckTime(), 60);  // due, not overflowed into the past
+    auto web = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(
+        "|http|W|0|w.example|80|/|60|253402300799|1767175200|1|0|253402300800|-1|9||\n", nullptr));
+    ASSERT_TRUE(web);
+    EXPECT_EQ(web->lastChanged(), 253402300799);  // the last second of the year 9999
+    EXPECT_EQ(web->lastChecked(), 1767175200);
+    EXPECT_EQ(web->lastModified(), 0);
+    EXPECT_EQ(web->expires(), 0);
 }

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <climits>
+#include <filesystem>
+#include <string>
+
+#include "app/main_run.h"
+#include "app/main_window_event.h"
+#include "app/vigil_tasks.h"
+#include "core/gopher_vigil.h"
+#include "core/locks.h"
+#include "core/program_settings.h"
+#include "core/vigil.h"
+#include "core/vigil_store.h"
+#include "core/web_vigil.h"
+#include "import/importers.h"
+#include "support/scratch_dir.h"
+#include "support/tervane_run.h"
+#include "support/window_test_helpers.h"
+
+namespace {
+
+const std::string kRecord = "|gopher|Kept|0|g.example|70|/sel|3600|0|0|1|9|cache\\00000001.mon|\n";
+
+size_t listSize() {
+    OwnedLock hold(*vigilListLock);
+    return vigilList.size();
+}
+
+size_t countOf(const std::vector<std::string>& lines, const std::string& part) {
+    size_t n = 0;
+    for (const std::string& line : lines) n += line.find(part) != std::string::npos;
+    return n;
+}
+
+}  // namespace
+
+TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
+    ScratchDir dir;
+    // A batch run says why on standard error, ends with 1 and leaves the file.
+    const std::string unread[] = {"\n" + kRecord, "Vigils\n" + kRecord};
+    for (const std::string& text : unread) {
+        ScratchDir::write("vigil.dat", text);
+        const TervaneRun run = runTervane({"/batch", "/quiet"});
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_NE(run.err.find("vigil.dat does not begin with the number of its records"), std::string::npos)
+            << run.err;
+        EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
+    }
+    std::filesystem::remove("vigil.dat");
+    std::filesystem::create_directory("vigil.dat");  // exists, cannot be read
+    const TervaneRun unreadable = runTervane({"/batch", "/quiet"});
+    EXPECT_EQ(unreadable.exitCode, 1);
+    EXPECT_NE(unreadable.err.find("vigil.dat could not be read (Is a directory)"), std::string::npos)
+        << unreadable.err;
+    std::filesystem::remove("vigil.dat");
+    // A missing file is a new, empty list.
+    const TervaneRun fresh = runTervane({"/batch", "/quiet"});
+    EXPECT_EQ(fresh.exitCode, 0) << fresh.err;
+    EXPECT_EQ(ScratchDir::read("vigil.dat"), "0\n");
+
+    // The window tells the user once; no save of the run replaces the file.
+    TraceScratch trace;
+    const std::string text = "\n" + kRecord;
+    ScratchDir::write("vigil.dat", text);
+    testApp();
+    MainWindowParts parts = openMainWindow();
+    startupHooks().welcome = nullptr;  // a modal window of its own
+    startLoadThread(*parts.window);
+    ASSERT_TRUE(pumpUntil([&] { return parts.window->checkTimerRunning(); }));
+    for (int tick = 0; tick < 12; ++tick) parts.handler->dispatchHandlerEvent(MainWindowEvent::TimerTick, 0, 0);
+    EXPECT_TRUE(finishRun(*parts.window, std::chrono::seconds(5)));
+    EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
+    const std::vector<std::string> lines = trace.traceLines();
+    EXPECT_EQ(countOf(lines, "message box: Tervane: vigil.dat does not begin with the number"), 1u);
+}
+
+TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
+    ScratchDir dir;
+    const std::string bom = "\xEF\xBB\xBF";
+    ScratchDir::write("vigil.dat", bom + "1\n" + kRecord);
+    VigilStore::load("vigil.dat", nullptr);
+    EXPECT_FALSE(VigilStore::loadProblem());
+    ASSERT_EQ(listSize(), 1u);
+    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    EXPECT_EQ(ScratchDir::read("vigil.dat"), "1\n" + kRecord);
+
+    ScratchDir::write("other.dat", bom + "1\n" + kRecord);
+    ImportList imported;
+    EXPECT_EQ(importVigilFile("other.dat", imported), 1);
+    ASSERT_EQ(imported.size(), 1u);
+    EXPECT_STREQ(imported[0].displayText.text(), "Kept");
+
+    ScratchDir::write("vigil.cli", bom + "firefox=-new-tab %URL\n");
+    ProgramSettings::loadClientList("vigil.cli");
+    ASSERT_EQ(ProgramSettings::clientParams().size(), 1u);
+    EXPECT_EQ(ProgramSettings::clientParams()[0].first, "firefox");
+
+    // A profile with one is no first run, and keeps its one section.
+    ScratchDir::write("VGW.INI", bom + "[Vigil]\r\nmax conn=3\r\n");
+    testApp();
+    MainWindowParts parts = openMainWindow();
+    EXPECT_EQ(ProgramSettings::snapshot().maxConn, 3);
+    ASSERT_TRUE(ProgramSettings::save("VGW.INI"));
+    const std::string saved = ScratchDir::read("VGW.INI");
+    EXPECT_EQ(saved.find("[Vigil]"), 0u) << saved;
+    EXPECT_EQ(saved.find("[Vigil]", 1), std::string::npos) << saved;
+}
+
+TEST(VigilDataFaults, NumbersTooLargeForTheirFieldKeepTheirDefaults) {
+    ScratchDir dir;
+    ScratchDir::write("vigil.dat",
+                      "3\n"
+                      "|gopher|Interval|0|g.example|70||4294967297|0|0|1|9||\n"
+                      "|gopher|Flags|0|g.example|70||3600|0|0|65553|8||\n"
+                      "|http|Status|4294967298|w.example|80|/|3600|0|0|1|4294967296|0|0|9223372036854775807||\n");
+    VigilStore::load("vigil.dat", nullptr);
+    const std::vector<std::shared_ptr<Vigil>> vigils = vigilListSnapshot();
+    ASSERT_EQ(vigils.size(), 3u);
+    EXPECT_EQ(vigils[0]->interval(), 0);
+    EXPECT_EQ(vigils[0]->intervalMode(), IntervalMode::Off);
+    EXPECT_EQ(vigils[1]->flags(), 1);
+    EXPECT_FALSE(vigils[1]->commandLine(false));  // no program field read ...
+    EXPECT_EQ(vigils[1]->status(), VigilStatus::Changed);  // ... so the status is where it was written
+    EXPECT_EQ(vigils[2]->options(), WebOptions::AlwaysCompare);
+    EXPECT_EQ(vigils[2]->status(), VigilStatus::NoChange);
+
+    // The longest "time out" still leaves a wait at the end of the run.
+    ProgramSettings::update([](SettingsValues& s) { s.timeOutMs = INT_MAX; });
+    EXPECT_GE(shutdownWaitLimit(), std::chrono::milliseconds(INT_MAX));
+}
+
+TEST(VigilDataFaults, VigilsBeyondTheLastIdentifierAreRefused) {
+    ScratchDir dir;
+    const int count = 70000;
+    std::string text = std::to_string(count) + "\n";
+    for (int i = 0; i < count; ++i)
+        text += "|gopher|G" + std::to_string(i) + "|0|g.example|70||0|0|0|1|9|cache\\" +
+                std::string(8 - std::to_string(i).size(), '0') + std::to_string(i) + ".mon|\n";
+    ScratchDir::write("vigil.dat", text);
+    VigilStore::load("vigil.dat", nullptr);
+    ASSERT_EQ(listSize(), 65536u);
+    const std::optional<std::string> problem = VigilStore::loadProblem();
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->find("vigil.dat holds more Vigils than Tervane can keep"), std::string::npos) << *problem;
+    // Each identifier names its own Vigil.
+    std::vector<std::shared_ptr<Vigil>> vigils = vigilListSnapshot();
+    for (const auto& vigil : {vigils.front(), vigils[40000], vigils.back()})
+        EXPECT_EQ(findVigil(vigil->id()), vigil);
+    EXPECT_EQ(VigilStore::save("vigil.dat"), -1);
+    EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
+
+    // A new one is refused with a message; a freed identifier serves again.
+    TraceScratch trace;
+    GopherSettingsRecord record;
+    record.host = "new.example";
+    EXPECT_FALSE(VigilTasks::addGopherVigil(record));
+    EXPECT_EQ(countOf(trace.traceLines(), "message box: Tervane: Tervane keeps at most 65,536 Vigils"), 1u);
+    const int freed = vigils[7]->id();
+    {
+        OwnedLock hold(*vigilListLock);
+        vigilList.erase(vigilList.begin() + 7);
+    }
+    vigils.erase(vigils.begin() + 7);
+    const std::shared_ptr<Vigil> added = VigilTasks::addGopherVigil(record);
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->id(), freed);
+}
