@@ -6,6 +6,7 @@
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/trace.h"
 
@@ -105,13 +106,21 @@ void viewVigil(Vigil& vigil) {
     runClientProgram(vigil);
 }
 
-void runClientProgram(Vigil& vigil) {
+bool runClientProgram(Vigil& vigil) {
     const std::optional<ClientProgram> client = clientFor(vigil.kind());
-    if (!client) return;
+    if (!client) return false;
     // Without a program the first word of the line would be the URL itself.
-    if (!client->program.empty())
-        runProgram(expandedCommandLine(vigil, client->program, client->params).c_str());
+    if (client->program.empty() ||
+        !runProgram(expandedCommandLine(vigil, client->program, client->params).c_str())) {
+        // The status is the only sign of the change the user has not seen yet.
+        const std::string what = client->program.empty()
+                                     ? std::string("No client program is set")
+                                     : "The client program \"" + client->program + "\" could not be started";
+        showMessageBox("Tervane", what + ". Choose one in Settings > Program Settings.");
+        return false;
+    }
     vigil.setStatus(VigilStatus::NoChange, true);
+    return true;
 }
 
 std::string browserCommandLine(const std::string& program, const std::string& params, const std::string& url) {
