@@ -114,7 +114,9 @@ protected:
     std::optional<QString> descriptionProblem() const;
     // Description, then host and port (FTP and Gopher).
     std::optional<QString> serverProblem(const QLineEdit* host, const QLineEdit* port) const;
-    // positiveOnly: 0, a negative number and a text that is no number fail too.
+    // A text that is no whole number and a negative number fail; so does 0 when
+    // positiveOnly or when the edited Vigil's interval is on (a Vigil keeps its
+    // interval when given 0, so OK would change nothing).
     std::optional<QString> intervalProblem(bool positiveOnly) const;
 
     // Values for the record, read after the checks passed.
@@ -165,6 +167,7 @@ private:
     int fieldRow_ = 0;
     QLineEdit* interval_ = nullptr;
     QComboBox* unit_ = nullptr;
+    bool intervalOn_ = false;
     QCheckBox* programBox_ = nullptr;
     QLineEdit* program_ = nullptr;
     QCheckBox* messageBox_ = nullptr;
