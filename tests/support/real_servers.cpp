@@ -1,6 +1,7 @@
 #include "support/real_servers.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -63,9 +64,10 @@ bool Gophernicus::start() {
     if (::chmod(root_.path().c_str(), 0755) != 0) return false;
     port_ = findFreePort();
     const std::string p = std::to_string(port_);
+    // Only root may hand the server to nobody; a normal user's run keeps its own user.
+    const std::string user = ::geteuid() == 0 ? ",su=nobody" : "";
     return process_.start({"socat", "TCP-LISTEN:" + p + ",bind=127.0.0.1,reuseaddr,fork",
-                           "EXEC:'/usr/sbin/gophernicus -h localhost -p " + p + " -r " + root_.path() +
-                               "',su=nobody"},
+                           "EXEC:'/usr/sbin/gophernicus -h localhost -p " + p + " -r " + root_.path() + "'" + user},
                           logs_.file("socat.log")) &&
            process_.waitForPort(port_);
 }
