@@ -27,8 +27,8 @@ protected:
 
 private:
     void showPage(const QString& address);
-    // Makes parent (the owner when null) the window it belongs to, keeping its
-    // place and whether it shows.
+    // Makes parent the window it belongs to, keeping its place and whether it
+    // shows; a parent other than the owner is watched for its end.
     void attachTo(QWidget* parent);
 
     QWidget* const owner_;
