@@ -6,6 +6,7 @@
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/trace.h"
 
@@ -115,11 +116,19 @@ bool runVigilProgram(const Vigil& vigil, const std::string& program, const std::
     return runProgram(expandedCommandLine(vigil, program, params).c_str());
 }
 
-void runClientProgram(Vigil& vigil) {
+bool runClientProgram(Vigil& vigil) {
     const std::optional<ClientProgram> client = clientFor(vigil.kind());
-    if (!client) return;
-    runVigilProgram(vigil, client->program, client->params);
+    if (!client) return false;
+    if (!runVigilProgram(vigil, client->program, client->params)) {
+        // The status is the only sign of the change the user has not seen yet.
+        const std::string what = client->program.find_first_not_of(" \t") == std::string::npos
+                                     ? std::string("No client program is set")
+                                     : "The client program \"" + client->program + "\" could not be started";
+        showMessageBox("Tervane", what + ". Choose one in Settings > Program Settings.");
+        return false;
+    }
     vigil.setStatus(VigilStatus::NoChange, true);
+    return true;
 }
 
 std::string browserCommandLine(const std::string& program, const std::string& params, const std::string& url) {

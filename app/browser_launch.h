@@ -16,9 +16,10 @@ void viewVigil(Vigil& vigil);
 
 // View In New Window (on a thread of its own), and View's fallback: starts the
 // client program of the Vigil's kind with its parameters, placeholders filled,
-// without a shell; then status "No change" (reported), started or not. Nothing
-// is started without a client program (runVigilProgram).
-void runClientProgram(Vigil& vigil);
+// without a shell; then status "No change" (reported). When there is no client
+// program or it cannot be started, a message box says so and the status stays.
+// Nothing is started without a program word (runVigilProgram).
+bool runClientProgram(Vigil& vigil);
 
 // The home-page command: the Web client with the URL in place of its "%URL".
 void openUrlInBrowser(const std::string& url);

@@ -1,12 +1,16 @@
 #include "app/help_window.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/command_ids.h"
+#include "dialogs/stored_placement.h"
 
 // The pages live in the application library, whose resources must be named once.
 static void initHelpResources() {
@@ -23,7 +27,7 @@ const char* const kNotebookPages[] = {"ftp", "web", "gopher", "overrides", "pref
 
 }  // namespace
 
-HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), owner_(owner) {
     initHelpResources();
     setWindowTitle(QStringLiteral("Help for Tervane"));
 
@@ -85,7 +89,44 @@ void HelpWindow::showIndex() {
 
 void HelpWindow::showPage(const QString& address) {
     browser_->setSource(QUrl(address));
+    // A modal window blocks every window but its own children.
+    QWidget* modal = QApplication::activeModalWidget();
+    attachTo(modal && modal != this ? modal : owner_);
+    if (!placed_ || !isVisible()) {
+        // Over the window that asked, all of it on the screen.
+        if (const QWidget* asking = parentWidget()) {
+            QRect place(QPoint(), size());
+            place.moveCenter(asking->frameGeometry().center());
+            move(place.topLeft());
+        }
+        pullOntoDesktop(*this);
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();
+}
+
+void HelpWindow::attachTo(QWidget* parent) {
+    if (parentWidget() == parent) return;
+    const bool shown = isVisible();
+    const QPoint at = pos();
+    if (parentWidget() && parentWidget() != owner_) parentWidget()->removeEventFilter(this);
+    setParent(parent, Qt::Window);
+    if (parent && parent != owner_) parent->installEventFilter(this);
+    move(at);
+    if (shown) show();
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The modal window ends (and may be deleted soon): back to the owner, or to
+    // the modal window that opened it.
+    if (watched == parentWidget() && event->type() == QEvent::Hide) {
+        attachTo(owner_);
+        QTimer::singleShot(0, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal != this) attachTo(modal);
+        });
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -65,7 +65,9 @@ QPixmap InfoWindow::banner() {
 
 InfoWindow::InfoWindow(Form form, QWidget* owner) : QDialog(owner), form_(form) {
     setObjectName(form == About ? QStringLiteral("about") : QStringLiteral("welcome"));
-    setWindowTitle(QString());
+    setWindowTitle(QStringLiteral("Tervane"));
+    // No buttons in the About box: the close box must always be there to end it.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     QPalette grey = palette();
     grey.setColor(QPalette::Window, QColor(192, 192, 192));
     grey.setColor(QPalette::Button, QColor(192, 192, 192));

@@ -4,9 +4,10 @@
 
 class QPushButton;
 
-// The small window of the banner: the About box (its version and copyright
-// lines, no buttons) or the Welcome window of a first run, which asks whether
-// to import bookmarks now (Yes ends it with Result::Yes, No with Result::No).
+// The small window of the banner, titled with the program's name: the About box
+// (its version and copyright lines, no buttons; the close box ends it) or the
+// Welcome window of a first run, which asks whether to import bookmarks now
+// (Yes ends it with Result::Yes, No with Result::No).
 class InfoWindow : public QDialog {
 public:
     enum Form { About = 1202, Welcome = 1203 };

@@ -16,6 +16,7 @@
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
+#include "dialogs/stored_placement.h"
 #include "platform/signals.h"
 #include "platform/thread.h"
 
@@ -37,8 +38,11 @@ std::unique_ptr<MainWindow> createWindow(bool hadProfile) {
         return std::make_unique<MainWindow>(QRect(0, 0, side, side));
     }
     const WindowPlacement placement = ProgramSettings::snapshot().mainWindow;
-    if (hadProfile && placement.hasPosition && placement.hasSize && placement.width > 0 && placement.height > 0)
-        return std::make_unique<MainWindow>(QRect(placement.x, placement.y, placement.width, placement.height));
+    if (hadProfile && placement.hasPosition && placement.hasSize && placement.width > 0 && placement.height > 0) {
+        auto window = std::make_unique<MainWindow>(QRect(placement.x, placement.y, placement.width, placement.height));
+        pullOntoDesktop(*window);
+        return window;
+    }
     return std::make_unique<MainWindow>();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <map>
 #include <memory>
@@ -145,7 +146,8 @@ private:
     QTreeWidget* container_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* statusLine_ = nullptr;
-    HelpWindow* helpWindow_ = nullptr;
+    // A modal window that took the help window as its child may delete it.
+    QPointer<HelpWindow> helpWindow_;
     std::unique_ptr<MainCommandHandler> commandHandler_;
     std::unique_ptr<VigilMenuHandler> menuHandler_;
     std::map<int, QAction*> menuItems_;    // menu bar entries by id

@@ -453,18 +453,12 @@ std::optional<std::string> desktopHttpHandler() {
     return std::nullopt;
 }
 
-bool onPath(const std::string& program) {
-    for (const std::string& d : pathList(envOr("PATH", "")))
-        if (::access((d + "/" + program).c_str(), X_OK) == 0 && isFile(d + "/" + program)) return true;
-    return false;
-}
-
 }  // namespace
 
 void applyFirstRunClients() {
-    std::string client = "netscape.exe";
+    // xdg-open even where it is missing: the name tells the user what to install.
+    std::string client = "xdg-open";
     if (std::optional<std::string> handler = desktopHttpHandler()) client = *handler;
-    else if (onPath("xdg-open")) client = "xdg-open";
     update([&client](SettingsValues& s) {
         for (const ClientKey& c : kClientKeys) s.*c.has = true;
         s.webClient = s.ftpClient = s.gopherClient = client;

@@ -105,7 +105,7 @@ bool load(const std::string& path = "VGW.INI");
 // (the old profile then stays as it was).
 bool save(const std::string& path = "VGW.INI");
 
-// The first-run client defaults (desktop's http handler, else xdg-open, else netscape.exe).
+// The first-run client defaults (the desktop's http handler, else xdg-open).
 void applyFirstRunClients();
 
 // Known client programs from vigil.cli: (program file name, parameter template).

@@ -16,6 +16,7 @@
 #include "core/ftp_vigil.h"
 #include "core/locks.h"
 #include "core/program_settings.h"
+#include "dialogs/stored_placement.h"
 #include "platform/files.h"
 #include "platform/time_convert.h"
 
@@ -136,6 +137,7 @@ void FtpDetailsWindow::placeAndSize(size_t longestRow) {
     if (pos().x() + width > desktop.width()) width = desktop.width() - pos().x();
     if (pos().y() + height > desktop.height()) height = desktop.height() - pos().y();
     resize(std::max(1, width), std::max(1, height));
+    pullOntoDesktop(*this);
 }
 
 bool FtpDetailsWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -54,6 +54,13 @@ std::optional<long long> leadingNumber(const QString& text) {
     return negative ? -value : value;
 }
 
+// The whole number an interval entry holds (blanks around it allowed), or none.
+std::optional<long long> wholeNumber(const QString& text) {
+    bool ok = false;
+    const long long value = text.trimmed().toLongLong(&ok);
+    return ok ? std::optional<long long>(value) : std::nullopt;
+}
+
 }  // namespace
 
 QString settingsTitleText(int titleId, const QString& fallback) {
@@ -252,6 +259,8 @@ void VigilSettingsDialog::finishLayout(bool withMore) {
 }
 
 void VigilSettingsDialog::showInterval(int32_t seconds) {
+    // Under a minute would show (and store) 0 minutes: checking would stop.
+    if (seconds > 0 && seconds < 60) seconds = 60;
     int32_t shown = seconds / 60;
     int unit = 0;
     if (seconds % 86400 == 0) {
@@ -278,6 +287,7 @@ void VigilSettingsDialog::showNotifications(const Vigil& vigil, const std::optio
     QStringList addresses;
     for (const std::string& address : vigil.emailAddresses()) addresses << fromStd(address);
     email_->setText(addresses.join(QLatin1Char(' ')));
+    intervalOn_ = vigil.intervalMode() == IntervalMode::On;
     showInterval(vigil.interval());
 }
 
@@ -324,9 +334,10 @@ std::optional<QString> VigilSettingsDialog::controlProblem(const QLineEdit* entr
 
 std::optional<QString> VigilSettingsDialog::intervalProblem(bool positiveOnly) const {
     const QString message = QStringLiteral("Must enter a valid \"Check every\" value");
-    if (interval_->text().isEmpty()) return message;
-    const long long number = leadingNumber(interval_->text()).value_or(0);
-    if (positiveOnly && number <= 0) return message;
+    const std::optional<long long> read = wholeNumber(interval_->text());
+    if (!read || *read < 0) return message;
+    const long long number = *read;
+    if (number == 0 && (positiveOnly || intervalOn_)) return message;
     if (unit_->currentIndex() < 0 || unit_->currentIndex() > 2) return message;
     // An interval that does not fit the stored seconds would wrap to another value.
     const long long seconds = number * kUnitSeconds[unit_->currentIndex()];
@@ -337,7 +348,7 @@ std::optional<QString> VigilSettingsDialog::intervalProblem(bool positiveOnly) c
 }
 
 int32_t VigilSettingsDialog::intervalSeconds() const {
-    const long long number = leadingNumber(interval_->text()).value_or(0);
+    const long long number = wholeNumber(interval_->text()).value_or(0);
     return static_cast<int32_t>(number * kUnitSeconds[unit_->currentIndex()]);
 }
 

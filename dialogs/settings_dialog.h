@@ -117,7 +117,9 @@ protected:
     // message when the entry holds a control character (a pasted line break, a
     // tab): it would end a request line or the stored record.
     static std::optional<QString> controlProblem(const QLineEdit* entry, const QString& message);
-    // positiveOnly: 0, a negative number and a text that is no number fail too.
+    // A text that is no whole number and a negative number fail; so does 0 when
+    // positiveOnly or when the edited Vigil's interval is on (a Vigil keeps its
+    // interval when given 0, so OK would change nothing).
     std::optional<QString> intervalProblem(bool positiveOnly) const;
 
     // Values for the record, read after the checks passed.
@@ -171,6 +173,7 @@ private:
     int fieldRow_ = 0;
     QLineEdit* interval_ = nullptr;
     QComboBox* unit_ = nullptr;
+    bool intervalOn_ = false;
     QCheckBox* programBox_ = nullptr;
     QLineEdit* program_ = nullptr;
     QCheckBox* messageBox_ = nullptr;

@@ -10,3 +10,8 @@ class QWidget;
 // it modally, and the place and size it was left at are stored back. The
 // profile is written later (periodic save, close, or the notebook).
 int showAtStoredPlace(QWidget& window, WindowPlacement SettingsValues::*slot, const std::function<int()>& show);
+
+// Moves the window onto the available desktop of the screen its middle is on
+// (the primary screen when none), shrinking it to fit but keeping its minimum
+// size: a stored place may be on a monitor since removed, or hand-edited.
+void pullOntoDesktop(QWidget& window);

@@ -86,6 +86,8 @@ void prepareQtPlatform(int argc, const char* const argv[]) {
 }
 
 void installQtServices() {
+    // Titles show the display name; the application name "tervane" names files only.
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tervane"));
     setToneHook(qtTone);
     setMessageBoxHandler(qtMessageBox);
 }

@@ -5,8 +5,8 @@
 // SIGPIPE.
 void prepareQtPlatform(int argc, const char* const argv[]);
 
-// After QApplication exists: the tone hook (a beep that lasts for the duration)
-// and the message box handler.
+// After QApplication exists: the display name "Tervane", the tone hook (a beep
+// that lasts for the duration) and the message box handler.
 void installQtServices();
 
 // True when the platform shows nothing (offscreen, minimal) or no QGuiApplication

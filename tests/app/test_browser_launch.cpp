@@ -87,12 +87,34 @@ TEST(BrowserLaunch, KnownBrowserIsTriedOverDdeFirst) {
     EXPECT_FALSE(ddeServiceFor("firefox", &service, &topic));
 }
 
-TEST(BrowserLaunch, WithoutAClientNothingStartsButTheStatusIsReset) {
+TEST(BrowserLaunch, AClientThatCannotStartIsNamedInABoxAndTheChangeStaysShown) {
     TraceScratch scratch;
+    testApp();
+    MainWindow window;
+    MainWindowHandler handler;
+    handler.handleEventsFor(&window);
+    setVigilStatusCallback(vigilStatusCallback);
+    auto news = webVigil("News");
+    window.fillContainer();
+    window.container()->setCurrentItem(window.rowOf(news->id()));
+
+    // A double-click with the Windows program no Linux machine has.
+    useWebClient("netscape.exe", "%URL");
+    EXPECT_TRUE(handler.dispatchHandlerEvent(MainWindowEvent::View, 0, 0));
+    const Lines lines = scratch.traceLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "message box: Tervane: The client program \"netscape.exe\" could not be started. "
+                            "Choose one in Settings > Program Settings.");
+    EXPECT_EQ(news->status(), VigilStatus::Changed);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.rowOf(news->id())->text(VigilCnrObject::StatusColumn), "Changed!");
+
+    // No client program at all: nothing starts, the box says so.
     ProbeVigil gopher(probeParams("Hole", VigilStatus::Changed), "gopher://hole.test:70/1", VigilKind::Gopher);
-    runClientProgram(gopher);
-    EXPECT_EQ(scratch.traceLines(), Lines{"run program: nothing started, no program word"});
-    EXPECT_EQ(gopher.status(), VigilStatus::NoChange);
+    EXPECT_FALSE(runClientProgram(gopher));
+    EXPECT_EQ(scratch.traceLines().back(),
+              "message box: Tervane: No client program is set. Choose one in Settings > Program Settings.");
+    EXPECT_EQ(gopher.status(), VigilStatus::Changed);
 
     // The home page: the URL takes the placeholder's place, or follows a blank.
     EXPECT_EQ(browserCommandLine("prog", "-new %URL", "http://home.test/"), "prog -new     http://home.test/");

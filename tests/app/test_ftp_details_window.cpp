@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "core/program_settings.h"
 #include "support/scratch_dir.h"
 #include "dialogs/ftp_details_window.h"
+#include "dialogs/stored_placement.h"
 #include "platform/time_convert.h"
 #include "support/probe_vigil.h"
 #include "support/qt_test_app.h"
@@ -237,6 +239,45 @@ TEST_F(DetailsTest, StoredPositionUsedAndWrittenBackAndTheDesktopClips) {
     });
     FtpDetailsWindow unplaced(nullptr, v->id());
     EXPECT_NE(unplaced.pos(), QPoint(-1, 500));
+}
+
+TEST_F(DetailsTest, StoredPlacesOffTheDesktopArePulledOntoItAtLeastAtTheMinimumSize) {
+    auto v = vigil(kPrevious, kNext);
+    const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    // A monitor since removed, to the right; the desktop size taken at start-up was larger.
+    ProgramSettings::update([](SettingsValues& s) {
+        s.ftpDetailsX = 5000;
+        s.ftpDetailsY = 3000;
+        s.desktopWidth = 6000;
+        s.desktopHeight = 4000;
+    });
+    {
+        FtpDetailsWindow w(nullptr, v->id());
+        EXPECT_TRUE(desktop.contains(QRect(w.pos(), w.size()))) << w.x() << "," << w.y();
+        EXPECT_GE(w.width(), w.minimumSizeHint().width());
+    }
+    // The desktop as stored is smaller than the place: no sliver a pixel wide.
+    ProgramSettings::update([](SettingsValues& s) {
+        s.ftpDetailsX = 5000;
+        s.desktopWidth = 5001;
+    });
+    {
+        FtpDetailsWindow w(nullptr, v->id());
+        EXPECT_TRUE(desktop.contains(QRect(w.pos(), w.size())));
+        EXPECT_GE(w.width(), w.minimumSizeHint().width());
+        EXPECT_GT(w.width(), 1);
+    }
+
+    // A dialog with a stored place and size left of the desktop and a few pixels wide.
+    ProgramSettings::update([](SettingsValues& s) { s.importWindow = WindowPlacement{true, true, -4000, 20, 3, 3}; });
+    QDialog dialog;
+    dialog.setMinimumSize(200, 120);
+    QRect shownAt;
+    showAtStoredPlace(dialog, &SettingsValues::importWindow, [&] {
+        shownAt = QRect(dialog.pos(), dialog.size());
+        return 0;
+    });
+    EXPECT_EQ(shownAt, QRect(desktop.left(), 20, 200, 120));
 }
 
 TEST_F(DetailsTest, WindowGrabbed) {

@@ -5,9 +5,11 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <functional>
 
 #include "app/info_window.h"
+#include "platform/qt/app_setup.h"
 #include "support/qt_test_app.h"
 
 namespace {
@@ -31,7 +33,6 @@ void whenShown(const std::function<void(InfoWindow&)>& act) {
 TEST(InfoWindow, AboutShowsBannerVersionAndCopyrightWithoutButtons) {
     testApp();
     InfoWindow about(InfoWindow::About, nullptr);
-    EXPECT_EQ(about.windowTitle(), "");
     EXPECT_TRUE(about.findChild<QLabel*>("banner")->pixmap().size() == QSize(290, 61));
     EXPECT_TRUE(line(about, "line1").startsWith("Tervane Version "));
     EXPECT_TRUE(line(about, "line2").startsWith("Copyright"));
@@ -103,4 +104,25 @@ TEST(InfoWindow, CentredOverItsOwnerEvenWhenTheOwnerIsSmaller) {
     EXPECT_EQ(around.geometry().topLeft(),
               QPoint(50 + (20 - aboutSize.width()) / 2, 40 + (10 - aboutSize.height()) / 2));
     EXPECT_LT(around.geometry().x(), 50);
+}
+
+TEST(InfoWindow, TitledWithTheDisplayNameAndClosedByTheCloseBox) {
+    testApp();
+    installQtServices();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Tervane");
+    for (InfoWindow::Form form : {InfoWindow::About, InfoWindow::Welcome}) {
+        InfoWindow w(form, nullptr);
+        EXPECT_EQ(w.windowTitle(), "Tervane");
+        EXPECT_TRUE(w.windowFlags() & Qt::WindowCloseButtonHint);
+    }
+    // The window system's close request, as the close box sends it.
+    bool closed = false;
+    QTimer::singleShot(0, [&closed] {
+        auto* w = dynamic_cast<InfoWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        closed = w->windowHandle()->close();
+    });
+    QTimer::singleShot(2000, [] { QApplication::closeAllWindows(); });  // never hang the suite
+    showAboutWindow(nullptr);
+    EXPECT_TRUE(closed);
 }

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <QFile>
 #include <QHeaderView>
 #include <QMenu>
@@ -21,6 +28,8 @@
 #include "app/vigil_cnr_object.h"
 #include "app/window_services.h"
 #include "core/program_settings.h"
+#include "dialogs/web_settings_dialog.h"
+#include "support/dialog_driver.h"
 #include "support/listed_vigil.h"
 #include "support/qt_test_app.h"
 #include "support/server_process.h"
@@ -294,6 +303,36 @@ TEST(MainFrame, HelpPanelsOpenTheirPagesAndEveryLinkLeadsSomewhere) {
             EXPECT_TRUE(html.contains(QStringLiteral("name=\"%1\"").arg(url.fragment()))) << address.toStdString();
         }
     }
+}
+
+TEST(MainFrame, HelpAskedForByAModalDialogIsInFrontOfItOnScreenAndTakesInput) {
+    AppFirst app;
+    ProgramSettings::reset();
+    MainWindow window(QRect(0, 0, 700, 400));
+    window.show();
+    const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    WebSettingsRecord record;
+    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, &window);
+    std::string clicked;
+    QTimer::singleShot(0, [&] {
+        window.showHelpPanel(HelpPanel::WebSettings);  // as the dialog's Help button asks
+        HelpWindow& help = window.helpWindow();
+        pumpUntil([&] { return help.isVisible() && help.windowHandle()->isExposed(); });
+        EXPECT_TRUE(help.isVisible());
+        EXPECT_TRUE(desktop.contains(help.frameGeometry())) << help.x() << "," << help.y();
+        // A click as the window system delivers it: a modal dialog would swallow it.
+        auto* contents = help.findChildren<QPushButton*>().front();
+        QTest::mouseClick(help.windowHandle(), Qt::LeftButton, {},
+                          contents->mapTo(&help, contents->rect().center()));
+        clicked = help.browser()->source().toString().toStdString();
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_EQ(clicked, "qrc:/help/index.html");
+    // The dialog is gone; the help window stays, with the main window.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.helpWindow().isVisible());
+    EXPECT_EQ(window.helpWindow().parentWidget(), &window);
 }
 
 TEST(MainFrame, PictureWithTheDisplayMenuOpen) {

@@ -247,6 +247,42 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
     EXPECT_STREQ(web->password().text(), "secret");
 }
 
+TEST_F(WebDialogTest, IntervalsUnderAMinuteEditAsOneAndNoNumberOrNoIntervalIsRefused) {
+    auto vigil = addWebVigil(80, "/");
+    vigil->setInterval(30);  // as a hand-edited data file or an import may give it
+    for (const char* text : {"0", "-3", "abc", "5x", "1.5", ""}) {
+        SCOPED_TRACE(text);
+        WebSettingsRecord r;
+        WebSettingsDialog dialog(SettingsTitle::Web, vigil->id(), &r, nullptr);
+        EXPECT_EQ(shown(dialog, "interval"), "1");
+        EXPECT_EQ(unit(dialog), "Minute(s)");
+        type(dialog, "interval", text);
+        EXPECT_EQ(refusedOk(dialog).text, "Must enter a valid \"Check every\" value");
+        EXPECT_EQ(r.interval, 0);
+    }
+    WebSettingsDialog kept(SettingsTitle::Web, vigil->id(), &record, nullptr);
+    click(kept, "ok");
+    EXPECT_EQ(record.interval, 60);
+
+    // A new Vigil: only a whole number of 0 or more.
+    for (const char* text : {"-3", "abc"}) {
+        WebSettingsRecord r;
+        WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &r, nullptr);
+        type(dialog, "description", "Page");
+        type(dialog, "url", "http://www.example.test/");
+        type(dialog, "interval", text);
+        EXPECT_EQ(refusedOk(dialog).title, "Problem") << text;
+    }
+    WebSettingsRecord r;
+    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &r, nullptr);
+    type(dialog, "description", "Page");
+    type(dialog, "url", "http://www.example.test/");
+    type(dialog, "interval", " 7 ");
+    widget<QComboBox>(dialog, "unit").setCurrentIndex(0);
+    click(dialog, "ok");
+    EXPECT_EQ(r.interval, 420);
+}
+
 TEST_F(WebDialogTest, ModalShowEndsWithTheDismissIds) {
     {
         WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);

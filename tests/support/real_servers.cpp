@@ -1,6 +1,7 @@
 #include "support/real_servers.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -24,7 +25,7 @@ bool Nginx::start(const std::string& locations, const std::string& moreServers) 
     conf += "  server {\n    listen 127.0.0.1:" + std::to_string(port_) + ";\n    root " + d +
             "/www;\n    if_modified_since off;\n" + locations + "  }\n" + moreServers + "}\n";
     writeWholeFile(dir_.file("nginx.conf"), conf);
-    return process_.start({"nginx", "-p", d, "-c", d + "/nginx.conf", "-g", "daemon off;"},
+    return process_.start({"/usr/sbin/nginx", "-p", d, "-c", d + "/nginx.conf", "-g", "daemon off;"},
                           dir_.file("out.log")) &&
            process_.waitForPort(port_);
 }
@@ -44,7 +45,7 @@ bool Lighttpd::start() {
                    "url.redirect = (\"^/old$\" => \"/index.html\")\nurl.redirect-code = 302\n"
                    "mimetype.assign = (\".html\" => \"text/html\")\n"
                    "server.stat-cache-engine = \"disable\"\n");
-    return process_.start({"lighttpd", "-D", "-f", d + "/lighttpd.conf"}, dir_.file("out.log")) &&
+    return process_.start({"/usr/sbin/lighttpd", "-D", "-f", d + "/lighttpd.conf"}, dir_.file("out.log")) &&
            process_.waitForPort(port_);
 }
 
@@ -63,9 +64,10 @@ bool Gophernicus::start() {
     if (::chmod(root_.path().c_str(), 0755) != 0) return false;
     port_ = findFreePort();
     const std::string p = std::to_string(port_);
+    // Only root may hand the server to nobody; a normal user's run keeps its own user.
+    const std::string user = ::geteuid() == 0 ? ",su=nobody" : "";
     return process_.start({"socat", "TCP-LISTEN:" + p + ",bind=127.0.0.1,reuseaddr,fork",
-                           "EXEC:'/usr/sbin/gophernicus -h localhost -p " + p + " -r " + root_.path() +
-                               "',su=nobody"},
+                           "EXEC:'/usr/sbin/gophernicus -h localhost -p " + p + " -r " + root_.path() + "'" + user},
                           logs_.file("socat.log")) &&
            process_.waitForPort(port_);
 }
@@ -105,7 +107,9 @@ bool Vsftpd::start(const std::string& banner) {
                                "anon_root=" + root_.path() + "\nsecure_chroot_dir=" + work_.file("empty") +
                                "\nftp_username=ftp\nnopriv_user=ftp\nseccomp_sandbox=NO\nisolate=NO\n"
                                "isolate_network=NO\nconnect_from_port_20=NO\nbanner_file=" +
-                               work_.file("banner") + "\nxferlog_enable=NO\n";
+                               work_.file("banner") + "\nxferlog_enable=NO\n" +
+                               // Only root may switch users; a normal user's run serves as that user.
+                               (::geteuid() == 0 ? "" : "run_as_launching_user=YES\n");
     writeWholeFile(work_.file("vsftpd.conf"), config);
     return process_.start({"/usr/sbin/vsftpd", work_.file("vsftpd.conf")}, work_.file("vsftpd.log")) &&
            process_.waitForPort(port_, 5000);
