@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -100,6 +101,9 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Between a file's name and the six characters that make its temporary name unique.
+const char* const kTemporaryInfix = ".tmp-";
+
 // The file a chain of symbolic links ends at (which need not exist yet).
 std::string followLinks(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
@@ -123,9 +127,23 @@ void syncFolder(const std::string& folder) {
 
 }  // namespace
 
+void removeLeftoverTemporaries(const std::string& path) {
+    const std::string target = followLinks(localPath(path));
+    const std::string folder = folderOf(target);
+    const std::string prefix = target.substr(folder.size()) + kTemporaryInfix;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+            ::unlink((folder + name).c_str());
+    }
+    ::closedir(dir);
+}
+
 bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write) {
     const std::string target = followLinks(localPath(path));
-    std::string temporary = target + ".XXXXXX";
+    std::string temporary = target + kTemporaryInfix + "XXXXXX";
     // A name of its own: another process saving the same file at once must not
     // write into this one's temporary file.
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);

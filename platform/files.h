@@ -47,3 +47,7 @@ bool dropByteOrderMark(std::string& firstLine);
 // its owner; when path is a symbolic link, the link's target is replaced. False,
 // with errno set and the old file as it was, when anything failed.
 bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write);
+
+// Deletes the temporary files that replaceFile left beside path when a process
+// was killed in mid-save. Only for a process that holds the folder alone.
+void removeLeftoverTemporaries(const std::string& path);

@@ -291,12 +291,19 @@ TEST(DataFolder, ServesOneTervaneAtATime) {
     EXPECT_NE(batch.err.find("already running on the data folder " + folder.path()), std::string::npos) << batch.err;
     EXPECT_EQ(folderState(folder), before);
 
-    // Killed outright, the holder still lets go of the folder.
+    // Killed outright, the holder still lets go of the folder; the next run clears
+    // the temporary files of saves killed half-way, and nothing else.
     signalChild(holder, SIGKILL);
     holder.waitForExit(5000);
+    for (const char* name : {"vigil.dat.tmp-a1B2c3", "VGW.INI.tmp-zzzzzz", "vigil.dat.backup", "vigil.dat.tmp-old"})
+        writeWholeFile(folder.file(name), "x");
     TervaneRun after = runTervane({"/batch", "/quiet", "/text", "report.txt"}, folder.path());
     EXPECT_EQ(after.exitCode, 0) << after.err;
     EXPECT_TRUE(pathExists(folder.file("report.txt")));
+    EXPECT_FALSE(pathExists(folder.file("vigil.dat.tmp-a1B2c3")));
+    EXPECT_FALSE(pathExists(folder.file("VGW.INI.tmp-zzzzzz")));
+    EXPECT_TRUE(pathExists(folder.file("vigil.dat.backup")));
+    EXPECT_TRUE(pathExists(folder.file("vigil.dat.tmp-old")));
 }
 
 TEST(MainRun, ClosingSavesAtOnceAndAgainWhenTheChecksHaveEnded) {
