@@ -145,7 +145,8 @@ void MainWindowHandler::startupComplete() {
     window_->setStatusText(QString::fromLatin1(statusTexts[StatusTextIndex::Blank]));
     window_->startCheckTimer();
     if (ProgramSettings::snapshot().startup) startDetachedThread([] { windowServices().checkAll(); });
-    if (vigilListSnapshot().empty() && hooks.welcome) hooks.welcome();
+    // A list that could not be read is not a first run: no offer to import into it.
+    if (vigilListSnapshot().empty() && !VigilStore::loadProblem() && hooks.welcome) hooks.welcome();
 }
 
 void MainWindowHandler::timerTick() {

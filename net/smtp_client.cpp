@@ -90,7 +90,7 @@ int32_t SmtpClient::send(const std::string& from, const std::vector<std::string>
 
     std::string helo = "HELO " + std::string(host());
     for (char& c : helo) {
-        if (static_cast<unsigned char>(c) < 0x20) c = ' ';  // one command, one line
+        if (isControlChar(c)) c = ' ';  // one command, one line
     }
     int32_t rc = step("", 2);  // the greeting
     if (rc == 0) rc = step(helo, 2);

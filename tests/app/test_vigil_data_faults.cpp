@@ -67,7 +67,8 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     ScratchDir::write("vigil.dat", text);
     testApp();
     MainWindowParts parts = openMainWindow();
-    startupHooks().welcome = nullptr;  // a modal window of its own
+    bool welcomed = false;  // an unread list is no first run
+    startupHooks().welcome = [&welcomed] { welcomed = true; };
     startLoadThread(*parts.window);
     ASSERT_TRUE(pumpUntil([&] { return parts.window->checkTimerRunning(); }));
     for (int tick = 0; tick < 12; ++tick) parts.handler->dispatchHandlerEvent(MainWindowEvent::TimerTick, 0, 0);
@@ -75,6 +76,7 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
     const std::vector<std::string> lines = trace.traceLines();
     EXPECT_EQ(countOf(lines, "message box: Tervane: vigil.dat does not begin with the number"), 1u);
+    EXPECT_FALSE(welcomed);
 }
 
 TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
