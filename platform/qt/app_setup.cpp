@@ -86,8 +86,9 @@ void prepareQtPlatform(int argc, const char* const argv[]) {
 }
 
 void installQtServices() {
-    // Titles show the display name; the application name "tervane" names files only.
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tervane"));
+    // A window without a title of its own shows the application's name. Named,
+    // not given as a display name, which the desktop would add to every title.
+    QCoreApplication::setApplicationName(QStringLiteral("Tervane"));
     setToneHook(qtTone);
     setMessageBoxHandler(qtMessageBox);
 }
