@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -167,7 +168,9 @@ int importVigilFile(const std::string& path, ImportList& items) {
     std::string problem;
     const VigilStore::DataFile read = VigilStore::readRecords(
         path,
-        [&items](const std::string& line) {
+        [&items](std::string line) {
+            // The entry is kept as text: a NUL would cut it there.
+            std::replace(line.begin(), line.end(), '\0', ' ');
             // The description lies between the second and third separator.
             if (line.empty()) return true;
             const char separator = line.front();

@@ -113,10 +113,7 @@ std::string recordLine(std::string_view kind, std::string_view description,
 
 void appendRecordEntry(ImportList& items, std::string title, std::string_view kind,
                        const std::vector<std::string>& tail) {
-    std::replace_if(title.begin(), title.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7f;
-    }, ' ');
+    std::replace_if(title.begin(), title.end(), isControlChar, ' ');
     items.emplace_back(title.c_str(), recordLine(kind, title, tail).c_str());
 }
 

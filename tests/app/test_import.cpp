@@ -256,8 +256,10 @@ TEST_F(ImportTest, ControlCharactersInTitlesBecomeBlanks) {
         {importExploreIni, "[quicklist]\nquicklist= Ini" + nul + "Title\x1b\nhttp://b.example.com/\n"},
         {importQuicklistTxt, "1\nTxt" + nul + "Title\t\nhttp://c.example.com/\n"},
         {importOpera3Adr, "\tNAME=Opera" + nul + "Title\x02\n\tURL=http://d.example.com/\n"},
+        {importVigilFile, "1\n|gopher|Dat" + nul + "Title|0|g.example.com|70|/s|3600|0|0|1|9||\n"},
     };
-    const char* const titles[] = {"Html Title ", "Ftp Title ", "Ini Title ", "Txt Title ", "Opera Title "};
+    const char* const titles[] = {"Html Title ", "Ftp Title ", "Ini Title ", "Txt Title ", "Opera Title ",
+                                  "Dat Title"};
     for (size_t i = 0; i < std::size(sources); ++i) {
         const std::string path = dir.file("source" + std::to_string(i));
         ASSERT_TRUE(writeWholeFile(path, sources[i].second));
