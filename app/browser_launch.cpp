@@ -106,10 +106,16 @@ void viewVigil(Vigil& vigil) {
     runClientProgram(vigil);
 }
 
+namespace {
+bool noProgramWord(const std::string& program) {
+    return program.find_first_not_of(" \t") == std::string::npos;
+}
+}  // namespace
+
 bool runVigilProgram(const Vigil& vigil, const std::string& program, const std::optional<std::string>& params) {
     // Without a program the first word of the line would be a filled-in value
     // (the URL, the description), looked up on the PATH and started.
-    if (program.find_first_not_of(" \t") == std::string::npos) {
+    if (noProgramWord(program)) {
         traceLine("run program: nothing started, no program word");
         return false;
     }
@@ -121,7 +127,7 @@ bool runClientProgram(Vigil& vigil) {
     if (!client) return false;
     if (!runVigilProgram(vigil, client->program, client->params)) {
         // The status is the only sign of the change the user has not seen yet.
-        const std::string what = client->program.find_first_not_of(" \t") == std::string::npos
+        const std::string what = noProgramWord(client->program)
                                      ? std::string("No client program is set")
                                      : "The client program \"" + client->program + "\" could not be started";
         showMessageBox("Tervane", what + ". Choose one in Settings > Program Settings.");

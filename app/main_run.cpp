@@ -123,6 +123,10 @@ std::chrono::milliseconds shutdownWaitLimit() {
     return std::chrono::milliseconds(timeOut + kShutdownGraceMs);
 }
 
+void saveLoadedVigils(const MainWindow& window) {
+    if (listLoaded.load()) windowServices().saveVigils(window.dataFileName());
+}
+
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
     for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
         if (vigil) vigil->requestStop();
@@ -130,13 +134,13 @@ bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
     bool done = workersDone();
     // Saved before the wait too: what the user did must be on disk while
     // running checks run out, and a kill during the wait loses nothing of it.
-    if (!done && listLoaded.load()) windowServices().saveVigils(window.dataFileName());
+    if (!done) saveLoadedVigils(window);
     const auto deadline = std::chrono::steady_clock::now() + waitLimit;
     while (!done && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         done = workersDone();
     }
-    if (listLoaded.load()) windowServices().saveVigils(window.dataFileName());
+    saveLoadedVigils(window);
     return done;
 }
 

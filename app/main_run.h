@@ -23,6 +23,10 @@ MainWindowParts openMainWindow();
 // Reads vigil.dat on a thread of its own, then posts LoadDone to the window.
 void startLoadThread(MainWindow& window);
 
+// Writes vigil.dat, unless the load has not ended: the file would lose the
+// Vigils not yet read.
+void saveLoadedVigils(const MainWindow& window);
+
 // SIGTERM, SIGINT and SIGHUP close the window as its close box does (a batch
 // run so ended reports a failure). Signals before the loop runs wait for it.
 void closeOnSignals(MainWindow& window);

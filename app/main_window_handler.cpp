@@ -101,7 +101,7 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
             return true;
         case MainWindowEvent::SaveVigils:
             savePosted = false;
-            saveVigils();
+            saveLoadedVigils(*window_);
             return true;
         case MainWindowEvent::ReleaseVigilLock:
             // The window thread took this lock before it started the task.
@@ -177,11 +177,6 @@ void MainWindowHandler::movedPage(int identifier) {
     if (auto* web = dynamic_cast<WebVigil*>(vigil.get())) web->applyRedirect();
     lock.unlock();
     window_->refreshVigilRecord(identifier);
-}
-
-void MainWindowHandler::saveVigils() {
-    // Before the load has ended the file would lose the Vigils not yet read.
-    if (listLoaded.load()) windowServices().saveVigils(window_->dataFileName());
 }
 
 void MainWindowHandler::addRow(long position) {

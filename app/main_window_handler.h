@@ -29,7 +29,6 @@ private:
     void movedPage(int identifier);
     void addRow(long position);
     void viewCursoredRow();
-    void saveVigils();
 
     MainWindow* window_ = nullptr;
     int ticksSinceSave_ = 0;

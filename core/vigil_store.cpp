@@ -155,9 +155,7 @@ bool isKept(const std::string& fileName) {
     return keptFiles.count(localPath(fileName)) > 0;
 }
 
-std::string keptText() {
-    return "; it is left as it is and will not be saved over while Tervane runs.";
-}
+const char* const kKeptText = "; it is left as it is and will not be saved over while Tervane runs.";
 
 enum class Parsed { Vigil, NoVigil, NoIdentifier };
 
@@ -325,10 +323,10 @@ void load(const std::string& fileName, void* callbackTarget) {
         },
         problem);
     if (read == DataFile::Failed) {
-        keepFile(fileName, problem + keptText());
+        keepFile(fileName, problem + kKeptText);
     } else if (full) {
         keepFile(fileName, fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
-                                      "those past that number were not loaded" + keptText());
+                                      "those past that number were not loaded" + kKeptText);
     }
 }
 
