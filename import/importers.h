@@ -25,7 +25,8 @@ int importQuicklistDat(const std::string& path, ImportList& items);
 int importOperaAdr(const std::string& path, ImportList& items);
 // Opera 3.x address files (opera3.adr): NAME= lines followed by URL= lines.
 int importOpera3Adr(const std::string& path, ImportList& items);
-// Another installation's vigil.dat: every record line as it stands.
+// Another installation's vigil.dat: every record line as it stands, after a first
+// line that is skipped whatever it holds (the count, when the file has one).
 int importVigilFile(const std::string& path, ImportList& items);
 
 // Internet Explorer Favorites: the .url files of a folder and all its

@@ -172,6 +172,12 @@ TEST_F(ImportTest, AnotherVigilFile) {
                      "1|0|900000000|0|9|||",
                      ")http)Pipe | Page)0)www.example.com)80)/p|q)3600)0)0)1)-1)0)0)18)))",
                      "|gopher|Gopher Item|0|gopher.example.net|70|/about|86400|0|0|1|9||"}));
+
+    TempDir dir("tervane-import");
+    for (const std::string first : {"", "My Vigils", "\xef\xbb\xbf"}) {  // skipped whatever it holds
+        ASSERT_TRUE(writeWholeFile(dir.file("vigil.dat"), first + "\n|gopher|G|0|g.example.com|70|/s|60|0|0|1|9||\n"));
+        EXPECT_EQ(run(importVigilFile, dir.file("vigil.dat")).titles, (Lines{"G"})) << first;
+    }
 }
 
 TEST_F(ImportTest, FavoritesFolder) {
