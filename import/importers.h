@@ -38,7 +38,8 @@ int importFavorites(const std::string& path, ImportList& items);
 // full paths; the process's current directory is never changed. Linked folders
 // are not entered, and a linked file counts only when it lies inside folder.
 void importUrlTree(const std::string& folder, const std::string& pattern, ImportList& items);
-// One .url file: its second line holds "URL=" and the URL; the title is the
+// One .url file: the "URL=" line of its [InternetShortcut] section holds the URL
+// (in shortcuts without one, the second line from its fifth character); the title is the
 // file name up to its first ".url". Only a regular file is read, and only its
 // first few KiB.
 void importUrlFile(const std::string& fullPath, const std::string& fileName, ImportList& items);

@@ -181,13 +181,15 @@ TEST_F(ImportTest, AnotherVigilFile) {
 }
 
 TEST_F(ImportTest, FavoritesFolder) {
-    // Files of a folder by name before its subfolders; ".url" is cut only in lower case.
+    // Files of a folder by name before its subfolders; ".url" is cut only in lower case;
+    // "Windows 10" has property blocks before its [InternetShortcut] section.
     const Imported got = run(importFavorites, fixture("favorites"));
     EXPECT_EQ(got.result, 1);
-    EXPECT_EQ(got.titles, (Lines{"Example Site", "SHOUT.URL", "Gopher Menu"}));
+    EXPECT_EQ(got.titles, (Lines{"Example Site", "SHOUT.URL", "Gopher Menu", "Windows 10"}));
     EXPECT_EQ(got.lines, (Lines{"|http|Example Site|1|www.example.com|80|/site/|21600|0|0|0|0|0|0|4105|||",
                                 "|ftp|SHOUT.URL|1|ftp.example.org|21|/pub/||21600|0|0|0|||4105||",
-                                "|gopher|Gopher Menu|1|gopher.example.net|70|/docs|21600|0|0|0|4105||"}));
+                                "|gopher|Gopher Menu|1|gopher.example.net|70|/docs|21600|0|0|0|4105||",
+                                "|http|Windows 10|1|www.example.com|80|/modern/|21600|0|0|0|0|0|0|4105|||"}));
 
     // No folder picked, or none there: nothing, and still success.
     EXPECT_EQ(run(importFavorites, "").result, 1);

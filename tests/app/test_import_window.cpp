@@ -142,7 +142,7 @@ TEST_F(ImportWindowTest, InternetExplorerBrowsesForTheFavoritesFolder) {
     EXPECT_TRUE(proposals.empty());  // no file dialog
     ASSERT_EQ(folderProposals.size(), 1u);
     EXPECT_EQ(folderProposals[0], "");  // no folder until the user picks one
-    EXPECT_EQ(rows(window), QStringList({"Example Site", "SHOUT.URL", "Gopher Menu"}));
+    EXPECT_EQ(rows(window), QStringList({"Example Site", "SHOUT.URL", "Gopher Menu", "Windows 10"}));
 }
 
 TEST_F(ImportWindowTest, ImportsAddUpUntilTheListIsCleared) {
