@@ -9,7 +9,8 @@
 // Lines are read whole, whatever their length, and CR LF reads as LF.
 
 // Netscape Navigator bookmark files, Powermarks and any other HTML file: every
-// <a href="..."> with a Web, FTP or Gopher URL; the token after it is the title.
+// <a> tag whose HREF (wherever it stands, entities decoded) is a Web, FTP or
+// Gopher URL; the token after it is the title, the URL when the link text is empty.
 int importAnchorHtml(const std::string& path, ImportList& items);
 // Connexion Collection pages: like the above, in-page anchors passed over.
 int importConnexionHtml(const std::string& path, ImportList& items);

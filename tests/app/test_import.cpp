@@ -84,6 +84,16 @@ TEST_F(ImportTest, PowermarksAndOtherHtml) {
     EXPECT_EQ(other.lines,
               (Lines{"|http|Other Page|1|www.example.com|80|/other.html|21600|0|0|0|0|0|0|4105|||",
                      "|ftp|Incoming|1|ftp.example.org|2121|/incoming||21600|0|0|0|||4105||"}));
+
+    // HREF anywhere in an A tag, in any case and quoting; its entities decoded; the URL for an empty text.
+    const Imported hotlist = run(importAnchorHtml, fixture("hotlist.htm"));
+    EXPECT_EQ(hotlist.lines,
+              (Lines{"|http|First|1|a.example.com|80|/first|21600|0|0|0|0|0|0|4105|||",
+                     "|http|Single quotes|1|b.example.com|80|/b|21600|0|0|0|0|0|0|4105|||",
+                     "|http|Unquoted|1|c.example.com|80|/c|21600|0|0|0|0|0|0|4105|||",
+                     "|http|Entity|1|www.example.com|80|/url?q=x&sa=U|21600|0|0|0|0|0|0|4105|||",
+                     "|gopher|gopher://g.example.net/1/x|1|g.example.net|70|/x|21600|0|0|0|4105||"}));
+    EXPECT_EQ(run(importConnexionHtml, fixture("hotlist.htm")).lines, hotlist.lines);
 }
 
 TEST_F(ImportTest, ConnexionCollection) {
@@ -243,8 +253,7 @@ TEST_F(ImportTest, HtmlTitlesDecodeTheirEntitiesOnce) {
     EXPECT_EQ(utf8.titles, (Lines{"Recipes & more", "<b> \"q\" 's'\xc2\xa0&amp; AT&T &copy;",
                                   "caf\xc3\xa9 \xe2\x98\xba &#1114112; &#xd800;"}));
     ASSERT_EQ(utf8.lines.size(), 3u);
-    // Only titles: the URL keeps its text.
-    EXPECT_EQ(utf8.lines[0], "|http|Recipes & more|1|a.example.com|80|/?x=1&amp;y=2|21600|0|0|0|0|0|0|4105|||");
+    EXPECT_EQ(utf8.lines[0], "|http|Recipes & more|1|a.example.com|80|/?x=1&y=2|21600|0|0|0|0|0|0|4105|||");
     auto vigil = VigilStore::parseRecord(utf8.lines[0], nullptr);
     ASSERT_TRUE(vigil);
     EXPECT_EQ(vigil->description(), "Recipes & more");
