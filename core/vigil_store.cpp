@@ -278,7 +278,7 @@ std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget
 }
 
 DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
-                     std::string& problem) {
+                     std::string& problem, FirstLine firstLine) {
     const std::string name = localPath(fileName);
     FileBytes file;
     if (!file.open(name.c_str())) {
@@ -300,7 +300,7 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
     };
     if (!nextLine()) return DataFile::Read;  // an empty file is an empty list
     dropByteOrderMark(line);
-    if (!numberIn(line)) {
+    if (firstLine == FirstLine::Count && !numberIn(line)) {
         problem = fileName + " does not begin with the number of its records";
         return DataFile::Failed;
     }

@@ -25,12 +25,15 @@ std::optional<std::string> loadProblem();
 int save(const std::string& fileName);
 
 enum class DataFile { Read, Missing, Failed };
+// What the first line of a data file must hold: the count (the program's own list),
+// or anything (an import, which skips it whatever it is).
+enum class FirstLine { Count, Any };
 // Gives each record line of a data file (every line after the count line, to the
 // end of the file, without its line end) to each, until it returns false. Failed,
-// with the reason in problem, when the file cannot be read or its first line (after
-// a UTF-8 byte-order mark) is no count.
+// with the reason in problem, when the file cannot be read or a count is asked for
+// and its first line (after a UTF-8 byte-order mark) is none.
 DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
-                     std::string& problem);
+                     std::string& problem, FirstLine firstLine = FirstLine::Count);
 
 // Whether a record keeps the cache name it names: those of vigil.dat do; an
 // imported one names a copy of another list and starts with none.

@@ -180,6 +180,6 @@ int importVigilFile(const std::string& path, ImportList& items) {
                 items.emplace_back(line.substr(start + 1, end - start - 1).c_str(), line.c_str());
             return true;
         },
-        problem);
+        problem, VigilStore::FirstLine::Any);
     return read == VigilStore::DataFile::Read ? 1 : 0;
 }
