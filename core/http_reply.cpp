@@ -400,6 +400,29 @@ bool modifiedAfter(time_t lastModified, time_t lastChecked) {
 
 namespace {
 
+bool isAsciiAlnum(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// A host name (labels of letters, digits, '-' and '_' joined by dots, a dotted
+// IPv4 address among them) or an IPv6 address in brackets.
+bool isHostNameOrAddress(std::string_view host) {
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        return host.find_first_not_of("0123456789abcdefABCDEF:.", 1) == host.size() - 1;
+    if (!host.empty() && host.back() == '.') host.remove_suffix(1);  // the root label
+    if (host.empty() || host.size() > 253) return false;
+    size_t label = 0;
+    for (char c : host) {
+        if (c == '.') {
+            if (label == 0) return false;
+            label = 0;
+        } else if ((!isAsciiAlnum(c) && c != '-' && c != '_') || ++label > 63) {
+            return false;
+        }
+    }
+    return label > 0;
+}
+
 // resolveRedirect before the path is made fit for the request line.
 std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const WebLocation& current) {
     target = trim(target);
@@ -465,7 +488,7 @@ std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const Web
             port = static_cast<uint16_t>(value);
         }
     }
-    if (authority.empty()) return std::nullopt;
+    if (!isHostNameOrAddress(authority)) return std::nullopt;
     next.host = std::string(authority);
     next.port = port;
     if (path.empty())

@@ -139,8 +139,9 @@ struct WebLocation {
 // The location a redirect target leads to from current: "http://host[:port][/path]"
 // (scheme in any case; port 80 when absent, path "/" when absent) replaces all
 // three; "//host..." likewise; "/path" replaces the path; a bare relative path is
-// taken from the current path's folder. Nothing for another scheme (https), an
-// empty host, a bad port or a target holding control characters. The path comes
+// taken from the current path's folder. Nothing for another scheme (https), a
+// host that is no host name or address (empty, with blanks), a bad port or a
+// target holding control characters. The path comes
 // back fit for the request line: blanks and other bytes that may not stand there
 // are percent-encoded, escapes already in it are kept.
 std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLocation& current);

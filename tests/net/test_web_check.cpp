@@ -287,8 +287,12 @@ TEST_F(WebCheck, RedirectTargetsCannotBreakTheRequestLine) {
     EXPECT_EQ(check(*v), VigilStatus::MovedTemporarily);
     v->applyRedirect();  // a target with a control character is refused
     EXPECT_EQ(std::string(v->path().text()), "/old");
-
     const std::string here = "http://127.0.0.1:" + std::to_string(server.port());
+    page.set("HTTP/1.0 302 Found\r\nLocation: http://evil host/x\r\n\r\n");
+    EXPECT_EQ(check(*v), VigilStatus::MovedTemporarily);
+    v->applyRedirect();  // so is one whose host is no host name
+    EXPECT_EQ(v->url(), here + "/old");
+
     page.set("HTTP/1.0 301 Moved Permanently\r\nLocation: " + here +
              "/a b/\xC3\xA9%41%zz\"<x>|{}?q=1 2#top\r\n\r\n");
     EXPECT_EQ(check(*v), VigilStatus::MovedPermanently);
@@ -297,10 +301,10 @@ TEST_F(WebCheck, RedirectTargetsCannotBreakTheRequestLine) {
     page.set(kPage);
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     server.stop();
-    ASSERT_EQ(server.connections(), 3);
-    EXPECT_EQ(server.received(2).rfind("GET /a%20b/%C3%A9%41%25zz%22%3Cx%3E%7C%7B%7D?q=1%202 HTTP/1.0\r\n", 0), 0u)
-        << server.received(2);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(server.received(i).find("X-Inj"), std::string::npos);
+    ASSERT_EQ(server.connections(), 4);
+    EXPECT_EQ(server.received(3).rfind("GET /a%20b/%C3%A9%41%25zz%22%3Cx%3E%7C%7B%7D?q=1%202 HTTP/1.0\r\n", 0), 0u)
+        << server.received(3);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(server.received(i).find("X-Inj"), std::string::npos);
 }
 
 TEST_F(WebCheck, EndlessReplyHeadIsReadWithinBounds) {
