@@ -220,6 +220,8 @@ std::optional<uint64_t> announcedReplySize(std::string_view reply) {
     if (!length || length->empty() || length->size() > 18 ||
         length->find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
+    const int code = statusLineCode(head.lines[0]);
+    if (code == 204 || code == 304) return end;
     return end + std::stoull(*length);
 }
 

@@ -69,8 +69,9 @@ ReplyHead parseReplyHead(std::string_view reply);
 size_t replyBodyOffset(std::string_view reply);
 
 // The whole size a reply announces: its head (up to the empty line that ends it)
-// plus the head's Content-Length. None while the head is incomplete, and for a
-// head without a Content-Length of plain digits.
+// plus the head's Content-Length, or the head alone for a 204 or 304 reply, which
+// has no body whatever its Content-Length says. None while the head is
+// incomplete, and for a head without a Content-Length of plain digits.
 std::optional<uint64_t> announcedReplySize(std::string_view reply);
 
 // The number of the status line ("HTTP/1.1 304 Not Modified" gives 304), or 0.

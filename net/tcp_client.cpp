@@ -108,7 +108,8 @@ int32_t TcpClient::request(const char* text, const char* fileName, ReplyEnd end)
 
     // The reply is whole when the server closes. A reset, or silence for "time
     // out", cuts it short: then only an HTTP reply that already holds every byte
-    // its Content-Length announces counts. Nothing at all is no reply.
+    // its Content-Length announces counts. An HTTP reply with fewer bytes than it
+    // announces is cut short however it ends. Nothing at all is no reply.
     ReplyFile file(fileName);
     const size_t chunkBytes = 64 * 1024;
     std::unique_ptr<char[]> chunk(new char[chunkBytes]);
@@ -132,6 +133,10 @@ int32_t TcpClient::request(const char* text, const char* fileName, ReplyEnd end)
         total += n;
     }
     sock.close();
+    if (end == ReplyEnd::HttpLength) {
+        const std::optional<uint64_t> announced = announcedReplySize(head);
+        if (announced && static_cast<uint64_t>(total) < *announced) return TcpReplyAborted;
+    }
     if (!file.finish()) return TcpFileFailed;
     return static_cast<int32_t>(total);
 }
