@@ -225,6 +225,24 @@ std::optional<uint64_t> announcedReplySize(std::string_view reply) {
     return end + std::stoull(*length);
 }
 
+InterimReplies interimReplies(std::string_view reply) {
+    InterimReplies found;
+    for (;;) {
+        const std::string_view rest = reply.substr(found.length);
+        // Only a text that begins, or may yet begin, with "HTTP/" can be a status line.
+        if (!startsWithNoCase("HTTP/", rest.substr(0, 5))) break;
+        const size_t lineEnd = rest.find('\n');
+        if (lineEnd == std::string_view::npos) return found;
+        const int code = statusLineCode(rest.substr(0, lineEnd));
+        if (code < 100 || code > 199) break;
+        const size_t headEnd = walkHead(rest, [](std::string_view) {});
+        if (headEnd == std::string_view::npos) return found;
+        found.length += headEnd;
+    }
+    found.settled = true;
+    return found;
+}
+
 bool readReplyHead(const char* path, ReplyHead& head) {
     head = ReplyHead();
     if (!path) return false;

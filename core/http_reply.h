@@ -74,6 +74,16 @@ size_t replyBodyOffset(std::string_view reply);
 // incomplete, and for a head without a Content-Length of plain digits.
 std::optional<uint64_t> announcedReplySize(std::string_view reply);
 
+// Interim 1xx replies (100 Continue, 103 Early Hints) that may come before the
+// real one: `length` is the bytes their whole heads take at the start of the
+// text; `settled` tells that what follows them is known to be no further interim
+// head (another status line, or no status line at all).
+struct InterimReplies {
+    size_t length = 0;
+    bool settled = false;
+};
+InterimReplies interimReplies(std::string_view reply);
+
 // The number of the status line ("HTTP/1.1 304 Not Modified" gives 304), or 0.
 int statusLineCode(std::string_view line);
 

@@ -120,6 +120,7 @@ TEST_F(WebCheck, EachMappedReplyKeepsThePreviousCopy) {
     };
     const Row rows[] = {
         {"HTTP/1.1 404 Not Found\r\n\r\n<html>gone</html>", VigilStatus::NotFound},
+        {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\n\r\n<html>gone</html>", VigilStatus::NotFound},
         {"HTTP/1.0 400 Bad Request\r\n\r\n", VigilStatus::BadRequest},
         {"HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic\r\n\r\n", VigilStatus::NotAuthorized},
         {"HTTP/1.0 407 Proxy Authentication Required\r\n\r\n", VigilStatus::ProxyAuthRequired},
@@ -147,10 +148,13 @@ TEST_F(WebCheck, EachMappedReplyKeepsThePreviousCopy) {
     }
     EXPECT_EQ(v->lastChanged(), 0);
 
-    // The page's return after the errors is no change.
-    page.set(kPage);
+    // The page's return after the errors is no change; interim heads before it are
+    // neither page text nor kept.
+    page.set("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\n\r\n" +
+             std::string(kPage));
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     EXPECT_EQ(v->lastChanged(), 0);
+    EXPECT_EQ(current(*v), kPage);
 }
 
 TEST_F(WebCheck, FirstFetchThenRealChangeAndNginxErrorPage) {
