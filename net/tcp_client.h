@@ -23,8 +23,9 @@ enum TcpResult : int32_t {
     TcpFileFailed = -7,     // the reply file could not be created or written
 };
 
-// What shows that a reply is whole: the server's orderly close, or also, for an
-// HTTP reply, all the bytes its head's Content-Length announces.
+// What shows that a reply is whole: the server's orderly close, or, for an HTTP
+// reply whose head announces a Content-Length, every byte announced (a close
+// before them cuts it short). An HTTP reply is stored without interim 1xx heads.
 enum class ReplyEnd { ServerClose, HttpLength };
 
 // One resolved endpoint: a host and port with the IPv4 address found for them once.
