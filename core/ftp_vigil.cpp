@@ -7,6 +7,7 @@
 
 #include "core/client_command.h"
 #include "core/record_writer.h"
+#include "core/text_utils.h"
 #include "net/ftp_client.h"
 #include "platform/files.h"
 
@@ -124,6 +125,11 @@ int FtpVigil::fetchAndCompare() {
         directory = directory_.value_or("/");
         lookFor = lookForFile_;
     }
+    // Each goes into a command line (or names the server): a control byte would
+    // end it early and send commands of its own.
+    if (hasControlCharacter(host) || hasControlCharacter(user) || hasControlCharacter(password) ||
+        hasControlCharacter(directory))
+        return VigilStatus::BadRequest;
 
     const bool first = isFirstFetch();
     const std::string fresh = takeNewCacheName();

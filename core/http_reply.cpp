@@ -81,24 +81,41 @@ bool standsInTarget(char c) {
     return c != '\0' && std::strchr("-._~!$&'()*+,;=:@/?#", c) != nullptr;
 }
 
+void appendEscaped(std::string& out, char c) {
+    static const char hex[] = "0123456789ABCDEF";
+    const unsigned char u = static_cast<unsigned char>(c);
+    out += '%';
+    out += hex[u >> 4];
+    out += hex[u & 0x0f];
+}
+
 // Percent-encodes what may not stand in a request target (blanks, quotes, bytes
 // above 127, a '%' that starts no escape); escapes already there are kept.
 std::string encodeTargetPath(std::string_view path) {
-    static const char hex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(path.size());
     for (size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
         const bool escape =
             c == '%' && i + 2 < path.size() && isHexDigit(path[i + 1]) && isHexDigit(path[i + 2]);
-        if (escape || standsInTarget(c)) {
+        if (escape || standsInTarget(c))
             out += c;
-            continue;
-        }
-        const unsigned char u = static_cast<unsigned char>(c);
-        out += '%';
-        out += hex[u >> 4];
-        out += hex[u & 0x0f];
+        else
+            appendEscaped(out, c);
+    }
+    return out;
+}
+
+// A stored path goes out as it was entered, but for control bytes: from an edited
+// or imported vigil.dat a CR or LF would end the request line and start headers.
+std::string encodeControlBytes(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        if (isControlChar(c))
+            appendEscaped(out, c);
+        else
+            out += c;
     }
     return out;
 }
@@ -164,14 +181,15 @@ std::string httpDate(time_t when) {
 HttpRequest buildHttpRequest(const HttpRequestInputs& in) {
     HttpRequest out;
     std::string head;
+    const std::string path = encodeControlBytes(in.path);
     if (in.useProxy) {
-        head = webUrl(in.host, in.port, in.path) + " HTTP/1.0\r\n" + kUserAgent + "Host: " + in.host +
+        head = webUrl(in.host, in.port, path) + " HTTP/1.0\r\n" + kUserAgent + "Host: " + in.host +
                "\r\nPragma:no-cache\r\n";
         if (in.proxyNeedsAuth) head += "Proxy-authorization: Basic " + in.proxyAuthorization + "\r\n";
         out.connectHost = in.proxyHost;
         out.connectPort = in.proxyPort;
     } else {
-        head = webRequestHead(in.path, in.host);
+        head = webRequestHead(path, in.host);
         out.connectHost = in.host;
         out.connectPort = in.port;
     }

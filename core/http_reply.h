@@ -42,7 +42,8 @@ std::string webUrl(const std::string& host, uint16_t port, const std::string& pa
 // "Thu, 01 Jan 1970 00:00:00 GMT".
 std::string httpDate(time_t when);
 
-// The whole GET request for the direct or the proxy road.
+// The whole GET request for the direct or the proxy road. Control bytes of the
+// path go out percent-encoded; the caller refuses a host that holds one.
 HttpRequest buildHttpRequest(const HttpRequestInputs& in);
 
 // ---- Reply ----

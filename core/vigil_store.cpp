@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -157,6 +158,23 @@ bool isKept(const std::string& fileName) {
 
 const char* const kKeptText = "; it is left as it is and will not be saved over while Tervane runs.";
 
+// The kind a record's first field names, compared in this order.
+std::optional<uint16_t> kindOfWord(const std::string& word) {
+    if (word.compare(0, 6, "gopher") == 0) return VigilKind::Gopher;
+    if (word.compare(0, 4, "http") == 0) return VigilKind::Web;
+    if (word.compare(0, 3, "ftp") == 0) return VigilKind::Ftp;
+    return std::nullopt;
+}
+
+// Where the interval stands; the times and the flags follow it. FTP records hold
+// two more fields before it (directory and look-for file).
+size_t intervalField(uint16_t kind) { return kind == VigilKind::Ftp ? 7 : 6; }
+
+// Written as a signed 16-bit number: both readings of the same bits are taken.
+uint16_t flagsIn(const std::string& field) {
+    return static_cast<uint16_t>(numberOr(field, 1, INT16_MIN, UINT16_MAX));
+}
+
 enum class Parsed { Vigil, NoVigil, NoIdentifier };
 
 std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
@@ -172,16 +190,9 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
     };
     if (field(0).empty() || field(3).empty()) return nullptr;
 
-    uint16_t kind;
-    const std::string& word = field(0);
-    if (word.compare(0, 6, "gopher") == 0)
-        kind = VigilKind::Gopher;
-    else if (word.compare(0, 4, "http") == 0)
-        kind = VigilKind::Web;
-    else if (word.compare(0, 3, "ftp") == 0)
-        kind = VigilKind::Ftp;
-    else
-        return nullptr;
+    const std::optional<uint16_t> known = kindOfWord(field(0));
+    if (!known) return nullptr;
+    const uint16_t kind = *known;
 
     const OptionsField options = readOptionsField(field(2), kind == VigilKind::Web);
 
@@ -196,14 +207,12 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
     const uint16_t defaultPort = kind == VigilKind::Gopher ? 70 : kind == VigilKind::Ftp ? 21 : 80;
     p.port = static_cast<uint16_t>(numberOr(field(4), defaultPort, 0, UINT16_MAX));
 
-    // Fields from the interval on sit one place further for FTP (directory and look-for file).
-    const size_t base = kind == VigilKind::Ftp ? 7 : 6;
+    const size_t base = intervalField(kind);
     p.interval = static_cast<int32_t>(numberOr(field(base), 0, INT32_MIN, INT32_MAX));
     p.intervalMode = p.interval >= 1 ? IntervalMode::On : IntervalMode::Off;
     p.lastChanged = timeOr(field(base + 1), 0);
     p.lastChecked = timeOr(field(base + 2), kind == VigilKind::Ftp ? now : 0);
-    // Written as a signed 16-bit number: both readings of the same bits are taken.
-    p.flags = static_cast<uint16_t>(numberOr(field(base + 3), 1, INT16_MIN, UINT16_MAX));
+    p.flags = flagsIn(field(base + 3));
     size_t next = base + 4;
     if (p.flags & NotifyFlags::Program) p.programLine = textOrNone(field(next++));
 
@@ -275,6 +284,30 @@ namespace VigilStore {
 std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget, CacheName cacheName) {
     Parsed outcome;
     return buildVigil(line, callbackTarget, cacheName, outcome);
+}
+
+std::string importedRecord(const std::string& line) {
+    if (line.empty()) return line;
+    const char separator = line[0];
+    std::vector<std::string> fields = splitString(std::string_view(line).substr(1), separator, false);
+    if (fields.size() > 1) std::replace_if(fields[1].begin(), fields[1].end(), isControlChar, ' ');
+    const std::optional<uint16_t> kind = kindOfWord(fields[0]);
+    const size_t flagsAt = kind ? intervalField(*kind) + 3 : fields.size();
+    if (flagsAt < fields.size()) {
+        const uint16_t flags = flagsIn(fields[flagsAt]);
+        // A program named by somebody else's list is not started here: the
+        // user chooses one with Edit.
+        if (flags & NotifyFlags::Program) {
+            fields[flagsAt] = std::to_string(static_cast<int16_t>(flags & ~NotifyFlags::Program));
+            if (flagsAt + 1 < fields.size()) fields.erase(fields.begin() + static_cast<long>(flagsAt) + 1);
+        }
+    }
+    std::string out(1, separator);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) out += separator;
+        out += fields[i];
+    }
+    return out;
 }
 
 DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,

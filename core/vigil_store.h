@@ -35,6 +35,11 @@ enum class FirstLine { Count, Any };
 DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
                      std::string& problem, FirstLine firstLine = FirstLine::Count);
 
+// A record line of another list as this one takes it in: with no program to run
+// (flag 0x10 cleared, its program line dropped) and no control character in its
+// description. Every other field stays as it is.
+std::string importedRecord(const std::string& line);
+
 // Whether a record keeps the cache name it names: those of vigil.dat do; an
 // imported one names a copy of another list and starts with none.
 enum class CacheName { Keep, Drop };

@@ -168,7 +168,9 @@ int importVigilFile(const std::string& path, ImportList& items) {
     std::string problem;
     const VigilStore::DataFile read = VigilStore::readRecords(
         path,
-        [&items](std::string line) {
+        [&items](const std::string& record) {
+            // A program named by another list's owner is none of this user's.
+            std::string line = VigilStore::importedRecord(record);
             // The entry is kept as text: a NUL would cut it there.
             std::replace(line.begin(), line.end(), '\0', ' ');
             // The description lies between the second and third separator.

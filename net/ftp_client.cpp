@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/program_settings.h"
+#include "core/text_utils.h"
 #include "core/vigil.h"
 #include "platform/files.h"
 
@@ -21,11 +22,9 @@ int replyCode(const std::string& line) {
     return code >= 100 && code <= 599 ? code : 0;
 }
 
-// A value that goes into a command must stay one line: CR or LF would let it
-// add commands of its own, and NUL would cut it short.
-bool fitsInCommand(const std::string& text) {
-    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
+// A value that goes into a command must stay one line of text: CR or LF would let
+// it add commands of its own, NUL would cut it short, no other control byte belongs.
+bool fitsInCommand(const std::string& text) { return !hasControlCharacter(text); }
 
 // Enough of a reply to look into; the rest of a very long banner is not kept.
 constexpr size_t kMaxReplyText = 16 * 1024;

@@ -88,9 +88,11 @@ bool readLine(std::istream& in, std::string& line) {
 }
 
 bool dropByteOrderMark(std::string& firstLine) {
-    if (firstLine.compare(0, 3, "\xEF\xBB\xBF") != 0) return false;
-    firstLine.erase(0, 3);
-    return true;
+    // Editors that add a mark to a file that has one already leave a run of them.
+    size_t marks = 0;
+    while (firstLine.compare(marks, 3, "\xEF\xBB\xBF") == 0) marks += 3;
+    firstLine.erase(0, marks);
+    return marks > 0;
 }
 
 namespace {

@@ -37,8 +37,8 @@ ProcessLock lockForProcess(const std::string& path);
 bool readLine(FILE* file, std::string& line);
 bool readLine(std::istream& in, std::string& line);
 
-// Removes a UTF-8 byte-order mark from the start of a file's first line, as
-// editors on other systems save it; true when there was one.
+// Removes the UTF-8 byte-order marks (one or a run of them) from the start of a
+// file's first line, as editors on other systems save them; true when there was one.
 bool dropByteOrderMark(std::string& firstLine);
 
 // Replaces a file whole or not at all: write() fills a new file of a unique name

@@ -188,6 +188,13 @@ TEST_F(ImportTest, AnotherVigilFile) {
         ASSERT_TRUE(writeWholeFile(dir.file("vigil.dat"), first + "\n|gopher|G|0|g.example.com|70|/s|60|0|0|1|9||\n"));
         EXPECT_EQ(run(importVigilFile, dir.file("vigil.dat")).titles, (Lines{"G"})) << first;
     }
+    // Another list's program is none to run here: flag 0x10 and the program field go.
+    ASSERT_TRUE(writeWholeFile(dir.file("other.dat"),
+                               "2\n|http|Harmless|0|h.example|80|/news|60|0|0|16|sh -c \"id > $HOME/owned\"|0|0|0|9|||\n"
+                               "|ftp|Files|0|f.example|21|/pub||60|0|0|-32687|xterm|joe|pw|9||x.log|\n"));
+    const Imported other = run(importVigilFile, dir.file("other.dat"));
+    EXPECT_EQ(other.lines, (Lines{"|http|Harmless|0|h.example|80|/news|60|0|0|0|0|0|0|9|||",
+                                  "|ftp|Files|0|f.example|21|/pub||60|0|0|-32703|joe|pw|9||x.log|"}));
 }
 
 TEST_F(ImportTest, FavoritesFolder) {
@@ -273,10 +280,10 @@ TEST_F(ImportTest, ControlCharactersInTitlesBecomeBlanks) {
         {importExploreIni, "[quicklist]\nquicklist= Ini" + nul + "Title\x1b\nhttp://b.example.com/\n"},
         {importQuicklistTxt, "1\nTxt" + nul + "Title\t\nhttp://c.example.com/\n"},
         {importOpera3Adr, "\tNAME=Opera" + nul + "Title\x02\n\tURL=http://d.example.com/\n"},
-        {importVigilFile, "1\n|gopher|Dat" + nul + "Title|0|g.example.com|70|/s|3600|0|0|1|9||\n"},
+        {importVigilFile, "1\n|gopher|Dat" + nul + "Title\x1b|0|g.example.com|70|/s|3600|0|0|1|9||\n"},
     };
     const char* const titles[] = {"Html Title ", "Ftp Title ", "Ini Title ", "Txt Title ", "Opera Title ",
-                                  "Dat Title"};
+                                  "Dat Title "};
     for (size_t i = 0; i < std::size(sources); ++i) {
         const std::string path = dir.file("source" + std::to_string(i));
         ASSERT_TRUE(writeWholeFile(path, sources[i].second));

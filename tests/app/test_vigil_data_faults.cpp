@@ -89,19 +89,19 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), "1\n" + kRecord);
 
-    ScratchDir::write("other.dat", bom + "1\n" + kRecord);
+    ScratchDir::write("other.dat", bom + bom + "1\n" + kRecord);
     ImportList imported;
     EXPECT_EQ(importVigilFile("other.dat", imported), 1);
     ASSERT_EQ(imported.size(), 1u);
     EXPECT_STREQ(imported[0].displayText.text(), "Kept");
 
-    ScratchDir::write("vigil.cli", bom + "firefox=-new-tab %URL\n");
+    ScratchDir::write("vigil.cli", bom + bom + "firefox=-new-tab %URL\n");
     ProgramSettings::loadClientList("vigil.cli");
     ASSERT_EQ(ProgramSettings::clientParams().size(), 1u);
     EXPECT_EQ(ProgramSettings::clientParams()[0].first, "firefox");
 
-    // A profile with one is no first run, and keeps its one section.
-    ScratchDir::write("VGW.INI", bom + "[Vigil]\r\nmax conn=3\r\n");
+    // A profile with them is no first run, and keeps its one section.
+    ScratchDir::write("VGW.INI", bom + bom + bom + "[Vigil]\r\nmax conn=3\r\n");
     testApp();
     MainWindowParts parts = openMainWindow();
     EXPECT_EQ(ProgramSettings::snapshot().maxConn, 3);

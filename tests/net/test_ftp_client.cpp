@@ -401,6 +401,7 @@ TEST_F(FtpClientTest, LineBreaksInCommandValuesAreRefusedBeforeConnecting) {
     EXPECT_EQ(listVia(server, "/", "watcher", "secret\nx"), -1);
     EXPECT_EQ(listVia(server, std::string("/pub\0x", 6)), -1);
     EXPECT_EQ(listVia(server, "/pub\rRMD /"), -1);
+    EXPECT_EQ(listVia(server, "/", "watcher", "secret\x1b"), -1);
     server.stop();
     EXPECT_EQ(server.connections(), 0);
 }

@@ -139,6 +139,14 @@ TEST_F(FtpVigilServerTest, FailuresBecomeFtpStatusesAndKeepTheReference) {
     EXPECT_EQ(checkNow(*v), VigilStatus::Changed);
     ASSERT_EQ(v->addedCount(), 1);
     EXPECT_EQ(v->addedFileName(0), "c.txt");
+    const std::string latest = v->cacheFileName();
+
+    // A control byte in a command's value refuses the check unsent; all else stays.
+    v->setPassword("secret\r\nDELE a.txt");
+    EXPECT_EQ(checkNow(*v), VigilStatus::BadRequest);
+    EXPECT_EQ(v->password(), "secret\r\nDELE a.txt");
+    EXPECT_EQ(v->cacheFileName(), latest);
+    v->setPassword("secret");
 
     // Nothing listening on the port.
     served_.stop();

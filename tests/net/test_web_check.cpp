@@ -59,8 +59,12 @@ TEST_F(WebCheck, RequestBytesOfTheDirectRoad) {
     // The copy gets a fresh name: one cut short never stands under the stored one.
     EXPECT_NE(w.cacheFileName(), "cache\\00000042.mon");
     EXPECT_EQ(current(w), kPage);
+    // A path from an edited or imported vigil.dat: its control bytes go out encoded.
+    auto injected = newVigil("127.0.0.1", server.port(), "/a\rX-Injected: evil\x7f\t");
+    EXPECT_EQ(check(*injected), VigilStatus::NoChange);
     server.stop();
-    ASSERT_EQ(server.connections(), 3);
+    ASSERT_EQ(server.connections(), 4);
+    EXPECT_EQ(server.received(3).rfind("GET /a%0DX-Injected: evil%7F%09 HTTP/1.0\r\nUser-Agent", 0), 0u);
     const std::string head =
         "GET /a/b HTTP/1.0\r\nUser-Agent: Tervane/2.24\r\nHost: 127.0.0.1\r\nIf-Modified-Since: ";
     EXPECT_EQ(server.received(0),
@@ -81,7 +85,10 @@ TEST_F(WebCheck, RequestBytesOfTheProxyRoad) {
     });
     auto v = newVigil("www.example.test", 8080, "/p#x");
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
+    // A host with a line end would add headers: the request is refused unsent.
+    EXPECT_EQ(check(*newVigil("www.example.test\r\nX-Injected: 1", 8080, "/p")), VigilStatus::BadRequest);
     proxy.stop();
+    EXPECT_EQ(proxy.connections(), 1);
     EXPECT_EQ(proxy.received(0),
               "GET http://www.example.test:8080/p HTTP/1.0\r\nUser-Agent: Tervane/2.24\r\n"
               "Host: www.example.test\r\nPragma:no-cache\r\nProxy-authorization: Basic cHJveHk6cHc=\r\n"
