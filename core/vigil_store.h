@@ -24,6 +24,14 @@ std::optional<std::string> loadProblem();
 // is one a load of this run could not read whole.
 int save(const std::string& fileName);
 
+// Why the last save could not write its file (said once per kind through
+// reportLocalFailure); none when it wrote it or was not asked to.
+std::optional<std::string> saveProblem();
+
+// Whether a load of this run could not read the file whole: its list is only
+// shown, never saved over.
+bool readOnly(const std::string& fileName);
+
 enum class DataFile { Read, Missing, Failed };
 // Gives each record line of a data file (every line after the count line, to the
 // end of the file, without its line end) to each, until it returns false. Failed,

@@ -411,4 +411,27 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
     parts.window->runCommand(CommandId::Delete);
     EXPECT_TRUE(stored("1\n|gopher|Notes|"));
     EXPECT_EQ(ScratchDir::read("vigil.dat").find("Renamed"), std::string::npos);
+
+    // Saves that fail are told once, tried again at each change, and at close.
+    TraceScratch trace;
+    ScratchDir::write("blocked", "");
+    auto add = [&](const std::string& description, bool blocked) {
+        std::filesystem::remove("vigil.dat");
+        if (blocked) std::filesystem::create_symlink("blocked/vigil.dat", "vigil.dat");
+        added.description = description;
+        VigilTasks::addGopherVigil(added);
+        waitUntil([] { return false; }, 300);
+    };
+    add("Lost 1", true);
+    add("Lost 2", true);
+    add("Kept", false);
+    EXPECT_TRUE(stored("4\n|gopher|Notes|"));
+    add("Lost 3", true);
+    parts.window->close();
+    std::vector<std::string> boxes;
+    for (const std::string& line : trace.traceLines())
+        if (line.rfind("message box: Tervane: vigil.dat could not be written (Not a directory)", 0) == 0)
+            boxes.push_back(line);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].find("is lost when Tervane ends."), std::string::npos);
 }
