@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QWidget>
 #include <filesystem>
@@ -150,6 +151,20 @@ TEST(MainRun, StartWithProfileLoadsItAndPlacesTheWindow) {
     ASSERT_EQ(ProgramSettings::clientParams().size(), 1u);
     EXPECT_EQ(parts.window->pos(), QPoint(40, 30));
     EXPECT_EQ(parts.window->size(), QSize(500, 260));
+
+    // The README's sample profile, written by hand, keeps the columns and the tool bar.
+    const std::string readme = readWholeFile(TERVANE_SOURCE_DIR "/README.md");
+    const size_t sample = readme.find("\n    [Vigil]\n");
+    ASSERT_NE(sample, std::string::npos);
+    std::string profile;
+    for (size_t at = sample + 1; readme.compare(at, 4, "    ") == 0; at = readme.find('\n', at) + 1)
+        profile += readme.substr(at + 4, readme.find('\n', at) - at - 4) + "\r\n";
+    ScratchDir::write("vgw.ini", profile);
+    MainWindowParts sampled = openMainWindow();
+    EXPECT_EQ(ProgramSettings::snapshot().userEmail, "me@example.org");
+    for (int c = VigilCnrObject::StatusColumn; c < VigilCnrObject::ColumnCount; ++c)
+        EXPECT_FALSE(sampled.window->container()->isColumnHidden(c)) << c;
+    EXPECT_TRUE(sampled.window->toolBar()->isVisible());
 }
 
 TEST(MainRun, BatchWindowIsNeverShown) {
