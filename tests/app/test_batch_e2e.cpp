@@ -440,11 +440,8 @@ TEST_F(BatchE2e, FilesThatCannotBeWrittenFailTheRunButNotTheRest) {
     EXPECT_EQ(textReportFile(), textReport({}, {}, {}));
     EXPECT_FALSE(htmlReportFile().empty());
 
-    // No copy can be kept (`cache` is a file): a failure here, said once, not
-    // every site "not available".
-    LoopbackServer gopher([](LoopbackServer::Connection& c) {
-        if (c.readUntil("\r\n")) c.send("0Item\t/i\tg.test\t70\r\n.\r\n");
-    });
+    // No copy can be kept (`cache` is a file): said once, and no site is "not available".
+    LoopbackServer gopher([](LoopbackServer::Connection& c) { c.readUntil("\r\n") && c.send("0a\r\n.\r\n"); });
     std::filesystem::remove(data_.file("vigil.dat"));
     writeVigils({gopherLine("One", gopher.port(), "/1"), gopherLine("Two", gopher.port(), "/2")});
     std::filesystem::remove_all(data_.file("cache"));

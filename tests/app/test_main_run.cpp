@@ -154,12 +154,9 @@ TEST(MainRun, StartWithProfileLoadsItAndPlacesTheWindow) {
 
     // The README's sample profile, written by hand, keeps the columns and the tool bar.
     const std::string readme = readWholeFile(TERVANE_SOURCE_DIR "/README.md");
-    const size_t sample = readme.find("\n    [Vigil]\n");
+    const size_t sample = readme.find("    [Vigil]\n");
     ASSERT_NE(sample, std::string::npos);
-    std::string profile;
-    for (size_t at = sample + 1; readme.compare(at, 4, "    ") == 0; at = readme.find('\n', at) + 1)
-        profile += readme.substr(at + 4, readme.find('\n', at) - at - 4) + "\r\n";
-    ScratchDir::write("vgw.ini", profile);
+    ScratchDir::write("vgw.ini", readme.substr(sample, readme.find("\n\n", sample) - sample));
     MainWindowParts sampled = openMainWindow();
     EXPECT_EQ(ProgramSettings::snapshot().userEmail, "me@example.org");
     for (int c = VigilCnrObject::StatusColumn; c < VigilCnrObject::ColumnCount; ++c)
@@ -430,18 +427,15 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
     // Saves that fail are told once, tried again at each change, and at close.
     TraceScratch trace;
     ScratchDir::write("blocked", "");
-    auto add = [&](const std::string& description, bool blocked) {
+    auto add = [&](bool blocked) {
         std::filesystem::remove("vigil.dat");
         if (blocked) std::filesystem::create_symlink("blocked/vigil.dat", "vigil.dat");
-        added.description = description;
         VigilTasks::addGopherVigil(added);
         waitUntil([] { return false; }, 300);
     };
-    add("Lost 1", true);
-    add("Lost 2", true);
-    add("Kept", false);
+    for (bool blocked : {true, true, false}) add(blocked);
     EXPECT_TRUE(stored("4\n|gopher|Notes|"));
-    add("Lost 3", true);
+    add(true);
     parts.window->close();
     std::vector<std::string> boxes;
     for (const std::string& line : trace.traceLines())

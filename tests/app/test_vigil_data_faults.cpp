@@ -82,8 +82,9 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     s.newWebVigil = s.newFtpVigil = s.newGopherVigil = s.openImport = [&reached](MainWindow&) { ++reached; };
     s.pasteUrl = [&reached](MainWindow&, const QString&) { ++reached; };
     QGuiApplication::clipboard()->setText(QStringLiteral("http://www.example/"));
-    using namespace CommandId;
-    for (int id : {NewWeb, ButtonNewFtp, NewGopher, Edit, Delete, Import, PasteUrl}) parts.window->runCommand(id);
+    for (int id : {CommandId::NewWeb, CommandId::ButtonNewFtp, CommandId::NewGopher, CommandId::Edit,
+                   CommandId::Delete, CommandId::Import, CommandId::PasteUrl})
+        parts.window->runCommand(id);
     EXPECT_EQ(reached, 0);
     EXPECT_TRUE(parts.window->windowTitle().contains(QStringLiteral("read-only")));
     for (int tick = 0; tick < 12; ++tick) parts.handler->dispatchHandlerEvent(MainWindowEvent::TimerTick, 0, 0);

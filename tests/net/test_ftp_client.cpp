@@ -327,7 +327,6 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
     {
         LoopbackServer server(script());
         FtpClient client("127.0.0.1", server.port(), "u", "p");
-        // A failure here, not the server's: told apart from a refused listing.
         EXPECT_EQ(client.listDirectory("/", "missing-folder/listing.lst"), TcpFileFailed);
         EXPECT_EQ(lastReplyFileError(), ENOENT);
     }
