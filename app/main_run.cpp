@@ -1,10 +1,12 @@
 #include "app/main_run.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -16,7 +18,9 @@
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
+#include "core/vigil_store.h"
 #include "dialogs/stored_placement.h"
+#include "platform/message_box.h"
 #include "platform/signals.h"
 #include "platform/thread.h"
 
@@ -30,6 +34,16 @@ const char* const kClientFile = "vigil.cli";
 
 constexpr size_t kLoadStack = 16384;
 constexpr int kShutdownGraceMs = 5000;
+
+// A file Tervane cannot write: a box on the window thread, once the caller
+// (a check, perhaps) has gone on, and only while the window is up.
+void showLocalFailure(const std::string& text) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    QMetaObject::invokeMethod(
+        app, [text] { if (mainWindow && mainWindow->isVisible()) showMessageBox("Tervane", text); },
+        Qt::QueuedConnection);
+}
 
 std::unique_ptr<MainWindow> createWindow(bool hadProfile) {
     if (runState().batchMode) {
@@ -87,6 +101,7 @@ MainWindowParts openMainWindow() {
     parts.window->setSettingsFileName(kSettingsFile);
     parts.window->setDataFileName(kDataFile);
     setVigilStatusCallback(vigilStatusCallback);
+    if (!runState().batchMode) setLocalFailureListener(showLocalFailure);
     installCommandServices();
     return parts;
 }
@@ -123,8 +138,17 @@ std::chrono::milliseconds shutdownWaitLimit() {
     return std::chrono::milliseconds(timeOut + kShutdownGraceMs);
 }
 
-void saveLoadedVigils(const MainWindow& window) {
-    if (listLoaded.load()) windowServices().saveVigils(window.dataFileName());
+bool saveLoadedVigils(const MainWindow& window) {
+    return !listLoaded.load() || windowServices().saveVigils(window.dataFileName()) == 0;
+}
+
+void saveAtClose(const MainWindow& window) {
+    // Every change is saved when made: after a save that worked, the end of the
+    // run saves what checks add. After one that failed, the list is tried once
+    // more while the window can still say that it is lost.
+    if (!VigilStore::saveProblem() || saveLoadedVigils(window)) return;
+    if (const std::optional<std::string> problem = VigilStore::saveProblem())
+        showMessageBox("Tervane", *problem + " The list as it is on screen is lost when Tervane ends.");
 }
 
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {

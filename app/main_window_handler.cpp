@@ -129,8 +129,13 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
 void MainWindowHandler::reportLoadProblem() {
     const std::optional<std::string> problem = VigilStore::loadProblem();
     if (!problem) return;
-    if (runState().batchMode) reportRunFailure(*problem);
-    else showMessageBox("Tervane", *problem);
+    if (runState().batchMode) {
+        reportRunFailure(*problem);
+        return;
+    }
+    showMessageBox("Tervane", *problem);
+    if (VigilStore::readOnly(window_->dataFileName()))
+        window_->setWindowTitle(QStringLiteral("Tervane - read-only list"));
 }
 
 void MainWindowHandler::startupComplete() {

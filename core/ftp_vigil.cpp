@@ -23,6 +23,7 @@ std::optional<std::string> noneWhenEmpty(const std::optional<std::string>& text)
 int statusOfResult(int32_t result) {
     if (result == -1) return VigilStatus::FtpReplyBase + 425;
     if (result == TcpReplyAborted) return VigilStatus::Unavailable;
+    if (result == TcpFileFailed) return VigilStatus::CopyNotStored;
     if (result >= 400) return VigilStatus::FtpReplyBase + result;
     return VigilStatus::NoChange;
 }

@@ -98,6 +98,7 @@ int GopherVigil::fetchAndCompare() {
         // Nothing to compare: the previous copy stays the reference, and no
         // partial copy stays behind.
         removeFile(target);
+        if (got == TcpFileFailed) return VigilStatus::CopyNotStored;
         return error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
                                                      : VigilStatus::Unavailable;
     }

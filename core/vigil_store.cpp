@@ -132,10 +132,19 @@ OptionsField readOptionsField(const std::string& field, bool web) {
 }
 
 // The old file stays; the user learns why the list was not written.
+// Why the last save of the data file failed; none after a save that worked.
+std::mutex saveStateMutex;
+std::optional<std::string> lastSaveProblem;
+
 int reportSaveFailure(const std::string& target) {
+    const int error = errno;
     const std::string text =
-        target + " could not be written (" + std::strerror(errno) + "); the previous file is kept.";
-    reportRunFailure(text);
+        target + " could not be written (" + std::strerror(error) + "); the previous file is kept.";
+    {
+        std::lock_guard<std::mutex> g(saveStateMutex);
+        lastSaveProblem = text;
+    }
+    reportLocalFailure(target + " " + std::to_string(error), text);
     return -1;
 }
 
@@ -378,7 +387,19 @@ int save(const std::string& fileName) {
         for (const auto& vigil : vigilList) vigil->write(file);
         return std::ferror(file) == 0;
     });
-    return ok ? 0 : reportSaveFailure(target);
+    if (!ok) return reportSaveFailure(target);
+    std::lock_guard<std::mutex> g(saveStateMutex);
+    lastSaveProblem.reset();
+    return 0;
+}
+
+std::optional<std::string> saveProblem() {
+    std::lock_guard<std::mutex> g(saveStateMutex);
+    return lastSaveProblem;
+}
+
+bool readOnly(const std::string& fileName) {
+    return isKept(fileName);
 }
 
 }  // namespace VigilStore

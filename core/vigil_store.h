@@ -24,6 +24,14 @@ std::optional<std::string> loadProblem();
 // is one a load of this run could not read whole.
 int save(const std::string& fileName);
 
+// Why the last save could not write its file (said once per kind through
+// reportLocalFailure); none when it wrote it or was not asked to.
+std::optional<std::string> saveProblem();
+
+// Whether a load of this run could not read the file whole: its list is only
+// shown, never saved over.
+bool readOnly(const std::string& fileName);
+
 enum class DataFile { Read, Missing, Failed };
 // What the first line of a data file must hold: the count (the program's own list),
 // or anything (an import, which skips it whatever it is).

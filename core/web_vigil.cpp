@@ -211,8 +211,9 @@ WebVigil::Reply WebVigil::fetchReply() {
                                          reply.file.c_str(), &error);
     if (got <= 0) {
         removeFile(reply.file);
-        reply.status = error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
-                                                             : VigilStatus::Unavailable;
+        reply.status = got == TcpFileFailed                      ? VigilStatus::CopyNotStored
+                       : error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
+                                                               : VigilStatus::Unavailable;
         return reply;
     }
     reply.received = true;

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -191,6 +192,8 @@ int32_t FtpClient::transfer(const std::string& commandText) {
     // A listing cut short is no listing, whatever the server says of it, unless
     // it refuses the transfer itself.
     if (received == Received::CutShort && result == -1) result = TcpReplyAborted;
+    // A listing that came but could not be stored here is no fault of the server's.
+    if (received == Received::FileFailed) result = TcpFileFailed;
     // Only a listing received whole and confirmed by the server is kept.
     if (created && (result < 0 || result >= 400)) removeFile(dataFileName_);
     return result;
@@ -231,7 +234,10 @@ bool FtpClient::acceptDataConnection() {
 
 FtpClient::Received FtpClient::receiveFile(bool* created) {
     FILE* file = openFile(dataFileName_, "wb");
-    if (!file) return Received::NotStored;
+    if (!file) {
+        noteReplyFileError(errno);
+        return Received::FileFailed;
+    }
     *created = true;
     const SteadyTime deadline = deadlineIn(requestDeadlineMs(timeOutMs_));
     const size_t chunkBytes = 64 * 1024;
@@ -249,13 +255,20 @@ FtpClient::Received FtpClient::receiveFile(bool* created) {
         }
         if (n < 0) break;
         total += n;
-        if (total > kMaxReplyBytes ||
-            std::fwrite(chunk.get(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) {
+        if (total > kMaxReplyBytes) {
             outcome = Received::NotStored;
             break;
         }
+        if (std::fwrite(chunk.get(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) {
+            noteReplyFileError(errno);
+            outcome = Received::FileFailed;
+            break;
+        }
     }
-    if (std::fclose(file) != 0) outcome = Received::NotStored;
+    if (std::fclose(file) != 0 && outcome != Received::FileFailed) {
+        noteReplyFileError(errno);
+        outcome = Received::FileFailed;
+    }
     return outcome;
 }
 

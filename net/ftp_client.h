@@ -49,7 +49,8 @@ private:
     int32_t transfer(const std::string& commandText);
     bool openDataPort();
     bool acceptDataConnection();
-    enum class Received { Whole, CutShort, NotStored };
+    // NotStored: too large; FileFailed: the listing file could not be written.
+    enum class Received { Whole, CutShort, NotStored, FileFailed };
     Received receiveFile(bool* created);
     void quit();
     void closeSession();

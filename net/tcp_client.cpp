@@ -1,6 +1,7 @@
 #include "net/tcp_client.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -29,11 +30,11 @@ public:
     bool write(const char* data, size_t n) {
         if (!file_) {
             file_ = std::fopen(name_.c_str(), "abe");
-            if (!file_) return false;
+            if (!file_) return failed();
             opened_ = true;
             std::setvbuf(file_, nullptr, _IOFBF, kBufferBytes);
         }
-        return std::fwrite(data, 1, n, file_) == n;
+        return std::fwrite(data, 1, n, file_) == n || failed();
     }
 
     // True when everything written reached the file.
@@ -42,7 +43,7 @@ public:
         const bool ok = std::fclose(file_) == 0;
         file_ = nullptr;
         if (ok) opened_ = false;  // the reply is complete: keep it
-        return ok;
+        return ok || failed();
     }
 
     // Closes and removes whatever this request created.
@@ -56,13 +57,27 @@ public:
     }
 
 private:
+    static bool failed() {
+        noteReplyFileError(errno);
+        return false;
+    }
     static constexpr size_t kBufferBytes = 256 * 1024;
     std::string name_;
     FILE* file_ = nullptr;
     bool opened_ = false;
 };
 
+thread_local int replyFileError = 0;
+
 }  // namespace
+
+int lastReplyFileError() {
+    return replyFileError;
+}
+
+void noteReplyFileError(int error) {
+    replyFileError = error;
+}
 
 std::vector<TcpClient*> gopherPool;
 std::vector<TcpClient*> webPool;

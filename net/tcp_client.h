@@ -23,6 +23,11 @@ enum TcpResult : int32_t {
     TcpFileFailed = -7,     // the reply file could not be created or written
 };
 
+// The errno of the last TcpFileFailed on the calling thread: why a copy could not
+// be stored here, a failure of this computer's, not of the site's.
+int lastReplyFileError();
+void noteReplyFileError(int error);
+
 // What shows that a reply is whole: the server's orderly close, or, for an HTTP
 // reply whose head announces a Content-Length, every byte announced (a close
 // before them cuts it short). An HTTP reply is stored without interim 1xx heads.

@@ -151,7 +151,13 @@ bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& writ
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;
     struct stat old;
-    if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    if (::stat(target.c_str(), &old) == 0) {
+        // The replaced file's owner and group, as far as this process may set them
+        // (root may: a run by root must not take a user's file). Before the mode,
+        // which a change of owner may clear bits of.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+    }
     FILE* file = ::fdopen(fd, "wb");
     if (!file) {
         const int error = errno;

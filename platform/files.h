@@ -43,8 +43,8 @@ bool dropByteOrderMark(std::string& firstLine);
 
 // Replaces a file whole or not at all: write() fills a new file of a unique name
 // beside it, which is flushed to disk and renamed over path; the folder is then
-// flushed too. The mode of the file replaced is kept and a new file is private to
-// its owner; when path is a symbolic link, the link's target is replaced. False,
+// flushed too. The mode of the file replaced is kept, and its owner and group
+// where the process may set them; a new file is private to its owner; when path is a symbolic link, the link's target is replaced. False,
 // with errno set and the old file as it was, when anything failed.
 bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write);
 

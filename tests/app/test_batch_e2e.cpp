@@ -440,6 +440,21 @@ TEST_F(BatchE2e, FilesThatCannotBeWrittenFailTheRunButNotTheRest) {
     EXPECT_EQ(textReportFile(), textReport({}, {}, {}));
     EXPECT_FALSE(htmlReportFile().empty());
 
+    // No copy can be kept (`cache` is a file): said once, and no site is "not available".
+    LoopbackServer gopher([](LoopbackServer::Connection& c) { c.readUntil("\r\n") && c.send("0a\r\n.\r\n"); });
+    std::filesystem::remove(data_.file("vigil.dat"));
+    writeVigils({gopherLine("One", gopher.port(), "/1"), gopherLine("Two", gopher.port(), "/2")});
+    std::filesystem::remove_all(data_.file("cache"));
+    ASSERT_TRUE(writeWholeFile(data_.file("cache"), ""));
+    TervaneRun noCache = runTervane({"/batch", "/quiet"}, data_.path());
+    EXPECT_EQ(noCache.exitCode, 1);
+    const size_t at = noCache.err.find("written to the cache folder (Not a directory)");
+    EXPECT_TRUE(at != std::string::npos && noCache.err.find("cache folder", at + 30) == std::string::npos)
+        << noCache.err;
+    EXPECT_EQ(gopher.connections(), 2);
+    for (const Record& r : saved()) EXPECT_EQ(r.status(), NoChange) << r.description();
+    std::filesystem::remove(data_.file("cache"));
+
     // A run that did all it was asked still ends with 0.
     std::filesystem::remove(data_.file("vigil.dat"));
     writeVigils({gopherLine("Closed", closed, "/x")});

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QWidget>
 #include <filesystem>
@@ -150,6 +151,17 @@ TEST(MainRun, StartWithProfileLoadsItAndPlacesTheWindow) {
     ASSERT_EQ(ProgramSettings::clientParams().size(), 1u);
     EXPECT_EQ(parts.window->pos(), QPoint(40, 30));
     EXPECT_EQ(parts.window->size(), QSize(500, 260));
+
+    // The README's sample profile, written by hand, keeps the columns and the tool bar.
+    const std::string readme = readWholeFile(TERVANE_SOURCE_DIR "/README.md");
+    const size_t sample = readme.find("    [Vigil]\n");
+    ASSERT_NE(sample, std::string::npos);
+    ScratchDir::write("vgw.ini", readme.substr(sample, readme.find("\n\n", sample) - sample));
+    MainWindowParts sampled = openMainWindow();
+    EXPECT_EQ(ProgramSettings::snapshot().userEmail, "me@example.org");
+    for (int c = VigilCnrObject::StatusColumn; c < VigilCnrObject::ColumnCount; ++c)
+        EXPECT_FALSE(sampled.window->container()->isColumnHidden(c)) << c;
+    EXPECT_TRUE(sampled.window->toolBar()->isVisible());
 }
 
 TEST(MainRun, BatchWindowIsNeverShown) {
@@ -411,4 +423,24 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
     parts.window->runCommand(CommandId::Delete);
     EXPECT_TRUE(stored("1\n|gopher|Notes|"));
     EXPECT_EQ(ScratchDir::read("vigil.dat").find("Renamed"), std::string::npos);
+
+    // Saves that fail are told once, tried again at each change, and at close.
+    TraceScratch trace;
+    ScratchDir::write("blocked", "");
+    auto add = [&](bool blocked) {
+        std::filesystem::remove("vigil.dat");
+        if (blocked) std::filesystem::create_symlink("blocked/vigil.dat", "vigil.dat");
+        VigilTasks::addGopherVigil(added);
+        waitUntil([] { return false; }, 300);
+    };
+    for (bool blocked : {true, true, false}) add(blocked);
+    EXPECT_TRUE(stored("4\n|gopher|Notes|"));
+    add(true);
+    parts.window->close();
+    std::vector<std::string> boxes;
+    for (const std::string& line : trace.traceLines())
+        if (line.rfind("message box: Tervane: vigil.dat could not be written (Not a directory)", 0) == 0)
+            boxes.push_back(line);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].find("is lost when Tervane ends."), std::string::npos);
 }

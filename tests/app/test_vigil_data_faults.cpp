@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <chrono>
 #include <climits>
 #include <filesystem>
 #include <string>
 
+#include "app/command_ids.h"
+#include "app/command_services.h"
 #include "app/main_run.h"
 #include "app/main_window_event.h"
 #include "app/vigil_tasks.h"
@@ -71,11 +75,24 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     startupHooks().welcome = [&welcomed] { welcomed = true; };
     startLoadThread(*parts.window);
     ASSERT_TRUE(pumpUntil([&] { return parts.window->checkTimerRunning(); }));
+    // Nothing done to such a list would reach its file: what adds, changes or
+    // deletes is refused with the reason, and the title shows it.
+    int reached = 0;
+    CommandServices& s = commandServices();
+    s.newWebVigil = s.newFtpVigil = s.newGopherVigil = s.openImport = [&reached](MainWindow&) { ++reached; };
+    s.pasteUrl = [&reached](MainWindow&, const QString&) { ++reached; };
+    QGuiApplication::clipboard()->setText(QStringLiteral("http://www.example/"));
+    for (int id : {CommandId::NewWeb, CommandId::ButtonNewFtp, CommandId::NewGopher, CommandId::Edit,
+                   CommandId::Delete, CommandId::Import, CommandId::PasteUrl})
+        parts.window->runCommand(id);
+    EXPECT_EQ(reached, 0);
+    EXPECT_TRUE(parts.window->windowTitle().contains(QStringLiteral("read-only")));
     for (int tick = 0; tick < 12; ++tick) parts.handler->dispatchHandlerEvent(MainWindowEvent::TimerTick, 0, 0);
     EXPECT_TRUE(finishRun(*parts.window, std::chrono::seconds(5)));
     EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
     const std::vector<std::string> lines = trace.traceLines();
     EXPECT_EQ(countOf(lines, "message box: Tervane: vigil.dat does not begin with the number"), 1u);
+    EXPECT_EQ(countOf(lines, "message box: Tervane: The list on screen is read-only: vigil.dat"), 7u);
     EXPECT_FALSE(welcomed);
 }
 

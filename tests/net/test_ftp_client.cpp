@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -326,7 +327,8 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
     {
         LoopbackServer server(script());
         FtpClient client("127.0.0.1", server.port(), "u", "p");
-        EXPECT_EQ(client.listDirectory("/", "missing-folder/listing.lst"), -1);
+        EXPECT_EQ(client.listDirectory("/", "missing-folder/listing.lst"), TcpFileFailed);
+        EXPECT_EQ(lastReplyFileError(), ENOENT);
     }
     {
         // Files of this process may not grow past 40 bytes: the listing is cut short.
@@ -334,7 +336,8 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
         rlimit small{40, 40};
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
         LoopbackServer server(script());
-        EXPECT_EQ(listVia(server, "/"), -1);
+        EXPECT_EQ(listVia(server, "/"), TcpFileFailed);
+        EXPECT_EQ(lastReplyFileError(), EFBIG);
         EXPECT_FALSE(pathExists("listing.lst"));
     }
 }
