@@ -76,8 +76,14 @@ void WebSettingsDialog::fill() {
 std::optional<QString> WebSettingsDialog::firstProblem() const {
     if (auto problem = descriptionProblem()) return problem;
     if (!namesWebPage(url_)) return QStringLiteral("Must enter a valid URL");
-    if (auto problem = controlProblem(user_, QStringLiteral("Must enter a valid user name"))) return problem;
-    if (auto problem = controlProblem(password_, QStringLiteral("Must enter a valid password"))) return problem;
+    // The record keeps both in its options field behind ';' tags: a ';' of
+    // either would end it early, and the login would come back cut.
+    const QString badUser = QStringLiteral("Must enter a valid user name");
+    if (user_->text().contains(QLatin1Char(';'))) return badUser;
+    if (auto problem = controlProblem(user_, badUser)) return problem;
+    const QString badPassword = QStringLiteral("Must enter a valid password");
+    if (password_->text().contains(QLatin1Char(';'))) return badPassword;
+    if (auto problem = controlProblem(password_, badPassword)) return problem;
     return intervalProblem(false);
 }
 

@@ -190,6 +190,8 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         const char* interval;
         int unit;
         const char* message;
+        const char* user = "";
+        const char* password = "";
     };
     const Case cases[] = {
         {"", "http://www.example.test/", "5", 0, "Must enter a description"},
@@ -201,6 +203,9 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         {"Page", "http://www.example.test/", "", 0, "Must enter a valid \"Check every\" value"},
         {"Page", "http://www.example.test/", "5", -1, "Must enter a valid \"Check every\" value"},
         {"Page", "http://www.example.test/", "30000", 2, "Must enter a valid \"Check every\" value"},
+        // The record would keep the login only up to the ';'.
+        {"Page", "http://www.example.test/", "5", 0, "Must enter a valid user name", "bob;x", "pw"},
+        {"Page", "http://www.example.test/", "5", 0, "Must enter a valid password", "bob", "p;w"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -209,6 +214,8 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         type(dialog, "description", c.description);
         type(dialog, "url", c.url);
         type(dialog, "interval", c.interval);
+        type(dialog, "user", c.user);
+        type(dialog, "password", c.password);
         widget<QComboBox>(dialog, "unit").setCurrentIndex(c.unit);
         const SeenBox seen = refusedOk(dialog);
         EXPECT_EQ(seen.title, "Problem");
