@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -144,6 +145,7 @@ int reportSaveFailure(const std::string& target) {
 std::mutex loadStateMutex;
 std::set<std::string> keptFiles;
 std::optional<std::string> lastLoadProblem;
+std::atomic<bool> lastLoadEightBit{false};
 
 void keepFile(const std::string& fileName, const std::string& problem) {
     std::lock_guard<std::mutex> g(loadStateMutex);
@@ -394,11 +396,13 @@ void load(const std::string& fileName, void* callbackTarget) {
     size_t lineNumber = 1;  // the count line
     size_t unread = 0;      // record lines that made no Vigil
     std::string firstUnread;
+    bool eightBit = false;
     const DataFile read = readRecords(
         fileName,
-        [callbackTarget, &full, &lineNumber, &unread, &firstUnread](const std::string& line) {
+        [callbackTarget, &full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
             ++lineNumber;
             if (isBlankLine(line)) return true;
+            eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
             std::string why;
             buildVigil(line, callbackTarget, CacheName::Keep, outcome, &why);
@@ -408,6 +412,7 @@ void load(const std::string& fileName, void* callbackTarget) {
             return !full;
         },
         problem);
+    lastLoadEightBit = eightBit;
     if (read == DataFile::Failed) {
         keepFile(fileName, problem + kKeptText);
     } else if (unread > 0) {
@@ -420,6 +425,10 @@ void load(const std::string& fileName, void* callbackTarget) {
         keepFile(fileName, fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
                                       "those past that number were not loaded" + kKeptText);
     }
+}
+
+bool eightBitText() {
+    return lastLoadEightBit;
 }
 
 std::optional<std::string> loadProblem() {

@@ -20,6 +20,10 @@ void load(const std::string& fileName, void* callbackTarget);
 // Why the last load left its file (partly) unread, for the user; none when it did not.
 std::optional<std::string> loadProblem();
 
+// Whether the last load read text that is not UTF-8 (a Windows 8-bit code page):
+// new text for the list is then best written the same way.
+bool eightBitText();
+
 // Writes the whole list (replaceFile: whole or not at all, under the old file's mode).
 // 0 on success; -1 when the file could not be written (the old one then stays) or
 // is one a load of this run could not read whole.

@@ -59,10 +59,10 @@ void WebSettingsDialog::fill() {
     if (editing()) {
         const auto web = std::dynamic_pointer_cast<WebVigil>(findVigil(target()));
         if (!web) return;
-        description_->setText(QString::fromStdString(web->description()));
+        showStored(description_, web->description());
         url_->setText(QString::fromStdString(web->url()));
-        user_->setText(QString::fromUtf8(web->user().text()));
-        password_->setText(QString::fromUtf8(web->password().text()));
+        showStored(user_, web->user().text());
+        showStored(password_, web->password().text());
         showNotifications(*web, record_->program);
         return;
     }
