@@ -256,13 +256,14 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
 
 TEST_F(WebDialogTest, EditKeepsTheBytesOfTextThatIsNotUtf8) {
     ScratchDir dir;
-    ScratchDir::write("vigil.dat", "1\n|http|Caf\xe9|0|w.example|80|/|0|0|0|1|-1|0|0|9||\n");
+    ScratchDir::write("vigil.dat", "1\n|http|Caf\xe9|0|w.example|80|/men\xfc|0|0|0|1|-1|0|0|9||\n");
     VigilStore::load("vigil.dat", nullptr);
     const int id = vigilListSnapshot().at(0)->id();
     WebSettingsDialog unchanged(SettingsTitle::Web, id, &record, nullptr);
     EXPECT_EQ(shown(unchanged, "description"), "Caf\xc3\xa9");
     click(unchanged, "ok");
     EXPECT_EQ(record.description, "Caf\xe9");
+    EXPECT_STREQ(record.path.text(), "/men\xfc");
     // Typed text is written in the file's own 8-bit encoding.
     WebSettingsDialog changed(SettingsTitle::Web, id, &record, nullptr);
     type(changed, "description", "Cr\xc3\xa8me");
