@@ -2,8 +2,9 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
+#include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -153,6 +154,7 @@ int reportSaveFailure(const std::string& target) {
 std::mutex loadStateMutex;
 std::set<std::string> keptFiles;
 std::optional<std::string> lastLoadProblem;
+std::atomic<bool> lastLoadEightBit{false};
 
 void keepFile(const std::string& fileName, const std::string& problem) {
     std::lock_guard<std::mutex> g(loadStateMutex);
@@ -186,10 +188,23 @@ uint16_t flagsIn(const std::string& field) {
 
 enum class Parsed { Vigil, NoVigil, NoIdentifier };
 
+// Why a record line makes no Vigil, for the user.
+std::string noVigilReason(const std::string& kindWord, bool known) {
+    if (kindWord.empty()) return "names no kind of record";
+    if (known) return "is a record without a host";
+    // A damaged word is shown only when it is short enough to recognise.
+    if (kindWord.size() > 16) return "is a record of no known kind";
+    return "is a record of no known kind (\"" + kindWord + "\")";
+}
+
 std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
-                                  VigilStore::CacheName cacheName, Parsed& outcome) {
+                                  VigilStore::CacheName cacheName, Parsed& outcome,
+                                  std::string* why = nullptr) {
     outcome = Parsed::NoVigil;
-    if (line.empty()) return nullptr;
+    if (line.empty()) {
+        if (why) *why = noVigilReason(std::string(), false);
+        return nullptr;
+    }
     const time_t now = time(nullptr);
     const char separator = line[0];
     std::vector<std::string> fields = splitString(std::string_view(line).substr(1), separator, false);
@@ -197,10 +212,11 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
         static const std::string none;
         return i < fields.size() ? fields[i] : none;
     };
-    if (field(0).empty() || field(3).empty()) return nullptr;
-
     const std::optional<uint16_t> known = kindOfWord(field(0));
-    if (!known) return nullptr;
+    if (!known || field(3).empty()) {
+        if (why) *why = noVigilReason(field(0), known.has_value());
+        return nullptr;
+    }
     const uint16_t kind = *known;
 
     const OptionsField options = readOptionsField(field(2), kind == VigilKind::Web);
@@ -319,6 +335,30 @@ std::string importedRecord(const std::string& line) {
     return out;
 }
 
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The count line holds a number and nothing else but blanks around it: a record
+// glued to it, or a count followed by words, is no count line.
+bool isCountLine(std::string_view line) {
+    while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
+    size_t i = 0;
+    while (i < line.size() && isBlank(line[i])) ++i;
+    if (i < line.size() && (line[i] == '-' || line[i] == '+')) ++i;
+    if (i == line.size()) return false;
+    for (; i < line.size(); ++i)
+        if (line[i] < '0' || line[i] > '9') return false;
+    return numberIn(line).has_value();
+}
+
+// Empty or blanks only: what an editor leaves, no record.
+bool isBlankLine(const std::string& line) {
+    return std::all_of(line.begin(), line.end(), isBlank);
+}
+
+}  // namespace
+
 DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
                      std::string& problem, FirstLine firstLine) {
     const std::string name = localPath(fileName);
@@ -329,11 +369,18 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
         return DataFile::Failed;
     }
     const std::string_view text = file.view();
+    // A file whose first line ends in a lone CR (old Macintosh editors) has CR
+    // line ends throughout; in any other a CR is a line end only before LF.
+    const size_t firstEnd = text.find_first_of("\r\n");
+    const char lineEnd = firstEnd != std::string_view::npos && text[firstEnd] == '\r' &&
+                                 (firstEnd + 1 == text.size() || text[firstEnd + 1] != '\n')
+                             ? '\r'
+                             : '\n';
     std::string line;
     size_t at = 0;
-    auto nextLine = [text, &at, &line] {
+    auto nextLine = [text, lineEnd, &at, &line] {
         if (at >= text.size()) return false;
-        const void* end = std::memchr(text.data() + at, '\n', text.size() - at);
+        const void* end = std::memchr(text.data() + at, lineEnd, text.size() - at);
         const size_t stop = end ? static_cast<size_t>(static_cast<const char*>(end) - text.data()) : text.size();
         line.assign(text.data() + at, stop - at);
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -342,7 +389,7 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
     };
     if (!nextLine()) return DataFile::Read;  // an empty file is an empty list
     dropByteOrderMark(line);
-    if (firstLine == FirstLine::Count && !numberIn(line)) {
+    if (firstLine == FirstLine::Count && !isCountLine(line)) {
         problem = fileName + " does not begin with the number of its records";
         return DataFile::Failed;
     }
@@ -355,21 +402,42 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
 void load(const std::string& fileName, void* callbackTarget) {
     std::string problem;
     bool full = false;
+    size_t lineNumber = 1;  // the count line
+    size_t unread = 0;      // record lines that made no Vigil
+    std::string firstUnread;
+    bool eightBit = false;
     const DataFile read = readRecords(
         fileName,
-        [callbackTarget, &full](const std::string& line) {
+        [callbackTarget, &full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
+            ++lineNumber;
+            if (isBlankLine(line)) return true;
+            eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
-            buildVigil(line, callbackTarget, CacheName::Keep, outcome);
+            std::string why;
+            buildVigil(line, callbackTarget, CacheName::Keep, outcome, &why);
+            if (outcome == Parsed::NoVigil && unread++ == 0)
+                firstUnread = "line " + std::to_string(lineNumber) + " " + why;
             full = outcome == Parsed::NoIdentifier;
             return !full;
         },
         problem);
+    lastLoadEightBit = eightBit;
     if (read == DataFile::Failed) {
         keepFile(fileName, problem + kKeptText);
+    } else if (unread > 0) {
+        // Saving the list would drop the lines it could not make sense of.
+        std::string text = fileName + " was not read whole: " + firstUnread;
+        if (unread == 2) text += "; one more line makes no Vigil";
+        if (unread > 2) text += "; " + std::to_string(unread - 1) + " more lines make no Vigil";
+        keepFile(fileName, text + kKeptText);
     } else if (full) {
         keepFile(fileName, fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
                                       "those past that number were not loaded" + kKeptText);
     }
+}
+
+bool eightBitText() {
+    return lastLoadEightBit;
 }
 
 std::optional<std::string> loadProblem() {

@@ -11,13 +11,18 @@ namespace VigilStore {
 
 // Reads the file into new Vigils appended to vigilList; each Vigil reports its
 // status to callbackTarget. A missing file leaves the list as it is. A file that
-// exists but cannot be read, or does not begin with a count, loads nothing; one
-// with more Vigils than there are identifiers loads those that get one. Either
-// way the file is not saved over for the rest of the run, and loadProblem says why.
+// exists but cannot be read, or does not begin with a count line, loads nothing;
+// one with record lines that make no Vigil (blank lines aside), or more Vigils than
+// there are identifiers, loads those it can. Either way the file is not saved over
+// for the rest of the run, and loadProblem says why (naming the first such line).
 void load(const std::string& fileName, void* callbackTarget);
 
 // Why the last load left its file (partly) unread, for the user; none when it did not.
 std::optional<std::string> loadProblem();
+
+// Whether the last load read text that is not UTF-8 (a Windows 8-bit code page):
+// new text for the list is then best written the same way.
+bool eightBitText();
 
 // Writes the whole list (replaceFile: whole or not at all, under the old file's mode).
 // 0 on success; -1 when the file could not be written (the old one then stays) or
@@ -39,7 +44,8 @@ enum class FirstLine { Count, Any };
 // Gives each record line of a data file (every line after the count line, to the
 // end of the file, without its line end) to each, until it returns false. Failed,
 // with the reason in problem, when the file cannot be read or a count is asked for
-// and its first line (after a UTF-8 byte-order mark) is none.
+// and its first line (after a UTF-8 byte-order mark) is not a number alone. Lines
+// end in LF, CR LF, or, when the first line ends so, in a lone CR.
 DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
                      std::string& problem, FirstLine firstLine = FirstLine::Count);
 

@@ -46,18 +46,43 @@ bool createDirectory(const std::string& path) {
     return errno == EEXIST && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-ProcessLock lockForProcess(const std::string& path) {
-    int fd = openDescriptor(path, O_RDWR | O_CREAT);
-    // A folder the user may only read still has its lock file from earlier runs.
-    if (fd < 0) fd = openDescriptor(path, O_RDONLY);
+namespace {
+
+// The folder part of a path with its final '/'; empty for a bare name.
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// An exclusive flock on fd, kept open with the lock for the rest of the process.
+ProcessLock holdLock(int fd) {
     if (fd < 0) return ProcessLock::Unavailable;
     int rc;
     do rc = ::flock(fd, LOCK_EX | LOCK_NB);
     while (rc != 0 && errno == EINTR);
-    if (rc == 0) return ProcessLock::Taken;  // the descriptor stays open with the lock
+    if (rc == 0) return ProcessLock::Taken;
     const bool inUse = errno == EWOULDBLOCK;
     ::close(fd);
     return inUse ? ProcessLock::InUse : ProcessLock::Unavailable;
+}
+
+}  // namespace
+
+ProcessLock lockForProcess(const std::string& path) {
+    // The folder itself is the lock: a lock file can be deleted (or replaced)
+    // under its holder, and the next process would lock the new one.
+    const std::string folder = folderOf(localPath(path));
+    const ProcessLock onFolder =
+        holdLock(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (onFolder == ProcessLock::InUse) return onFolder;
+    // The lock file keeps out earlier versions, which lock only it, and serves
+    // where the folder cannot be locked (flock on a folder of a network mount).
+    int fd = openDescriptor(path, O_RDWR | O_CREAT);
+    // A folder the user may only read still has its lock file from earlier runs.
+    if (fd < 0) fd = openDescriptor(path, O_RDONLY);
+    const ProcessLock onFile = holdLock(fd);
+    if (onFile == ProcessLock::InUse) return onFile;
+    return onFolder == ProcessLock::Taken ? onFolder : onFile;
 }
 
 namespace {
@@ -96,12 +121,6 @@ bool dropByteOrderMark(std::string& firstLine) {
 }
 
 namespace {
-
-// The folder part of a path with its final '/'; empty for a bare name.
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 // Between a file's name and the six characters that make its temporary name unique.
 const char* const kTemporaryInfix = ".tmp-";

@@ -25,9 +25,10 @@ bool fileReadable(const std::string& path);
 // True when the directory was made or is already there.
 bool createDirectory(const std::string& path);
 
-// An exclusive flock on the file (made when missing), held for the rest of the
-// process: the kernel lets go when the process ends, however it ends. InUse when
-// another process holds it; Unavailable when the file cannot be opened at all.
+// Exclusive flocks on the folder that holds path and on the file itself (made when
+// missing), held for the rest of the process: the kernel lets go when the process
+// ends, however it ends. InUse when another process holds either; Taken when the
+// folder is locked, or failing that the file; else Unavailable.
 enum class ProcessLock { Taken, InUse, Unavailable };
 ProcessLock lockForProcess(const std::string& path);
 

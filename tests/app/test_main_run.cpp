@@ -302,6 +302,12 @@ TEST(DataFolder, ServesOneTervaneAtATime) {
     EXPECT_EQ(batch.exitCode, 1);
     EXPECT_NE(batch.err.find("already running on the data folder " + folder.path()), std::string::npos) << batch.err;
     EXPECT_EQ(folderState(folder), before);
+    // Nor does a lock file deleted, or put back so that it cannot be opened, let one in.
+    std::filesystem::remove(folder.file("tervane.lock"));
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}, folder.path()).exitCode, 1);
+    writeWholeFile(folder.file("tervane.lock"), "");
+    std::filesystem::permissions(folder.file("tervane.lock"), std::filesystem::perms::none);
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}, folder.path()).exitCode, 1);
 
     // Killed outright, the holder still lets go of the folder; the next run clears
     // the temporary files of saves killed half-way, and nothing else.

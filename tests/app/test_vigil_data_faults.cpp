@@ -44,13 +44,21 @@ size_t countOf(const std::vector<std::string>& lines, const std::string& part) {
 TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     ScratchDir dir;
     // A batch run says why on standard error, ends with 1 and leaves the file.
-    const std::string unread[] = {"\n" + kRecord, "Vigils\n" + kRecord};
-    for (const std::string& text : unread) {
+    const std::string noCount = "vigil.dat does not begin with the number of its records";
+    const std::string stopped = "|gopher|Stopped|0|127.0.0.1|1||0|0|0|1|18||\n";
+    const std::pair<std::string, std::string> unread[] = {
+        {"\n" + kRecord, noCount},
+        {"Vigils\n" + kRecord, noCount},
+        {"12 items total\n" + stopped, noCount},
+        {"1" + stopped, noCount},
+        {"4\n" + stopped + "\n|HTTP|Upper|0|w.example|80|/|0|0|0|1|-1|0|0|9||\n|http|No host|0||80|/|\n",
+         "vigil.dat was not read whole: line 4 is a record of no known kind (\"HTTP\"); one more line makes no Vigil"},
+    };
+    for (const auto& [text, told] : unread) {
         ScratchDir::write("vigil.dat", text);
         const TervaneRun run = runTervane({"/batch", "/quiet"});
         EXPECT_EQ(run.exitCode, 1) << run.err;
-        EXPECT_NE(run.err.find("vigil.dat does not begin with the number of its records"), std::string::npos)
-            << run.err;
+        EXPECT_NE(run.err.find(told), std::string::npos) << run.err;
         EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
     }
     std::filesystem::remove("vigil.dat");
@@ -105,6 +113,12 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     ASSERT_EQ(listSize(), 1u);
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), "1\n" + kRecord);
+    // Old Macintosh line ends are line ends too; blank lines are no records.
+    const std::string stopped = "|gopher|Stopped|0|127.0.0.1|1||0|0|0|1|18|";
+    ScratchDir::write("mac.dat", " 2 \r" + stopped + "\r\r" + stopped + "\r");
+    VigilStore::load("mac.dat", nullptr);
+    EXPECT_FALSE(VigilStore::loadProblem());
+    EXPECT_EQ(listSize(), 3u);
 
     ScratchDir::write("other.dat", bom + bom + "1\n" + kRecord);
     ImportList imported;
