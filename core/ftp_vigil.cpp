@@ -46,7 +46,8 @@ FtpVigil::FtpVigil(const VigilParams& params, const std::string& user, const std
       lookForFile_(noneWhenEmpty(lookForFile)),
       user_(user),
       password_(password),
-      ignoreFiles_(ignoreFiles) {}
+      ignoreFiles_(ignoreFiles),
+      lists_(std::make_shared<const FtpListingComparison>()) {}
 
 FtpVigil::~FtpVigil() = default;
 
@@ -153,20 +154,19 @@ int FtpVigil::fetchAndCompare() {
 }
 
 int FtpVigil::compareListings(const std::string& newFile, const std::string& previousFile, int* found) {
-    FtpListingComparison result;
     std::vector<std::string> ignored;
     std::optional<std::string> lookFor;
     {
         std::lock_guard<std::mutex> g(fieldLock());
-        result = lists_;  // kept when the new listing cannot be read
         ignored = ignoreFiles_;
         lookFor = lookForFile_;
     }
     bool seen = false;
     // Compared outside the lock: the window thread may read the old lists meanwhile.
-    const int changed = result.compareListings(localPath(newFile).c_str(), localPath(previousFile).c_str(),
-                                               ignored, lookFor ? lookFor->c_str() : nullptr, &seen);
-    {
+    auto result = std::make_shared<FtpListingComparison>();
+    const int changed = result->compareListings(localPath(newFile).c_str(), localPath(previousFile).c_str(),
+                                                ignored, lookFor ? lookFor->c_str() : nullptr, &seen);
+    if (result->compared()) {
         std::lock_guard<std::mutex> g(fieldLock());
         lists_ = std::move(result);
     }
@@ -230,47 +230,43 @@ int FtpVigil::ignoreFileCount() const {
     return static_cast<int>(ignoreFiles_.size());
 }
 
-int FtpVigil::addedCount() const {
+std::shared_ptr<const FtpListingComparison> FtpVigil::lists() const {
     std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.addedCount();
+    return lists_;
+}
+
+int FtpVigil::addedCount() const {
+    return lists()->addedCount();
 }
 
 int FtpVigil::removedCount() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.removedCount();
+    return lists()->removedCount();
 }
 
 int FtpVigil::changedCount() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.changedCount();
+    return lists()->changedCount();
 }
 
 std::optional<std::string> FtpVigil::addedFileName(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return nameOrNone(lists_.addedFileName(i));
+    return nameOrNone(lists()->addedFileName(i));
 }
 
 std::optional<std::string> FtpVigil::removedFileName(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return nameOrNone(lists_.removedFileName(i));
+    return nameOrNone(lists()->removedFileName(i));
 }
 
 std::optional<std::string> FtpVigil::changedFileName(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return nameOrNone(lists_.changedFileName(i));
+    return nameOrNone(lists()->changedFileName(i));
 }
 
 time_t FtpVigil::addedFileTime(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.addedFileTime(i);
+    return lists()->addedFileTime(i);
 }
 
 time_t FtpVigil::removedFileTime(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.removedFileTime(i);
+    return lists()->removedFileTime(i);
 }
 
 time_t FtpVigil::changedFileTime(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.changedFileTime(i);
+    return lists()->changedFileTime(i);
 }
