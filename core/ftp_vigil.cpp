@@ -10,6 +10,7 @@
 #include "core/text_utils.h"
 #include "net/ftp_client.h"
 #include "platform/files.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -19,11 +20,13 @@ std::optional<std::string> noneWhenEmpty(const std::optional<std::string>& text)
 }
 
 // The Vigil status of a listing result: -1 (no session) counts as reply 425; a
-// listing cut short leaves the host unavailable.
+// listing cut short leaves the host unavailable. No status names a listing too
+// large to keep: it is an error, said so in the trace.
 int statusOfResult(int32_t result) {
     if (result == -1) return VigilStatus::FtpReplyBase + 425;
     if (result == TcpReplyAborted) return VigilStatus::Unavailable;
     if (result == TcpFileFailed) return VigilStatus::CopyNotStored;
+    if (result == TcpReplyTooLarge) return VigilStatus::UnknownError;
     if (result >= 400) return VigilStatus::FtpReplyBase + result;
     return VigilStatus::NoChange;
 }
@@ -135,8 +138,11 @@ int FtpVigil::fetchAndCompare() {
 
     const bool first = isFirstFetch();
     const std::string fresh = takeNewCacheName();
-    const int status =
-        statusOfResult(pooledFtpRequest(this, host, port(), user, password, directory, fresh));
+    const int32_t result = pooledFtpRequest(this, host, port(), user, password, directory, fresh);
+    if (result == TcpReplyTooLarge)
+        traceLine("ftp listing too large: " + description() + " (over " + std::to_string(TcpClient::kMaxReplyBytes) +
+                  " bytes)");
+    const int status = statusOfResult(result);
     if (fetchFailed(status)) return status;  // the previous listing stays the reference
 
     if (first) {
