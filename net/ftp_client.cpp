@@ -194,6 +194,8 @@ int32_t FtpClient::transfer(const std::string& commandText) {
     if (received == Received::CutShort && result == -1) result = TcpReplyAborted;
     // A listing that came but could not be stored here is no fault of the server's.
     if (received == Received::FileFailed) result = TcpFileFailed;
+    // The server's reply to the connection we dropped says nothing of the listing.
+    if (received == Received::TooLarge) result = TcpReplyTooLarge;
     // Only a listing received whole and confirmed by the server is kept.
     if (created && (result < 0 || result >= 400)) removeFile(dataFileName_);
     return result;
@@ -256,7 +258,7 @@ FtpClient::Received FtpClient::receiveFile(bool* created) {
         if (n < 0) break;
         total += n;
         if (total > kMaxReplyBytes) {
-            outcome = Received::NotStored;
+            outcome = Received::TooLarge;
             break;
         }
         if (std::fwrite(chunk.get(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) {

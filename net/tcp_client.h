@@ -21,6 +21,7 @@ enum TcpResult : int32_t {
     TcpReplyAborted = -6,   // the reply outgrew its size cap or the request its deadline,
                             // or was cut short (a reset, or silence past "time out")
     TcpFileFailed = -7,     // the reply file could not be created or written
+    TcpReplyTooLarge = -10, // FtpClient: the listing outgrew kMaxReplyBytes
 };
 
 // The errno of the last TcpFileFailed on the calling thread: why a copy could not

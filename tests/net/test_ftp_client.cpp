@@ -344,12 +344,13 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
 
 TEST_F(FtpClientTest, ListingCutShortIsAFailedCheck) {
     // How the server ends the next listing's data connection.
-    enum Ending { Close, Reset, Stall };
+    enum Ending { Close, Reset, Stall, TooLarge };
     std::atomic<Ending> ending{Close};
+    const std::string tooLarge(static_cast<size_t>(TcpClient::kMaxReplyBytes) + 1, 'x');
     auto list = [&](Connection& c, const sockaddr_in& to) {
         Socket data = openStreamSocket();
         if (connectWithin(data, to, 2000) != ConnectOk) return;
-        sendAll(data, ending == Close ? kListing : kListing.substr(0, 30), 2000);
+        sendAll(data, ending == Close ? kListing : ending == TooLarge ? tooLarge : kListing.substr(0, 30), 2000);
         std::this_thread::sleep_for(std::chrono::milliseconds(ending == Stall ? 1500 : 100));
         if (ending == Reset) {
             const linger now{1, 0};
@@ -381,6 +382,14 @@ TEST_F(FtpClientTest, ListingCutShortIsAFailedCheck) {
         EXPECT_EQ(v.cacheFileName(), reference);
         EXPECT_EQ(listFiles("cache").size(), 1u);
     }
+    // Over the size cap: an error, said in the trace, not a connection that failed.
+    const std::string trace = (dir_.path() / "trace.txt").string();
+    setenv("TERVANE_TRACE", trace.c_str(), 1);
+    ending = TooLarge;
+    EXPECT_EQ(check(), VigilStatus::UnknownError);
+    unsetenv("TERVANE_TRACE");
+    EXPECT_EQ(listFiles("cache").size(), 1u);
+    EXPECT_NE(ScratchDir::read(trace).find("ftp listing too large: "), std::string::npos);
     ending = Close;
     EXPECT_EQ(check(), VigilStatus::NoChange);
 }
