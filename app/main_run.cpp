@@ -10,9 +10,11 @@
 #include <thread>
 #include <unistd.h>
 
+#include "app/check_scheduler.h"
 #include "app/command_wiring.h"
 #include "app/main_window_event.h"
 #include "app/window_services.h"
+#include "core/cache_files.h"
 #include "core/check_slots.h"
 #include "core/locks.h"
 #include "core/program_settings.h"
@@ -43,6 +45,18 @@ void showLocalFailure(const std::string& text) {
     QMetaObject::invokeMethod(
         app, [text] { if (mainWindow && mainWindow->isVisible()) showMessageBox("Tervane", text); },
         Qt::QueuedConnection);
+}
+
+// Copies that no Vigil names: left by a run killed before the save that would
+// have named or dropped them. Only a list read whole tells them apart, and only
+// the folder's sole user may delete them; "/debug" keeps every copy.
+void removeUnnamedCopies() {
+    const RunState& state = runState();
+    if (!state.holdsDataFolder || state.keepOldCacheFiles || VigilStore::loadProblem()) return;
+    std::vector<std::string> named;
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+        if (vigil) named.push_back(vigil->cacheFileName());
+    CacheFiles::removeAllExcept(named);
 }
 
 std::unique_ptr<MainWindow> createWindow(bool hadProfile) {
@@ -111,6 +125,7 @@ void startLoadThread(MainWindow& window) {
     void* target = &window;
     auto load = [fileName, target] {
         windowServices().loadVigils(fileName, target);
+        removeUnnamedCopies();  // before any check makes a copy
         listLoaded = 1;
         postWindowEvent(MainWindowEvent::LoadDone);
     };
@@ -139,7 +154,11 @@ std::chrono::milliseconds shutdownWaitLimit() {
 }
 
 bool saveLoadedVigils(const MainWindow& window) {
-    return !listLoaded.load() || windowServices().saveVigils(window.dataFileName()) == 0;
+    if (!listLoaded.load()) return true;
+    // Until its reports are out, a batch run leaves vigil.dat and the copies it
+    // names as they were: the next run then finds and reports the same changes.
+    if (runState().batchMode && !VigilTasks::batchReportsDone()) return true;
+    return windowServices().saveVigils(window.dataFileName()) == 0;
 }
 
 void saveAtClose(const MainWindow& window) {

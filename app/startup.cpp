@@ -47,6 +47,7 @@ int prepareProcess(int argc, const char* const argv[]) {
         refuseFolderInUse();
         return 1;
     }
+    runState().holdsDataFolder = folderLock == ProcessLock::Taken;
     // A save killed half-way leaves its temporary file; only the folder's
     // sole user may tell such a file from another process's save in progress.
     if (folderLock == ProcessLock::Taken)
