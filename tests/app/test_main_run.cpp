@@ -424,6 +424,16 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
     EXPECT_TRUE(stored("1\n|gopher|Notes|"));
     EXPECT_EQ(ScratchDir::read("vigil.dat").find("Renamed"), std::string::npos);
 
+    // A check's result (its port is closed: not available), Reset, Reset All and View.
+    ProgramSettings::update([](SettingsValues& s) { s.gopherClient = "true"; });
+    select("Notes");
+    for (int command : {CommandId::ResetSelected, CommandId::ResetAll, CommandId::ViewSelected}) {
+        parts.window->runCommand(CommandId::CheckSelected);
+        EXPECT_TRUE(stored("|1|11|cache\\")) << command;
+        parts.window->runCommand(command);
+        EXPECT_TRUE(stored("|1|9|cache\\")) << command;
+    }
+
     // Saves that fail are told once, tried again at each change, and at close.
     TraceScratch trace;
     ScratchDir::write("blocked", "");
