@@ -47,6 +47,14 @@ void showLocalFailure(const std::string& text) {
         Qt::QueuedConnection);
 }
 
+// Whether the message loop ended on a close signal; a signal after that one
+// hurries the end of the run.
+std::atomic<bool> closedBySignal{false};
+
+bool hurriedBySignal() {
+    return closeSignalCount() > (closedBySignal.load() ? 1 : 0);
+}
+
 // Copies that no Vigil names: left by a run killed before the save that would
 // have named or dropped them. Only a list read whole tells them apart, and only
 // the folder's sole user may delete them; "/debug" keeps every copy.
@@ -141,6 +149,7 @@ void closeOnSignals(MainWindow& window) {
         char pending[16];
         while (::read(requests, pending, sizeof pending) > 0) {
         }
+        closedBySignal = true;
         // A batch run cut short has not checked everything: cron must learn of it.
         if (runState().batchMode) reportRunFailure("ended by a signal before the run was over.");
         window.close();
@@ -179,10 +188,12 @@ bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
     // running checks run out, and a kill during the wait loses nothing of it.
     if (!done) saveLoadedVigils(window);
     const auto deadline = std::chrono::steady_clock::now() + waitLimit;
-    while (!done && std::chrono::steady_clock::now() < deadline) {
+    while (!done && !hurriedBySignal() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         done = workersDone();
     }
+    if (!done && hurriedBySignal() && runState().batchMode && !VigilTasks::batchReportsDone())
+        reportRunFailure("ended at once by a second signal; vigil.dat is left as it was for the next run.");
     saveLoadedVigils(window);
     return done;
 }

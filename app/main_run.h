@@ -37,14 +37,16 @@ void saveAtClose(const MainWindow& window);
 
 // SIGTERM, SIGINT and SIGHUP close the window as its close box does (a batch
 // run so ended reports a failure). Signals before the loop runs wait for it.
+// One more signal during finishRun's wait ends the wait at once.
 void closeOnSignals(MainWindow& window);
 
 // "time out" plus five seconds: how long the end of the run waits for checks.
 std::chrono::milliseconds shutdownWaitLimit();
 
 // After the message loop: asks every Vigil to stop, saves vigil.dat when
-// anything still runs, waits up to waitLimit for the load, the check passes and
-// the running checks to end, then saves vigil.dat (as saveLoadedVigils allows).
+// anything still runs, waits up to waitLimit (or until one more close signal)
+// for the load, the check passes and the running checks to end, then saves
+// vigil.dat (as saveLoadedVigils allows).
 // True when nothing is left running, so the process may tear down; false when
 // some thread may still use the Vigils and the process must end at once.
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit);
