@@ -414,8 +414,7 @@ TEST_F(BatchE2e, RunKilledAfterAChangeLeavesItToTheNextRun) {
         if (!c.readUntil("\r\n\r\n")) return;
         const bool slow = c.unread().find("GET /slow") != std::string::npos;
         if (slow && stall) return c.drainUntilClosed();
-        c.send("HTTP/1.0 200 OK\r\n\r\n<html><body>Edition " + std::to_string(slow ? 0 : edition.load()) +
-               "</body></html>\n");
+        c.send("HTTP/1.0 200 OK\r\n\r\nEdition " + std::to_string(slow ? 0 : edition.load()) + "\n");
     });
     writeSettings("time out=20000\r\n");
     writeVigils({webLine("News", server.port(), "/news"), webLine("Slow", server.port(), "/slow")});
@@ -442,6 +441,11 @@ TEST_F(BatchE2e, RunKilledAfterAChangeLeavesItToTheNextRun) {
     EXPECT_EQ(textReportFile(), textReport({"News"}, {}, {"Slow"}));
     std::set<std::string> kept{"cache\\notes.txt"};
     for (const Record& r : saved()) kept.insert(r.cacheName());
+    EXPECT_EQ(cacheFiles(), kept);
+
+    // A list that could not be read does not tell which copies are unnamed.
+    ASSERT_TRUE(writeWholeFile(data_.file("vigil.dat"), "News and more\n"));
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}, data_.path()).exitCode, 1);
     EXPECT_EQ(cacheFiles(), kept);
 }
 
