@@ -10,9 +10,11 @@
 #include <thread>
 #include <unistd.h>
 
+#include "app/check_scheduler.h"
 #include "app/command_wiring.h"
 #include "app/main_window_event.h"
 #include "app/window_services.h"
+#include "core/cache_files.h"
 #include "core/check_slots.h"
 #include "core/locks.h"
 #include "core/program_settings.h"
@@ -43,6 +45,26 @@ void showLocalFailure(const std::string& text) {
     QMetaObject::invokeMethod(
         app, [text] { if (mainWindow && mainWindow->isVisible()) showMessageBox("Tervane", text); },
         Qt::QueuedConnection);
+}
+
+// Whether the message loop ended on a close signal; a signal after that one
+// hurries the end of the run.
+std::atomic<bool> closedBySignal{false};
+
+bool hurriedBySignal() {
+    return closeSignalCount() > (closedBySignal.load() ? 1 : 0);
+}
+
+// Copies that no Vigil names: left by a run killed before the save that would
+// have named or dropped them. Only a list read whole tells them apart, and only
+// the folder's sole user may delete them; "/debug" keeps every copy.
+void removeUnnamedCopies() {
+    const RunState& state = runState();
+    if (!state.holdsDataFolder || state.keepOldCacheFiles || VigilStore::loadProblem()) return;
+    std::vector<std::string> named;
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+        if (vigil) named.push_back(vigil->cacheFileName());
+    CacheFiles::removeAllExcept(named);
 }
 
 std::unique_ptr<MainWindow> createWindow(bool hadProfile) {
@@ -111,6 +133,7 @@ void startLoadThread(MainWindow& window) {
     void* target = &window;
     auto load = [fileName, target] {
         windowServices().loadVigils(fileName, target);
+        removeUnnamedCopies();  // before any check makes a copy
         listLoaded = 1;
         postWindowEvent(MainWindowEvent::LoadDone);
     };
@@ -126,6 +149,7 @@ void closeOnSignals(MainWindow& window) {
         char pending[16];
         while (::read(requests, pending, sizeof pending) > 0) {
         }
+        closedBySignal = true;
         // A batch run cut short has not checked everything: cron must learn of it.
         if (runState().batchMode) reportRunFailure("ended by a signal before the run was over.");
         window.close();
@@ -139,7 +163,11 @@ std::chrono::milliseconds shutdownWaitLimit() {
 }
 
 bool saveLoadedVigils(const MainWindow& window) {
-    return !listLoaded.load() || windowServices().saveVigils(window.dataFileName()) == 0;
+    if (!listLoaded.load()) return true;
+    // Until its reports are out, a batch run leaves vigil.dat and the copies it
+    // names as they were: the next run then finds and reports the same changes.
+    if (runState().batchMode && !VigilTasks::batchReportsDone()) return true;
+    return windowServices().saveVigils(window.dataFileName()) == 0;
 }
 
 void saveAtClose(const MainWindow& window) {
@@ -160,10 +188,12 @@ bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
     // running checks run out, and a kill during the wait loses nothing of it.
     if (!done) saveLoadedVigils(window);
     const auto deadline = std::chrono::steady_clock::now() + waitLimit;
-    while (!done && std::chrono::steady_clock::now() < deadline) {
+    while (!done && !hurriedBySignal() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         done = workersDone();
     }
+    if (!done && hurriedBySignal() && runState().batchMode && !VigilTasks::batchReportsDone())
+        reportRunFailure("ended at once by a second signal; vigil.dat is left as it was for the next run.");
     saveLoadedVigils(window);
     return done;
 }

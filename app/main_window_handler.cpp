@@ -120,6 +120,9 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
     }
     if (id == VigilStatus::Changed || id == VigilStatus::FileFound || refreshesOnly(id) ||
         Notifications::isFtpFailure(id)) {
+        // A check's result, a Reset or a View: kept at once like every change of
+        // the list, and the copy a check replaced is deleted after that save.
+        if (id != VigilStatus::Checking) requestVigilSave();
         statusChanged(id, static_cast<int>(param1));
         return true;
     }
@@ -181,6 +184,7 @@ void MainWindowHandler::movedPage(int identifier) {
     if (lock.lock(kMovedPageLockWaitMs) != 0) return;
     if (auto* web = dynamic_cast<WebVigil*>(vigil.get())) web->applyRedirect();
     lock.unlock();
+    requestVigilSave();
     window_->refreshVigilRecord(identifier);
 }
 

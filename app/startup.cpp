@@ -46,6 +46,7 @@ int prepareProcess(int argc, const char* const argv[]) {
         refuseFolderInUse();
         return 1;
     }
+    runState().holdsDataFolder = true;
     // A save killed half-way leaves its temporary file; only the folder's
     // sole user may tell such a file from another process's save in progress.
     for (const char* saved : {"vigil.dat", "VGW.INI"}) removeLeftoverTemporaries(saved);

@@ -29,8 +29,9 @@ void Vigil::adoptCopy(const std::string& fresh) {
     setCacheFileName(fresh);
     setPreviousCacheFileName(fresh);
     if (runState().keepOldCacheFiles) return;
-    if (!previous.empty() && previous != fresh) CacheFiles::remove(previous);
-    if (!current.empty() && current != previous && current != fresh) CacheFiles::remove(current);
+    // The vigil.dat on disk names the old copy until the next save: it goes then.
+    if (!previous.empty() && previous != fresh) CacheFiles::retire(previous);
+    if (!current.empty() && current != previous && current != fresh) CacheFiles::retire(current);
 }
 
 void Vigil::reportCopyNotStored() {

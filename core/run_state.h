@@ -13,6 +13,7 @@ struct RunState {
     std::string htmlReportName;      // "/html" F
     std::string batchSoundName;      // "/wav" F
     bool batchSoundExists = false;
+    bool holdsDataFolder = false;    // this process alone serves the data folder
 };
 
 RunState& runState();

@@ -187,7 +187,8 @@ protected:
     // one, so a copy cut short never stands under a name vigil.dat may keep.
     static std::string takeNewCacheName();
     // Makes a complete fetched copy the current copy and the reference of the next
-    // check; the copies it replaces are deleted unless "/debug" keeps them.
+    // check; the copies it replaces are retired (deleted after the next save of
+    // vigil.dat) unless "/debug" keeps them.
     void adoptCopy(const std::string& fresh);
     // Tells, once per reason, that a fetched copy could not be stored here.
     static void reportCopyNotStored();

@@ -449,13 +449,25 @@ int save(const std::string& fileName) {
     // A file this run could not read whole holds Vigils the list lacks.
     if (isKept(fileName)) return -1;
     const std::string target = localPath(fileName);
+    // One save at a time: a slower one renamed last could name a copy that a
+    // faster one has deleted.
+    static std::mutex saveMutex;
+    std::lock_guard<std::mutex> one(saveMutex);
+    // Retired before the list is written, so no line below names them.
+    std::vector<std::string> retired = CacheFiles::takeRetired();
     const bool ok = replaceFile(target, [](FILE* file) {
         OwnedLock hold(*vigilListLock);
         std::fprintf(file, "%d\n", static_cast<int>(vigilList.size()));
         for (const auto& vigil : vigilList) vigil->write(file);
         return std::ferror(file) == 0;
     });
-    if (!ok) return reportSaveFailure(target);
+    if (!ok) {
+        const int failed = reportSaveFailure(target);
+        // The old file may still name them.
+        for (const std::string& name : retired) CacheFiles::retire(name);
+        return failed;
+    }
+    for (const std::string& name : retired) CacheFiles::remove(name);
     std::lock_guard<std::mutex> g(saveStateMutex);
     lastSaveProblem.reset();
     return 0;

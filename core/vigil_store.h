@@ -26,7 +26,8 @@ bool eightBitText();
 
 // Writes the whole list (replaceFile: whole or not at all, under the old file's mode).
 // 0 on success; -1 when the file could not be written (the old one then stays) or
-// is one a load of this run could not read whole.
+// is one a load of this run could not read whole. After a successful save the
+// retired cache copies (CacheFiles::retire) are deleted: the file no longer names them.
 int save(const std::string& fileName);
 
 // Why the last save could not write its file (said once per kind through

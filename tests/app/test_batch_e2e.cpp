@@ -2,6 +2,7 @@
 // against real servers on 127.0.0.1: what the reports say, what vigil.dat keeps,
 // what the SMTP server receives and what the user is told at the end.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -403,6 +404,49 @@ TEST_F(BatchE2e, RunKilledMidFetchLeavesNoHalfCopyUnderTheStoredName) {
     std::string name = after.cacheName();
     std::replace(name.begin(), name.end(), '\\', '/');
     EXPECT_EQ(readWholeFile(data_.file(name)), menu);
+}
+
+TEST_F(BatchE2e, RunKilledAfterAChangeLeavesItToTheNextRun) {
+    // "/news" gives its current edition; "/slow" keeps a run waiting once told to.
+    std::atomic<int> edition{1};
+    std::atomic<bool> stall{false};
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        if (!c.readUntil("\r\n\r\n")) return;
+        const bool slow = c.unread().find("GET /slow") != std::string::npos;
+        if (slow && stall) return c.drainUntilClosed();
+        c.send("HTTP/1.0 200 OK\r\n\r\nEdition " + std::to_string(slow ? 0 : edition.load()) + "\n");
+    });
+    writeSettings("time out=20000\r\n");
+    writeVigils({webLine("News", server.port(), "/news"), webLine("Slow", server.port(), "/slow")});
+    run();
+    // A copy of a run killed before its save, and a file that is no copy.
+    ASSERT_TRUE(writeWholeFile(data_.file("cache/00000099.mon"), "left over"));
+    ASSERT_TRUE(writeWholeFile(data_.file("cache/notes.txt"), "mine"));
+
+    // Killed outright while it waits for "/slow", after it found News changed.
+    edition = 2;
+    stall = true;
+    ChildProcess killed;
+    ChildOptions options;
+    options.workDir = data_.path();
+    options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    ASSERT_TRUE(killed.start({TERVANE_BINARY, "/batch", "/quiet"}, options));
+    ASSERT_TRUE(server.waitForConnections(4, 10000));
+    ::kill(killed.pid(), SIGKILL);
+    killed.waitForExit(5000);
+    for (const Record& r : saved()) EXPECT_EQ(cacheFiles().count(r.cacheName()), 1u) << r.description();
+
+    stall = false;
+    run();
+    EXPECT_EQ(textReportFile(), textReport({"News"}, {}, {"Slow"}));
+    std::set<std::string> kept{"cache\\notes.txt"};
+    for (const Record& r : saved()) kept.insert(r.cacheName());
+    EXPECT_EQ(cacheFiles(), kept);
+
+    // A list that could not be read does not tell which copies are unnamed.
+    ASSERT_TRUE(writeWholeFile(data_.file("vigil.dat"), "News and more\n"));
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}, data_.path()).exitCode, 1);
+    EXPECT_EQ(cacheFiles(), kept);
 }
 
 TEST_F(BatchE2e, ClosingMessageUnlessQuiet) {

@@ -381,6 +381,20 @@ TEST(MainRun, TerminationSignalsEndTheRunAsTheCloseBoxDoes) {
     signalChild(batch, SIGTERM);
     EXPECT_EQ(batch.waitForExit(15000), 1);
     EXPECT_NE(readWholeFile(logs.file("err")).find("ended by a signal"), std::string::npos);
+
+    // With a long "time out" a second signal ends it at once; its report is not
+    // out, so vigil.dat stays as it was.
+    writeFolder(folder, "time out=60000\r\n",
+                "|http|Slow|0|127.0.0.1|" + std::to_string(server.port()) + "|/|0|0|0|1|-1|0|0|9|||");
+    const ino_t before = inodeOf(folder.file("vigil.dat"));
+    ASSERT_TRUE(startWindow(batch, folder, {"/batch", "/quiet"}, "", logs.file("err")));
+    ASSERT_TRUE(server.waitForConnections(2, 10000));
+    signalChild(batch, SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    signalChild(batch, SIGINT);
+    EXPECT_EQ(batch.waitForExit(3000), 1);
+    EXPECT_NE(readWholeFile(logs.file("err")).find("second signal"), std::string::npos);
+    EXPECT_EQ(inodeOf(folder.file("vigil.dat")), before);
 }
 
 TEST(MainRun, UserChangesReachVigilDatAtOnce) {
@@ -429,6 +443,16 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
     parts.window->runCommand(CommandId::Delete);
     EXPECT_TRUE(stored("1\n|gopher|Notes|"));
     EXPECT_EQ(ScratchDir::read("vigil.dat").find("Renamed"), std::string::npos);
+
+    // A check's result (its port is closed: not available), Reset, Reset All and View.
+    ProgramSettings::update([](SettingsValues& s) { s.gopherClient = "true"; });
+    select("Notes");
+    for (int command : {CommandId::ResetSelected, CommandId::ResetAll, CommandId::ViewSelected}) {
+        parts.window->runCommand(CommandId::CheckSelected);
+        EXPECT_TRUE(stored("|1|11|cache\\")) << command;
+        parts.window->runCommand(command);
+        EXPECT_TRUE(stored("|1|9|cache\\")) << command;
+    }
 
     // Saves that fail are told once, tried again at each change, and at close.
     TraceScratch trace;
