@@ -352,9 +352,10 @@ bool isCountLine(std::string_view line) {
     return numberIn(line).has_value();
 }
 
-// Empty or blanks only: what an editor leaves, no record.
+// Empty, blanks only, or the Ctrl-Z that old DOS editors end a file with: what an
+// editor leaves, no record.
 bool isBlankLine(const std::string& line) {
-    return std::all_of(line.begin(), line.end(), isBlank);
+    return std::all_of(line.begin(), line.end(), [](char c) { return isBlank(c) || c == '\x1a'; });
 }
 
 }  // namespace

@@ -119,6 +119,10 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     VigilStore::load("mac.dat", nullptr);
     EXPECT_FALSE(VigilStore::loadProblem());
     EXPECT_EQ(listSize(), 3u);
+    // Nor is the Ctrl-Z that DOS editors end a file with.
+    ScratchDir::write("dos.dat", "1\r\n" + stopped + "\r\n\x1a");
+    VigilStore::load("dos.dat", nullptr);
+    EXPECT_FALSE(VigilStore::loadProblem());
 
     ScratchDir::write("other.dat", bom + bom + "1\n" + kRecord);
     ImportList imported;
