@@ -73,10 +73,15 @@ public:
         unsetenv("TERVANE_TRACE");
         unsetenv("ARGV_RECORD");
     }
-    // The trace so far, one entry per line; the file starts afresh.
+    // The whole trace lines written since the last call, one entry per line. The
+    // file stays: removing it would lose a line that another thread writes between
+    // the read and the removal.
     std::vector<std::string> traceLines() {
-        const std::string text = readWholeFile(dir.file("trace"));
-        std::remove(dir.file("trace").c_str());
+        const std::string all = readWholeFile(dir.file("trace"));
+        const size_t whole = all.rfind('\n');
+        if (whole == std::string::npos || whole + 1 <= traceTaken_) return {};
+        const std::string text = all.substr(traceTaken_, whole + 1 - traceTaken_);
+        traceTaken_ = whole + 1;
         std::vector<std::string> lines;
         for (size_t start = 0; start < text.size();) {
             const size_t end = text.find('\n', start);
@@ -100,4 +105,7 @@ public:
         return words;
     }
     TempDir dir;
+
+private:
+    size_t traceTaken_ = 0;
 };
