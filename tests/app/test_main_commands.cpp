@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QFontDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -586,4 +587,17 @@ TEST(PopUpMenu, ItemsFollowTheSelectionAndTheRowsVigil) {
     for (QAction* a : menu->actions())
         if (a->data().toInt() == CommandId::Details) a->trigger();
     EXPECT_EQ(details, withFiles->id());
+
+    // The menu key and Shift+F10 open the cursored row's menu under that row.
+    f.list().setCurrentItem(f.window.rowOf(plainFtp->id()));
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Menu), Qt::SHIFT | Qt::Key_F10}) {
+        QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers());
+        QApplication::sendEvent(&f.list(), &press);
+        auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(shown) << key.key();
+        EXPECT_EQ(shown->property("menuId").toInt(), PopUpMenuId::Ftp);
+        const QRect row = f.list().visualItemRect(f.window.rowOf(plainFtp->id()));
+        EXPECT_EQ(shown->pos(), f.list().viewport()->mapToGlobal(row.center()));
+        shown->close();
+    }
 }
