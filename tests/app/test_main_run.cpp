@@ -304,6 +304,12 @@ TEST(DataFolder, ServesOneTervaneAtATime) {
     EXPECT_FALSE(pathExists(folder.file("VGW.INI.tmp-zzzzzz")));
     EXPECT_TRUE(pathExists(folder.file("vigil.dat.backup")));
     EXPECT_TRUE(pathExists(folder.file("vigil.dat.tmp-old")));
+
+    // Those of a profile found under another case, by that name.
+    std::filesystem::rename(folder.file("VGW.INI"), folder.file("Vgw.ini"));
+    writeWholeFile(folder.file("Vgw.ini.tmp-q1W2e3"), "x");
+    EXPECT_EQ(runTervane({"/batch", "/quiet", "/text", "report.txt"}, folder.path()).exitCode, 0);
+    EXPECT_FALSE(pathExists(folder.file("Vgw.ini.tmp-q1W2e3")));
 }
 
 TEST(MainRun, ClosingSavesAtOnceAndAgainWhenTheChecksHaveEnded) {
