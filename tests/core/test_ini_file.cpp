@@ -42,13 +42,10 @@ TEST(IniFile, SaveKeepsWhatItWasNotAskedAbout) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);  // no temporary left
 
     // Values with blanks at the ends come back whole; quotes written by hand stay.
-    const std::string values[] = {" secret ", "\tpw", "\" x \"", "\"\" y\"\"", "\"/opt/my browser\"", " "};
-    for (const std::string& v : values) {
+    for (const std::string v : {" secret ", "\tpw", "\" x \"", "\"\" y\"\"", "\"/opt/my browser\"", " "}) {
         ini.setText("Vigil", "http proxy pass", v);
-        ASSERT_TRUE(ini.save("p.ini"));
-        IniFile again;
-        ASSERT_TRUE(again.load("p.ini"));
-        EXPECT_EQ(again.text("Vigil", "http proxy pass"), v);
+        ASSERT_TRUE(ini.save("p.ini") && ini.load("p.ini"));
+        EXPECT_EQ(ini.text("Vigil", "http proxy pass"), v);
     }
     ScratchDir::write("p.ini", "[Vigil]\nweb client = \"/opt/my browser\" \n");
     ASSERT_TRUE(ini.load("p.ini"));
