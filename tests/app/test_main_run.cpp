@@ -151,6 +151,7 @@ TEST(MainRun, StartWithProfileLoadsItAndPlacesTheWindow) {
                                  "main width=500\r\nmain height=260\r\nftp client=ncftp\r\nweb client=lynx\r\n");
     ScratchDir::write("vigil.cli", "lynx.exe=-dump %URL\r\n");
     testApp();
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);  // programs started later read no file gone by then
     MainWindowParts parts = openMainWindow();
     EXPECT_EQ(ProgramSettings::maxConn(), 3);
     EXPECT_EQ(ProgramSettings::snapshot().webClient, "lynx");
