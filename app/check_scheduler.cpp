@@ -21,6 +21,7 @@ constexpr int slotPollMs = 500;
 constexpr int batchSlotPollMs = 100;
 
 std::atomic<CheckThreadStarter> threadStarter{nullptr};
+std::atomic<bool> reportsDone{false};
 
 bool takenByCheckAll(const Vigil& vigil) {
     const int status = vigil.status();
@@ -46,6 +47,7 @@ void finishBatchRun() {
     const RunState& state = runState();
     if (!state.textReportName.empty()) ResultsReport::writeText();
     if (!state.htmlReportName.empty()) ResultsReport::writeHtml();
+    reportsDone = true;
     if (state.batchSoundExists) {
         playNotifySound(nullptr);
     } else if (!state.quietMode) {
@@ -119,6 +121,10 @@ void checkAll() {
     }
     if (batch) finishBatchRun();
     unlockMutex(dispatchLock);
+}
+
+bool batchReportsDone() {
+    return reportsDone.load();
 }
 
 void checkOne(int identifier) {

@@ -33,6 +33,11 @@ namespace VigilTasks {
 // and the window's close event (16).
 void checkAll();
 
+// True once a batch run has written its reports (or failed to): only then may
+// its results be saved. Saved earlier, a change found would be the reference of
+// the next run and never reported, should this run end before its report.
+bool batchReportsDone();
+
 // Check Selected (one task per Vigil): the Vigil with this identifier, whatever
 // its state. Nothing when there is none.
 void checkOne(int identifier);

@@ -20,6 +20,8 @@
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_store.h"
+#include "platform/message_box.h"
 #include "platform/qt/plain_message_box.h"
 #include "platform/qt/window_event.h"
 #include "platform/thread.h"
@@ -99,6 +101,22 @@ bool toggledSetting(bool SettingsValues::*flag) {
 
 }  // namespace
 
+namespace {
+
+// Commands that add, change or delete Vigils.
+bool changesList(int id) {
+    using namespace CommandId;
+    switch (id) {
+        case NewWeb: case ButtonNewWeb: case NewFtp: case ButtonNewFtp: case NewGopher:
+        case ButtonNewGopher: case Edit: case Delete: case PasteUrl: case Import:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 void refusalBeep() {
     playTone(50, 50);
 }
@@ -139,6 +157,13 @@ bool MainCommandHandler::command(int id) {
     const CommandServices& s = commandServices();
     using namespace CommandId;
     if (!available(id)) return true;  // greyed: nothing to do
+    if (changesList(id) && VigilStore::readOnly(window_.dataFileName())) {
+        // Nothing done to this list would reach its file: refuse rather than lose it.
+        showMessageBox("Tervane", "The list on screen is read-only: " + window_.dataFileName() +
+                                      " was not read whole and is not saved over while Tervane runs, so "
+                                      "items cannot be added, changed or deleted.");
+        return true;
+    }
     switch (id) {
         case CheckSelected:
             checkSelected();

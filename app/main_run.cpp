@@ -1,22 +1,28 @@
 #include "app/main_run.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
+#include "app/check_scheduler.h"
 #include "app/command_wiring.h"
 #include "app/main_window_event.h"
 #include "app/window_services.h"
+#include "core/cache_files.h"
 #include "core/check_slots.h"
 #include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
+#include "core/vigil_store.h"
 #include "dialogs/stored_placement.h"
+#include "platform/message_box.h"
 #include "platform/signals.h"
 #include "platform/thread.h"
 
@@ -30,6 +36,36 @@ const char* const kClientFile = "vigil.cli";
 
 constexpr size_t kLoadStack = 16384;
 constexpr int kShutdownGraceMs = 5000;
+
+// A file Tervane cannot write: a box on the window thread, once the caller
+// (a check, perhaps) has gone on, and only while the window is up.
+void showLocalFailure(const std::string& text) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    QMetaObject::invokeMethod(
+        app, [text] { if (mainWindow && mainWindow->isVisible()) showMessageBox("Tervane", text); },
+        Qt::QueuedConnection);
+}
+
+// Whether the message loop ended on a close signal; a signal after that one
+// hurries the end of the run.
+std::atomic<bool> closedBySignal{false};
+
+bool hurriedBySignal() {
+    return closeSignalCount() > (closedBySignal.load() ? 1 : 0);
+}
+
+// Copies that no Vigil names: left by a run killed before the save that would
+// have named or dropped them. Only a list read whole tells them apart, and only
+// the folder's sole user may delete them; "/debug" keeps every copy.
+void removeUnnamedCopies() {
+    const RunState& state = runState();
+    if (!state.holdsDataFolder || state.keepOldCacheFiles || VigilStore::loadProblem()) return;
+    std::vector<std::string> named;
+    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+        if (vigil) named.push_back(vigil->cacheFileName());
+    CacheFiles::removeAllExcept(named);
+}
 
 std::unique_ptr<MainWindow> createWindow(bool hadProfile) {
     if (runState().batchMode) {
@@ -88,6 +124,7 @@ MainWindowParts openMainWindow() {
     parts.window->setSettingsFileName(kSettingsFile);
     parts.window->setDataFileName(kDataFile);
     setVigilStatusCallback(vigilStatusCallback);
+    if (!runState().batchMode) setLocalFailureListener(showLocalFailure);
     installCommandServices();
     return parts;
 }
@@ -97,6 +134,7 @@ void startLoadThread(MainWindow& window) {
     void* target = &window;
     auto load = [fileName, target] {
         windowServices().loadVigils(fileName, target);
+        removeUnnamedCopies();  // before any check makes a copy
         listLoaded = 1;
         postWindowEvent(MainWindowEvent::LoadDone);
     };
@@ -112,6 +150,7 @@ void closeOnSignals(MainWindow& window) {
         char pending[16];
         while (::read(requests, pending, sizeof pending) > 0) {
         }
+        closedBySignal = true;
         // A batch run cut short has not checked everything: cron must learn of it.
         if (runState().batchMode) reportRunFailure("ended by a signal before the run was over.");
         window.close();
@@ -124,8 +163,21 @@ std::chrono::milliseconds shutdownWaitLimit() {
     return std::chrono::milliseconds(timeOut + kShutdownGraceMs);
 }
 
-void saveLoadedVigils(const MainWindow& window) {
-    if (listLoaded.load()) windowServices().saveVigils(window.dataFileName());
+bool saveLoadedVigils(const MainWindow& window) {
+    if (!listLoaded.load()) return true;
+    // Until its reports are out, a batch run leaves vigil.dat and the copies it
+    // names as they were: the next run then finds and reports the same changes.
+    if (runState().batchMode && !VigilTasks::batchReportsDone()) return true;
+    return windowServices().saveVigils(window.dataFileName()) == 0;
+}
+
+void saveAtClose(const MainWindow& window) {
+    // Every change is saved when made: after a save that worked, the end of the
+    // run saves what checks add. After one that failed, the list is tried once
+    // more while the window can still say that it is lost.
+    if (!VigilStore::saveProblem() || saveLoadedVigils(window)) return;
+    if (const std::optional<std::string> problem = VigilStore::saveProblem())
+        showMessageBox("Tervane", *problem + " The list as it is on screen is lost when Tervane ends.");
 }
 
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
@@ -137,10 +189,12 @@ bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
     // running checks run out, and a kill during the wait loses nothing of it.
     if (!done) saveLoadedVigils(window);
     const auto deadline = std::chrono::steady_clock::now() + waitLimit;
-    while (!done && std::chrono::steady_clock::now() < deadline) {
+    while (!done && !hurriedBySignal() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         done = workersDone();
     }
+    if (!done && hurriedBySignal() && runState().batchMode && !VigilTasks::batchReportsDone())
+        reportRunFailure("ended at once by a second signal; vigil.dat is left as it was for the next run.");
     saveLoadedVigils(window);
     return done;
 }

@@ -21,23 +21,32 @@ extern std::atomic<int> listLoaded;
 MainWindowParts openMainWindow();
 
 // Reads vigil.dat on a thread of its own, then posts LoadDone to the window.
+// The sole user of the data folder first deletes the copies in cache that no
+// Vigil of a list read whole names.
 void startLoadThread(MainWindow& window);
 
-// Writes vigil.dat, unless the load has not ended: the file would lose the
-// Vigils not yet read.
-void saveLoadedVigils(const MainWindow& window);
+// Writes vigil.dat, unless the load has not ended (the file would lose the
+// Vigils not yet read) or a batch run has not written its reports yet. False
+// when the file could not be written.
+bool saveLoadedVigils(const MainWindow& window);
+
+// As the window closes after a save of vigil.dat failed: tries again, and when it
+// still cannot be written a box says so while the window is there, for the list
+// on screen is lost with it.
+void saveAtClose(const MainWindow& window);
 
 // SIGTERM, SIGINT and SIGHUP close the window as its close box does (a batch
 // run so ended reports a failure). Signals before the loop runs wait for it.
+// One more signal during finishRun's wait ends the wait at once.
 void closeOnSignals(MainWindow& window);
 
 // "time out" plus five seconds: how long the end of the run waits for checks.
 std::chrono::milliseconds shutdownWaitLimit();
 
 // After the message loop: asks every Vigil to stop, saves vigil.dat when
-// anything still runs, waits up to waitLimit for the load, the check passes and
-// the running checks to end, then saves vigil.dat (neither save when the load
-// never finished: the file would lose the rest).
+// anything still runs, waits up to waitLimit (or until one more close signal)
+// for the load, the check passes and the running checks to end, then saves
+// vigil.dat (as saveLoadedVigils allows).
 // True when nothing is left running, so the process may tear down; false when
 // some thread may still use the Vigils and the process must end at once.
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit);

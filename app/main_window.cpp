@@ -17,6 +17,7 @@
 #include "app/command_ids.h"
 #include "app/help_window.h"
 #include "app/main_command_handler.h"
+#include "app/main_run.h"
 #include "app/main_window_event.h"
 #include "app/sort_orders.h"
 #include "app/status_texts.h"
@@ -552,6 +553,7 @@ void MainWindow::closeWithoutSaving() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!closingWithoutSaving_ && !runState().batchMode) storeLayout();
+    if (!runState().batchMode) saveAtClose(*this);
     event->accept();
     if (helpWindow_) helpWindow_->close();
     // The main window ends the run even while other windows are open, and

@@ -120,6 +120,9 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
     }
     if (id == VigilStatus::Changed || id == VigilStatus::FileFound || refreshesOnly(id) ||
         Notifications::isFtpFailure(id)) {
+        // A check's result, a Reset or a View: kept at once like every change of
+        // the list, and the copy a check replaced is deleted after that save.
+        if (id != VigilStatus::Checking) requestVigilSave();
         statusChanged(id, static_cast<int>(param1));
         return true;
     }
@@ -129,8 +132,13 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
 void MainWindowHandler::reportLoadProblem() {
     const std::optional<std::string> problem = VigilStore::loadProblem();
     if (!problem) return;
-    if (runState().batchMode) reportRunFailure(*problem);
-    else showMessageBox("Tervane", *problem);
+    if (runState().batchMode) {
+        reportRunFailure(*problem);
+        return;
+    }
+    showMessageBox("Tervane", *problem);
+    if (VigilStore::readOnly(window_->dataFileName()))
+        window_->setWindowTitle(QStringLiteral("Tervane - read-only list"));
 }
 
 void MainWindowHandler::startupComplete() {
@@ -176,6 +184,7 @@ void MainWindowHandler::movedPage(int identifier) {
     if (lock.lock(kMovedPageLockWaitMs) != 0) return;
     if (auto* web = dynamic_cast<WebVigil*>(vigil.get())) web->applyRedirect();
     lock.unlock();
+    requestVigilSave();
     window_->refreshVigilRecord(identifier);
 }
 

@@ -38,9 +38,9 @@ private:
 // with the identifier as first parameter. Any thread; never waits.
 void vigilStatusCallback(void* target, int status, int identifier);
 
-// After a change the user made to the list (add, import, edit, delete, Start
-// or Stop Watching): vigil.dat is written on the window thread soon after, once
-// for a burst of changes. Any thread.
+// After a change to the list (add, import, edit, delete, Start or Stop Watching,
+// Reset, View, a check's result): vigil.dat is written on the window thread soon
+// after, once for a burst of changes. Any thread.
 void requestVigilSave();
 
 // What start-up complete (event 1081) turns on, built elsewhere. Unset slots

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/run_state.h"
+#include "core/text_utils.h"
 #include "core/vigil.h"
 #include "platform/files.h"
 #include "platform/trace.h"
@@ -60,6 +61,13 @@ std::string escapeHtml(const std::string& text) {
     return out;
 }
 
+// A description holds what its source gave it; an ESC sequence written raw would
+// run in the terminal that shows the report.
+std::string reportText(std::string text) {
+    std::replace_if(text.begin(), text.end(), isControlChar, ' ');
+    return text;
+}
+
 std::string anchor(const Vigil& vigil) {
     return "<A HREF=\"" + escapeHtml(vigil.url()) + "\">" + escapeHtml(vigil.description()) + "</A>";
 }
@@ -94,18 +102,18 @@ std::string textReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
     std::string out = "The following sites have changed:\n";
     out += ruleLine;
     for (const auto& v : vigils)
-        if (v->status() == VigilStatus::Changed) out += "  " + v->description() + "\n";
+        if (v->status() == VigilStatus::Changed) out += "  " + reportText(v->description()) + "\n";
 
     out += "\nThe following sites had problems:\n";
     out += ruleLine;
     for (const auto& v : vigils)
         if (const ProblemReason* r = reasonFor(v->status()))
-            out += "  " + v->description() + " - " + r->text + "\n";
+            out += "  " + reportText(v->description()) + " - " + r->text + "\n";
 
     out += "\nThe following sites did not change:\n";
     out += ruleLine;
     for (const auto& v : vigils)
-        if (v->status() == VigilStatus::NoChange) out += "  " + v->description() + "\n";
+        if (v->status() == VigilStatus::NoChange) out += "  " + reportText(v->description()) + "\n";
     return out;
 }
 

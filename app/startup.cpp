@@ -41,19 +41,18 @@ int prepareProcess(int argc, const char* const argv[]) {
     if (!startNetworking()) return -1;
     setCurrentYear();
     readSwitches(argc, argv);
-    // Before any file of the folder is touched. A folder whose lock file cannot
-    // even be opened is used unlocked: its saves fail and say so.
-    const ProcessLock folderLock = lockForProcess(kFolderLockFile);
-    if (folderLock == ProcessLock::InUse) {
+    // Before any file of the folder is touched. A folder that cannot be locked
+    // may be in use all the same: it is not used.
+    if (lockForProcess(kFolderLockFile) != ProcessLock::Taken) {
         refuseFolderInUse();
         return 1;
     }
+    runState().holdsDataFolder = true;
     // A save killed half-way leaves its temporary file; only the folder's
     // sole user may tell such a file from another process's save in progress.
     // The profile is saved under the name it was found by ("Vgw.ini").
-    if (folderLock == ProcessLock::Taken)
-        for (const std::string& saved : {std::string("vigil.dat"), IniFile::resolveName("VGW.INI")})
-            removeLeftoverTemporaries(saved);
+    for (const std::string& saved : {std::string("vigil.dat"), IniFile::resolveName("VGW.INI")})
+        removeLeftoverTemporaries(saved);
     createDirectory("cache");  // an existing folder is fine; failures show later
     return 0;
 }

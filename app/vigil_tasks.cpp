@@ -268,7 +268,8 @@ std::shared_ptr<Vigil> removeVigil(int identifier) {
     unlockMutex(vigilListLock);
     if (removed) {
         removed->requestStop();
-        CacheFiles::remove(removed->cacheFileName());
+        // Deleted once a vigil.dat without the Vigil is saved.
+        CacheFiles::retire(removed->cacheFileName());
     }
     return removed;
 }

@@ -44,7 +44,7 @@ void resetConnection(int identifier);
 void setStatusAll(int status);
 
 // Delete, after the window thread took the Vigil's lock: the Vigil's stop flag
-// is set, its current cache file removed and it leaves vigilList. A check that
+// is set, it leaves vigilList and its current cache file is retired. A check that
 // still holds the Vigil ends early; nothing is killed. The caller removes the
 // row and releases the lock it holds. The Vigil removed, or null.
 std::shared_ptr<Vigil> removeVigil(int identifier);

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,9 @@ namespace {
 std::mutex nameMutex;
 int32_t counter = 0;
 std::set<int32_t> usedNumbers;
+
+std::mutex retiredMutex;
+std::vector<std::string> retired;
 
 std::string nameOf(int32_t number) {
     char text[32];
@@ -44,6 +48,33 @@ int addNumber(int32_t number) {
 int remove(const std::string& name) {
     if (!name.empty()) removeFile(name);
     return 0;
+}
+
+void retire(const std::string& name) {
+    if (name.empty()) return;
+    std::lock_guard<std::mutex> g(retiredMutex);
+    retired.push_back(name);
+}
+
+std::vector<std::string> takeRetired() {
+    std::lock_guard<std::mutex> g(retiredMutex);
+    std::vector<std::string> taken;
+    taken.swap(retired);
+    return taken;
+}
+
+int removeAllExcept(const std::vector<std::string>& kept) {
+    const std::set<std::string> keep(kept.begin(), kept.end());
+    DIR* folder = ::opendir("cache");
+    if (!folder) return 0;
+    std::vector<std::string> unnamed;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = std::string("cache\\") + entry->d_name;
+        if (numberFromName(name) && keep.count(name) == 0) unnamed.push_back(name);
+    }
+    ::closedir(folder);
+    for (const std::string& name : unnamed) removeFile(name);
+    return static_cast<int>(unnamed.size());
 }
 
 std::optional<int32_t> numberFromName(std::string_view name) {

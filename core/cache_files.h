@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Names, reserves and removes the cache files that hold fetched copies.
 // A name is kept (in memory and in vigil.dat) as "cache\%08d.mon"; the file on
@@ -18,6 +19,18 @@ int addNumber(int32_t number);
 
 // Deletes the file of a name; a failure is ignored. Always 0.
 int remove(const std::string& name);
+
+// A copy that a saved vigil.dat may still name, replaced by a newer one or left
+// by a deleted Vigil: it is deleted only after a save no longer names it.
+void retire(const std::string& name);
+// The copies retired so far, taken by a save before it writes the list: none of
+// them is named in what it writes. Safe to call from any thread.
+std::vector<std::string> takeRetired();
+
+// Deletes, in the cache folder, every copy of the program's own naming that is not
+// one of kept; files of other names are left alone. For the sole user of the data
+// folder, before any check runs. The number of copies deleted.
+int removeAllExcept(const std::vector<std::string>& kept);
 
 // The number of a stored name of exactly "cache\" + eight digits + ".mon".
 std::optional<int32_t> numberFromName(std::string_view name);

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <ctime>
 
 #include "core/cache_files.h"
@@ -6,6 +7,7 @@
 #include "core/run_state.h"
 #include "core/vigil.h"
 #include "net/change_mail.h"
+#include "net/tcp_client.h"
 #include "platform/files.h"
 
 bool Vigil::isFirstFetch() const {
@@ -27,8 +29,16 @@ void Vigil::adoptCopy(const std::string& fresh) {
     setCacheFileName(fresh);
     setPreviousCacheFileName(fresh);
     if (runState().keepOldCacheFiles) return;
-    if (!previous.empty() && previous != fresh) CacheFiles::remove(previous);
-    if (!current.empty() && current != previous && current != fresh) CacheFiles::remove(current);
+    // The vigil.dat on disk names the old copy until the next save: it goes then.
+    if (!previous.empty() && previous != fresh) CacheFiles::retire(previous);
+    if (!current.empty() && current != previous && current != fresh) CacheFiles::retire(current);
+}
+
+void Vigil::reportCopyNotStored() {
+    const int error = lastReplyFileError();
+    reportLocalFailure("cache " + std::to_string(error),
+                       std::string("A copy of a checked site could not be written to the cache folder (") +
+                           std::strerror(error) + "); such a check does not count, and the item keeps its status.");
 }
 
 void Vigil::runCheckFrame() {
@@ -44,15 +54,22 @@ void Vigil::runCheckFrame() {
         leaveBusy();
         return;
     }
+    const int before = status();
     storeStatus(VigilStatus::Checking);
     if (!batch) reportStatus(VigilStatus::Checking);
 
     const int result = fetchAndCompare();
+    const bool copyStored = result != VigilStatus::CopyNotStored;
 
     giveBackCheckSlot();
     setLastChecked(time(nullptr));
-    storeStatus(result);
-    if (batch) {
+    storeStatus(copyStored ? result : before);
+    if (!copyStored) {
+        reportCopyNotStored();
+        // Nothing new is known of the site: its row is refreshed, and the status
+        // it keeps notifies no one again.
+        if (!batch) reportStatus(VigilStatus::Checking);
+    } else if (batch) {
         if ((result == VigilStatus::Changed || result == VigilStatus::FileFound) &&
             (flags() & NotifyFlags::Email))
             sendChangeMail(*this);

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <memory>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unordered_map>
 
 #include "core/locks.h"
@@ -18,8 +17,9 @@ namespace {
 
 constexpr size_t kFieldsBeforeName = 8;
 constexpr size_t kReadBlock = 256 * 1024;
-// Few real listing lines are shorter: sizes the entry list from the file size.
-constexpr size_t kShortestLine = 56;
+// A packed list marks where every so many files begin: finding file i reads at
+// most that many names.
+constexpr size_t kMarkEvery = 64;
 
 int listingMonth(std::string_view field) {
     char head[4] = {};
@@ -271,34 +271,89 @@ FileHandle openListing(const char* path) {
     return FileHandle(path ? std::fopen(path, "rb") : nullptr);
 }
 
-bool nameLess(const FtpListingEntry& a, const FtpListingEntry& b) { return a.name < b.name; }
+// A listing read for comparison: its names packed into one text, and per file
+// where its name lies and its time. Ordered by name, one file per name.
+struct ParsedListing {
+    struct File {
+        uint32_t start;
+        uint32_t length;
+        time_t time;
+    };
+    std::string names;
+    std::vector<File> files;
 
-void readListing(FILE* file, ListingClock& clock, FtpListing& listing, const char* lookForFile, bool* found) {
-    listing.clear();
-    struct stat info {};
-    if (fstat(fileno(file), &info) == 0 && info.st_size > 0)
-        listing.reserve(static_cast<size_t>(info.st_size) / kShortestLine);
-    LineReader reader(file);
+    std::string_view name(const File& f) const { return std::string_view(names).substr(f.start, f.length); }
+};
+
+// False when the listing outgrows the 32-bit offsets (far beyond any listing
+// the FTP client stores); found is then left alone.
+bool readListing(FILE* file, ListingClock& clock, ParsedListing& listing, const char* lookForFile, bool* found) {
+    listing = ParsedListing();
     std::string_view line;
     std::string_view fields[kFieldsBeforeName];
     std::string_view name;
-    while (reader.next(line)) {
+    // Sizes first, so that the names and records take just the memory they need.
+    size_t count = 0;
+    size_t nameBytes = 0;
+    for (LineReader reader(file); reader.next(line);) {
         if (!isFileLine(line, fields, name)) continue;
-        if (lookForFile && found && equalsNoCase(name, lookForFile)) *found = true;
-        FtpListingEntry& entry = listing.emplace_back();
-        entry.name.assign(name);
-        entry.time = clock.at(brokenListingTime(fields, kFieldsBeforeName));
+        ++count;
+        nameBytes += name.size();
     }
-    // Order by name; of equal names the line read last wins.
-    std::stable_sort(listing.begin(), listing.end(), nameLess);
-    auto out = listing.begin();
-    for (auto it = listing.begin(); it != listing.end(); ++it) {
-        auto next = it + 1;
-        if (next != listing.end() && next->name == it->name) continue;
-        if (out != it) *out = std::move(*it);
-        ++out;
+    if (nameBytes > UINT32_MAX) return false;
+    std::rewind(file);
+    listing.names.reserve(nameBytes);
+    listing.files.reserve(count);
+    bool seen = false;
+    for (LineReader reader(file); reader.next(line);) {
+        if (!isFileLine(line, fields, name)) continue;
+        if (lookForFile && equalsNoCase(name, lookForFile)) seen = true;
+        if (listing.names.size() + name.size() > UINT32_MAX) return false;
+        listing.files.push_back({static_cast<uint32_t>(listing.names.size()), static_cast<uint32_t>(name.size()),
+                                 clock.at(brokenListingTime(fields, kFieldsBeforeName))});
+        listing.names.append(name);
     }
-    listing.erase(out, listing.end());
+    // Order by name, equal names by their place in the listing: the line read last wins.
+    std::vector<ParsedListing::File>& files = listing.files;
+    std::sort(files.begin(), files.end(), [&](const ParsedListing::File& a, const ParsedListing::File& b) {
+        const int order = listing.name(a).compare(listing.name(b));
+        return order != 0 ? order < 0 : a.start < b.start;
+    });
+    size_t kept = 0;
+    for (size_t i = 0; i < files.size(); ++i)
+        if (i + 1 == files.size() || listing.name(files[i + 1]) != listing.name(files[i])) files[kept++] = files[i];
+    files.resize(kept);
+    if (seen && found) *found = true;
+    return true;
+}
+
+enum ChangeKind { Added, Removed, Changed };
+
+// Both listings are ordered by name: one merge walk finds every difference and
+// hands it to visit(kind, name, time), each list in name order.
+template <class Visit>
+void walkChanges(const ParsedListing& now, const ParsedListing& before, const std::vector<std::string_view>& ignored,
+                 Visit visit) {
+    auto isIgnored = [&](std::string_view name) { return std::binary_search(ignored.begin(), ignored.end(), name); };
+    size_t a = 0;
+    size_t b = 0;
+    while (a < now.files.size() || b < before.files.size()) {
+        int order;
+        if (a == now.files.size()) order = 1;
+        else if (b == before.files.size()) order = -1;
+        else order = now.name(now.files[a]).compare(before.name(before.files[b]));
+        if (order < 0) {
+            const ParsedListing::File& f = now.files[a++];
+            if (!isIgnored(now.name(f))) visit(Added, now.name(f), f.time);
+        } else if (order > 0) {
+            const ParsedListing::File& f = before.files[b++];
+            if (!isIgnored(before.name(f))) visit(Removed, before.name(f), f.time);
+        } else {
+            const ParsedListing::File& f = now.files[a++];
+            const ParsedListing::File& g = before.files[b++];
+            if (f.time != g.time && !isIgnored(now.name(f))) visit(Changed, now.name(f), f.time);
+        }
+    }
 }
 
 }  // namespace
@@ -322,7 +377,11 @@ bool readListingFile(const char* path, FtpListing& listing, const char* lookForF
     FileHandle file = openListing(path);
     if (!file) return false;
     ListingClock clock;
-    readListing(file.get(), clock, listing, lookForFile, found);
+    ParsedListing parsed;
+    if (!readListing(file.get(), clock, parsed, lookForFile, found)) return false;
+    listing.clear();
+    listing.reserve(parsed.files.size());
+    for (const ParsedListing::File& f : parsed.files) listing.push_back({0, std::string(parsed.name(f)), f.time});
     return true;
 }
 
@@ -346,49 +405,67 @@ int FtpListingComparison::compareListings(const char* newFile, const char* previ
     if (!newListing) return 0;
     FileHandle previousListing = openListing(previousFile);
 
-    FtpListing now;
-    FtpListing before;
+    ParsedListing now;
+    ParsedListing before;
     if (previousListing) {
         ListingClock clock;
-        readListing(newListing.get(), clock, now, lookForFile, found);
-        readListing(previousListing.get(), clock, before, nullptr, nullptr);
+        // A listing too large to read counts as one that cannot be opened.
+        if (!readListing(newListing.get(), clock, now, lookForFile, found)) return 0;
+        if (!readListing(previousListing.get(), clock, before, nullptr, nullptr)) now = ParsedListing();
     }
 
     std::vector<std::string_view> ignored(ignoreNames.begin(), ignoreNames.end());
     std::sort(ignored.begin(), ignored.end());
-    auto isIgnored = [&](const FtpListingEntry& e) {
-        return std::binary_search(ignored.begin(), ignored.end(), std::string_view(e.name));
-    };
-
-    added_.clear();
-    removed_.clear();
-    changed_.clear();
-    // Both listings are ordered by name: one merge walk finds every difference.
-    auto a = now.begin();
-    auto b = before.begin();
-    while (a != now.end() || b != before.end()) {
-        if (b == before.end() || (a != now.end() && a->name < b->name)) {
-            if (!isIgnored(*a)) added_.push_back(std::move(*a));
-            ++a;
-        } else if (a == now.end() || b->name < a->name) {
-            if (!isIgnored(*b)) removed_.push_back(std::move(*b));
-            ++b;
-        } else {
-            if (a->time != b->time && !isIgnored(*a)) {
-                a->state = 1;
-                changed_.push_back(std::move(*a));
-            }
-            ++a;
-            ++b;
-        }
+    // Sizes first, so that each list takes just the memory it keeps.
+    size_t files[3] = {};
+    size_t nameBytes[3] = {};
+    walkChanges(now, before, ignored, [&](ChangeKind kind, std::string_view name, time_t) {
+        ++files[kind];
+        nameBytes[kind] += name.size();
+    });
+    FtpFileList* lists[] = {&added_, &removed_, &changed_};
+    for (size_t kind = 0; kind < 3; ++kind) {
+        *lists[kind] = FtpFileList(lists[kind]->state());
+        lists[kind]->reserve(files[kind], nameBytes[kind]);
     }
-    return added_.empty() && removed_.empty() && changed_.empty() ? 0 : 1;
+    walkChanges(now, before, ignored,
+                [&](ChangeKind kind, std::string_view name, time_t time) { lists[kind]->add(name, time); });
+    compared_ = true;
+    return added_.count() + removed_.count() + changed_.count() > 0 ? 1 : 0;
 }
 
-const char* FtpListingComparison::nameAt(const std::vector<FtpListingEntry>& list, int i) {
-    return i >= 0 && static_cast<size_t>(i) < list.size() ? list[static_cast<size_t>(i)].name.c_str() : nullptr;
+void FtpFileList::reserve(size_t files, size_t nameBytes) {
+    bytes_.reserve(files * (sizeof(time_t) + 1) + nameBytes);
+    marks_.reserve(files / kMarkEvery + 1);
 }
 
-time_t FtpListingComparison::timeAt(const std::vector<FtpListingEntry>& list, int i) {
-    return i >= 0 && static_cast<size_t>(i) < list.size() ? list[static_cast<size_t>(i)].time : 0;
+void FtpFileList::add(std::string_view name, time_t time) {
+    if (count_ % kMarkEvery == 0) marks_.push_back(bytes_.size());
+    char raw[sizeof time];
+    std::memcpy(raw, &time, sizeof time);
+    bytes_.append(raw, sizeof raw);
+    // Readers take names as C strings: a NUL ends the name.
+    bytes_.append(name.substr(0, name.find('\0')));
+    bytes_.push_back('\0');
+    ++count_;
+}
+
+const char* FtpFileList::record(int i) const {
+    if (i < 0 || static_cast<size_t>(i) >= count_) return nullptr;
+    const char* at = bytes_.data() + marks_[static_cast<size_t>(i) / kMarkEvery];
+    for (size_t skip = static_cast<size_t>(i) % kMarkEvery; skip > 0; --skip)
+        at += sizeof(time_t) + std::strlen(at + sizeof(time_t)) + 1;
+    return at;
+}
+
+const char* FtpFileList::name(int i) const {
+    const char* at = record(i);
+    return at ? at + sizeof(time_t) : nullptr;
+}
+
+time_t FtpFileList::time(int i) const {
+    const char* at = record(i);
+    time_t t = 0;
+    if (at) std::memcpy(&t, at, sizeof t);
+    return t;
 }

@@ -7,8 +7,10 @@
 
 #include "core/client_command.h"
 #include "core/record_writer.h"
+#include "core/text_utils.h"
 #include "net/ftp_client.h"
 #include "platform/files.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -18,10 +20,13 @@ std::optional<std::string> noneWhenEmpty(const std::optional<std::string>& text)
 }
 
 // The Vigil status of a listing result: -1 (no session) counts as reply 425; a
-// listing cut short leaves the host unavailable.
+// listing cut short leaves the host unavailable. No status names a listing too
+// large to keep: it is an error, said so in the trace.
 int statusOfResult(int32_t result) {
     if (result == -1) return VigilStatus::FtpReplyBase + 425;
     if (result == TcpReplyAborted) return VigilStatus::Unavailable;
+    if (result == TcpFileFailed) return VigilStatus::CopyNotStored;
+    if (result == TcpReplyTooLarge) return VigilStatus::UnknownError;
     if (result >= 400) return VigilStatus::FtpReplyBase + result;
     return VigilStatus::NoChange;
 }
@@ -44,7 +49,8 @@ FtpVigil::FtpVigil(const VigilParams& params, const std::string& user, const std
       lookForFile_(noneWhenEmpty(lookForFile)),
       user_(user),
       password_(password),
-      ignoreFiles_(ignoreFiles) {}
+      ignoreFiles_(ignoreFiles),
+      lists_(std::make_shared<const FtpListingComparison>()) {}
 
 FtpVigil::~FtpVigil() = default;
 
@@ -124,11 +130,19 @@ int FtpVigil::fetchAndCompare() {
         directory = directory_.value_or("/");
         lookFor = lookForFile_;
     }
+    // Each goes into a command line (or names the server): a control byte would
+    // end it early and send commands of its own.
+    if (hasControlCharacter(host) || hasControlCharacter(user) || hasControlCharacter(password) ||
+        hasControlCharacter(directory))
+        return VigilStatus::BadRequest;
 
     const bool first = isFirstFetch();
     const std::string fresh = takeNewCacheName();
-    const int status =
-        statusOfResult(pooledFtpRequest(this, host, port(), user, password, directory, fresh));
+    const int32_t result = pooledFtpRequest(this, host, port(), user, password, directory, fresh);
+    if (result == TcpReplyTooLarge)
+        traceLine("ftp listing too large: " + description() + " (over " + std::to_string(TcpClient::kMaxReplyBytes) +
+                  " bytes)");
+    const int status = statusOfResult(result);
     if (fetchFailed(status)) return status;  // the previous listing stays the reference
 
     if (first) {
@@ -146,20 +160,19 @@ int FtpVigil::fetchAndCompare() {
 }
 
 int FtpVigil::compareListings(const std::string& newFile, const std::string& previousFile, int* found) {
-    FtpListingComparison result;
     std::vector<std::string> ignored;
     std::optional<std::string> lookFor;
     {
         std::lock_guard<std::mutex> g(fieldLock());
-        result = lists_;  // kept when the new listing cannot be read
         ignored = ignoreFiles_;
         lookFor = lookForFile_;
     }
     bool seen = false;
     // Compared outside the lock: the window thread may read the old lists meanwhile.
-    const int changed = result.compareListings(localPath(newFile).c_str(), localPath(previousFile).c_str(),
-                                               ignored, lookFor ? lookFor->c_str() : nullptr, &seen);
-    {
+    auto result = std::make_shared<FtpListingComparison>();
+    const int changed = result->compareListings(localPath(newFile).c_str(), localPath(previousFile).c_str(),
+                                                ignored, lookFor ? lookFor->c_str() : nullptr, &seen);
+    if (result->compared()) {
         std::lock_guard<std::mutex> g(fieldLock());
         lists_ = std::move(result);
     }
@@ -223,47 +236,43 @@ int FtpVigil::ignoreFileCount() const {
     return static_cast<int>(ignoreFiles_.size());
 }
 
-int FtpVigil::addedCount() const {
+std::shared_ptr<const FtpListingComparison> FtpVigil::lists() const {
     std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.addedCount();
+    return lists_;
+}
+
+int FtpVigil::addedCount() const {
+    return lists()->addedCount();
 }
 
 int FtpVigil::removedCount() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.removedCount();
+    return lists()->removedCount();
 }
 
 int FtpVigil::changedCount() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.changedCount();
+    return lists()->changedCount();
 }
 
 std::optional<std::string> FtpVigil::addedFileName(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return nameOrNone(lists_.addedFileName(i));
+    return nameOrNone(lists()->addedFileName(i));
 }
 
 std::optional<std::string> FtpVigil::removedFileName(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return nameOrNone(lists_.removedFileName(i));
+    return nameOrNone(lists()->removedFileName(i));
 }
 
 std::optional<std::string> FtpVigil::changedFileName(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return nameOrNone(lists_.changedFileName(i));
+    return nameOrNone(lists()->changedFileName(i));
 }
 
 time_t FtpVigil::addedFileTime(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.addedFileTime(i);
+    return lists()->addedFileTime(i);
 }
 
 time_t FtpVigil::removedFileTime(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.removedFileTime(i);
+    return lists()->removedFileTime(i);
 }
 
 time_t FtpVigil::changedFileTime(int i) const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return lists_.changedFileTime(i);
+    return lists()->changedFileTime(i);
 }

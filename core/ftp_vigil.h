@@ -1,5 +1,6 @@
 #pragma once
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ public:
     time_t addedFileTime(int i) const;
     time_t removedFileTime(int i) const;
     time_t changedFileTime(int i) const;
+    // The last successful comparison as it stands; a later check replaces the
+    // Vigil's, never this one.
+    std::shared_ptr<const FtpListingComparison> lists() const;
 
     // Builds the three lists; 1 when any is non-empty. *found is set to 1 when
     // the looked-for file is in the new listing.
@@ -63,5 +67,5 @@ private:
     std::string user_;
     std::string password_;
     std::vector<std::string> ignoreFiles_;
-    FtpListingComparison lists_;  // the last successful comparison
+    std::shared_ptr<const FtpListingComparison> lists_;  // the last successful comparison
 };

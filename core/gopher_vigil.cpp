@@ -1,10 +1,12 @@
 #include "core/gopher_vigil.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
 #include "core/client_command.h"
 #include "core/record_writer.h"
+#include "core/text_utils.h"
 #include "net/tcp_client.h"
 #include "platform/files.h"
 
@@ -78,6 +80,14 @@ void GopherVigil::write(FILE* file) const {
 }
 
 int GopherVigil::fetchAndCompare() {
+    // A line end or other control byte would end the selector line early and add
+    // lines of its own; a TAB is how a search carries its words and goes as it is.
+    const std::string selector = this->selector();
+    if (hasControlCharacter(host()) || std::any_of(selector.begin(), selector.end(), [](char c) {
+            return c != '\t' && isControlChar(c);
+        }))
+        return VigilStatus::BadRequest;
+
     const bool first = isFirstFetch();
     const std::string target = takeNewCacheName();
 
@@ -88,6 +98,7 @@ int GopherVigil::fetchAndCompare() {
         // Nothing to compare: the previous copy stays the reference, and no
         // partial copy stays behind.
         removeFile(target);
+        if (got == TcpFileFailed) return VigilStatus::CopyNotStored;
         return error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
                                                      : VigilStatus::Unavailable;
     }

@@ -81,24 +81,41 @@ bool standsInTarget(char c) {
     return c != '\0' && std::strchr("-._~!$&'()*+,;=:@/?#", c) != nullptr;
 }
 
+void appendEscaped(std::string& out, char c) {
+    static const char hex[] = "0123456789ABCDEF";
+    const unsigned char u = static_cast<unsigned char>(c);
+    out += '%';
+    out += hex[u >> 4];
+    out += hex[u & 0x0f];
+}
+
 // Percent-encodes what may not stand in a request target (blanks, quotes, bytes
 // above 127, a '%' that starts no escape); escapes already there are kept.
 std::string encodeTargetPath(std::string_view path) {
-    static const char hex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(path.size());
     for (size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
         const bool escape =
             c == '%' && i + 2 < path.size() && isHexDigit(path[i + 1]) && isHexDigit(path[i + 2]);
-        if (escape || standsInTarget(c)) {
+        if (escape || standsInTarget(c))
             out += c;
-            continue;
-        }
-        const unsigned char u = static_cast<unsigned char>(c);
-        out += '%';
-        out += hex[u >> 4];
-        out += hex[u & 0x0f];
+        else
+            appendEscaped(out, c);
+    }
+    return out;
+}
+
+// A stored path goes out as it was entered, but for control bytes: from an edited
+// or imported vigil.dat a CR or LF would end the request line and start headers.
+std::string encodeControlBytes(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        if (isControlChar(c))
+            appendEscaped(out, c);
+        else
+            out += c;
     }
     return out;
 }
@@ -164,14 +181,15 @@ std::string httpDate(time_t when) {
 HttpRequest buildHttpRequest(const HttpRequestInputs& in) {
     HttpRequest out;
     std::string head;
+    const std::string path = encodeControlBytes(in.path);
     if (in.useProxy) {
-        head = webUrl(in.host, in.port, in.path) + " HTTP/1.0\r\n" + kUserAgent + "Host: " + in.host +
+        head = webUrl(in.host, in.port, path) + " HTTP/1.0\r\n" + kUserAgent + "Host: " + in.host +
                "\r\nPragma:no-cache\r\n";
         if (in.proxyNeedsAuth) head += "Proxy-authorization: Basic " + in.proxyAuthorization + "\r\n";
         out.connectHost = in.proxyHost;
         out.connectPort = in.proxyPort;
     } else {
-        head = webRequestHead(in.path, in.host);
+        head = webRequestHead(path, in.host);
         out.connectHost = in.host;
         out.connectPort = in.port;
     }
@@ -220,7 +238,27 @@ std::optional<uint64_t> announcedReplySize(std::string_view reply) {
     if (!length || length->empty() || length->size() > 18 ||
         length->find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
+    const int code = statusLineCode(head.lines[0]);
+    if (code == 204 || code == 304) return end;
     return end + std::stoull(*length);
+}
+
+InterimReplies interimReplies(std::string_view reply) {
+    InterimReplies found;
+    for (;;) {
+        const std::string_view rest = reply.substr(found.length);
+        // Only a text that begins, or may yet begin, with "HTTP/" can be a status line.
+        if (!startsWithNoCase("HTTP/", rest.substr(0, 5))) break;
+        const size_t lineEnd = rest.find('\n');
+        if (lineEnd == std::string_view::npos) return found;
+        const int code = statusLineCode(rest.substr(0, lineEnd));
+        if (code < 100 || code > 199) break;
+        const size_t headEnd = walkHead(rest, [](std::string_view) {});
+        if (headEnd == std::string_view::npos) return found;
+        found.length += headEnd;
+    }
+    found.settled = true;
+    return found;
 }
 
 bool readReplyHead(const char* path, ReplyHead& head) {
@@ -400,6 +438,29 @@ bool modifiedAfter(time_t lastModified, time_t lastChecked) {
 
 namespace {
 
+bool isAsciiAlnum(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// A host name (labels of letters, digits, '-' and '_' joined by dots, a dotted
+// IPv4 address among them) or an IPv6 address in brackets.
+bool isHostNameOrAddress(std::string_view host) {
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        return host.find_first_not_of("0123456789abcdefABCDEF:.", 1) == host.size() - 1;
+    if (!host.empty() && host.back() == '.') host.remove_suffix(1);  // the root label
+    if (host.empty() || host.size() > 253) return false;
+    size_t label = 0;
+    for (char c : host) {
+        if (c == '.') {
+            if (label == 0) return false;
+            label = 0;
+        } else if ((!isAsciiAlnum(c) && c != '-' && c != '_') || ++label > 63) {
+            return false;
+        }
+    }
+    return label > 0;
+}
+
 // resolveRedirect before the path is made fit for the request line.
 std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const WebLocation& current) {
     target = trim(target);
@@ -465,7 +526,7 @@ std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const Web
             port = static_cast<uint16_t>(value);
         }
     }
-    if (authority.empty()) return std::nullopt;
+    if (!isHostNameOrAddress(authority)) return std::nullopt;
     next.host = std::string(authority);
     next.port = port;
     if (path.empty())

@@ -42,7 +42,8 @@ std::string webUrl(const std::string& host, uint16_t port, const std::string& pa
 // "Thu, 01 Jan 1970 00:00:00 GMT".
 std::string httpDate(time_t when);
 
-// The whole GET request for the direct or the proxy road.
+// The whole GET request for the direct or the proxy road. Control bytes of the
+// path go out percent-encoded; the caller refuses a host that holds one.
 HttpRequest buildHttpRequest(const HttpRequestInputs& in);
 
 // ---- Reply ----
@@ -69,9 +70,20 @@ ReplyHead parseReplyHead(std::string_view reply);
 size_t replyBodyOffset(std::string_view reply);
 
 // The whole size a reply announces: its head (up to the empty line that ends it)
-// plus the head's Content-Length. None while the head is incomplete, and for a
-// head without a Content-Length of plain digits.
+// plus the head's Content-Length, or the head alone for a 204 or 304 reply, which
+// has no body whatever its Content-Length says. None while the head is
+// incomplete, and for a head without a Content-Length of plain digits.
 std::optional<uint64_t> announcedReplySize(std::string_view reply);
+
+// Interim 1xx replies (100 Continue, 103 Early Hints) that may come before the
+// real one: `length` is the bytes their whole heads take at the start of the
+// text; `settled` tells that what follows them is known to be no further interim
+// head (another status line, or no status line at all).
+struct InterimReplies {
+    size_t length = 0;
+    bool settled = false;
+};
+InterimReplies interimReplies(std::string_view reply);
 
 // The number of the status line ("HTTP/1.1 304 Not Modified" gives 304), or 0.
 int statusLineCode(std::string_view line);
@@ -139,8 +151,9 @@ struct WebLocation {
 // The location a redirect target leads to from current: "http://host[:port][/path]"
 // (scheme in any case; port 80 when absent, path "/" when absent) replaces all
 // three; "//host..." likewise; "/path" replaces the path; a bare relative path is
-// taken from the current path's folder. Nothing for another scheme (https), an
-// empty host, a bad port or a target holding control characters. The path comes
+// taken from the current path's folder. Nothing for another scheme (https), a
+// host that is no host name or address (empty, with blanks), a bad port or a
+// target holding control characters. The path comes
 // back fit for the request line: blanks and other bytes that may not stand there
 // are percent-encoded, escapes already in it are kept.
 std::optional<WebLocation> resolveRedirect(std::string_view target, const WebLocation& current);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -67,9 +68,11 @@ public:
     void integer(const char* key, int& value) const {
         if (auto v = ini_.integer(kSection, key)) value = *v;
     }
-    void integer16(const char* key, uint16_t& value) const {
-        if (auto v = ini_.integer(kSection, key)) value = static_cast<uint16_t>(*v);
-    }
+    // A number that does not fit 16 bits would wrap into another value (a port
+    // of 120749 into 55213): it leaves the value as it was.
+    void port(const char* key, uint16_t& value) const { integer16(key, value, 0); }
+    // Flags are taken in both readings of the same 16 bits, as in vigil.dat.
+    void flags16(const char* key, uint16_t& value) const { integer16(key, value, INT16_MIN); }
     void text(const char* key, std::string& value) const {
         if (auto v = ini_.text(kSection, key)) value = *v;
     }
@@ -81,6 +84,11 @@ public:
     }
 
 private:
+    void integer16(const char* key, uint16_t& value, int low) const {
+        const std::optional<int> v = ini_.integer(kSection, key);
+        if (v && *v >= low && *v <= UINT16_MAX) value = static_cast<uint16_t>(*v);
+    }
+
     const IniFile& ini_;
 };
 
@@ -159,7 +167,7 @@ void readProxy(const ProfileReader& r, SettingsValues& s) {
     s.httpProxyHost.clear();
     r.text("http proxy host", s.httpProxyHost);
     s.httpProxyPort = 8080;
-    r.integer16("http proxy port", s.httpProxyPort);
+    r.port("http proxy port", s.httpProxyPort);
     s.httpProxyNeeds = r.flag("http proxy needs");
     s.httpProxyUser.clear();
     s.httpProxyPass.clear();
@@ -182,7 +190,7 @@ void readSettings(const IniFile& ini, SettingsValues& s) {
     s.statusIcons = r.flag("status icons");
     s.checkChanged = r.flag("check changed");
     r.text("smtp host", s.smtpHost);
-    r.integer16("smtp port", s.smtpPort);
+    r.port("smtp port", s.smtpPort);
     r.text("def email", s.defEmail);
     r.text("user email", s.userEmail);
     readFont(r, s.font);
@@ -247,7 +255,7 @@ void readSettings(const IniFile& ini, SettingsValues& s) {
 
     r.text("def cmd", s.defCmd);
     r.text("def sound file", s.defSoundFile);
-    r.integer16("def notify", s.defNotify);
+    r.flags16("def notify", s.defNotify);
     r.integer("def check interval", s.defCheckInterval);
     r.integer("time out", s.timeOutMs);
     r.integer("max conn", s.maxConn);

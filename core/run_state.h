@@ -13,6 +13,7 @@ struct RunState {
     std::string htmlReportName;      // "/html" F
     std::string batchSoundName;      // "/wav" F
     bool batchSoundExists = false;
+    bool holdsDataFolder = false;    // this process alone serves the data folder
 };
 
 RunState& runState();
@@ -21,3 +22,11 @@ RunState& runState();
 // said on standard error and in the trace. A batch run then ends with status 1.
 void reportRunFailure(const std::string& text);
 bool runFailed();
+
+// A failure of this computer's own, not of a site: a file Tervane must write
+// cannot be written (a full disk, a folder it may not write in). Told once per
+// kind: said as reportRunFailure says it (a batch run then ends with status 1),
+// and given to the listener, which a window installs to show it in a box.
+void reportLocalFailure(const std::string& kind, const std::string& text);
+using LocalFailureListener = void (*)(const std::string& text);
+void setLocalFailureListener(LocalFailureListener listener);

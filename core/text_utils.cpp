@@ -68,3 +68,21 @@ std::string base64Encode(const void* input, size_t n) {
     }
     return out;
 }
+
+bool isUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        size_t more;
+        if (lead < 0x80) more = 0;
+        else if (lead >= 0xC2 && lead <= 0xDF) more = 1;
+        else if (lead >= 0xE0 && lead <= 0xEF) more = 2;
+        else if (lead >= 0xF0 && lead <= 0xF4) more = 3;
+        else return false;
+        if (text.size() - i <= more) return more == 0;
+        for (size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += more + 1;
+    }
+    return true;
+}

@@ -58,6 +58,9 @@ std::string_view firstLine(std::string_view text);
 // Whether text holds a control character (below 0x20, or 0x7F): such a byte in a
 // host, path, selector or login would end a request line or a stored record.
 bool hasControlCharacter(std::string_view text);
+
+// Whether text is well-formed UTF-8 (pure ASCII is).
+bool isUtf8(std::string_view text);
 // Whether url, written for the kind whose scheme is given ("http", "ftp",
 // "gopher"), begins with another scheme: a name before "://" ("https://") other
 // than the kind's own, or a known scheme word and ':' ("mailto:", "javascript:")

@@ -34,6 +34,9 @@ constexpr int NotAuthorized = 1080;
 constexpr int ProxyError = 1082;
 constexpr int ServerError = 1083;
 constexpr int FtpReplyBase = 1124;  // plus the FTP reply code
+// Never stored or shown: a check whose copy could not be written here (a full
+// disk, no cache folder) says nothing of the site, which keeps its status.
+constexpr int CopyNotStored = -7;
 }  // namespace VigilStatus
 
 namespace VigilKind {
@@ -184,8 +187,11 @@ protected:
     // one, so a copy cut short never stands under a name vigil.dat may keep.
     static std::string takeNewCacheName();
     // Makes a complete fetched copy the current copy and the reference of the next
-    // check; the copies it replaces are deleted unless "/debug" keeps them.
+    // check; the copies it replaces are retired (deleted after the next save of
+    // vigil.dat) unless "/debug" keeps them.
     void adoptCopy(const std::string& fresh);
+    // Tells, once per reason, that a fetched copy could not be stored here.
+    static void reportCopyNotStored();
 
     // Builds the expanded command line from the program line split at its
     // first blank (params none when there is no blank). The kinds fill in their

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -131,10 +133,19 @@ OptionsField readOptionsField(const std::string& field, bool web) {
 }
 
 // The old file stays; the user learns why the list was not written.
+// Why the last save of the data file failed; none after a save that worked.
+std::mutex saveStateMutex;
+std::optional<std::string> lastSaveProblem;
+
 int reportSaveFailure(const std::string& target) {
+    const int error = errno;
     const std::string text =
-        target + " could not be written (" + std::strerror(errno) + "); the previous file is kept.";
-    reportRunFailure(text);
+        target + " could not be written (" + std::strerror(error) + "); the previous file is kept.";
+    {
+        std::lock_guard<std::mutex> g(saveStateMutex);
+        lastSaveProblem = text;
+    }
+    reportLocalFailure(target + " " + std::to_string(error), text);
     return -1;
 }
 
@@ -143,6 +154,7 @@ int reportSaveFailure(const std::string& target) {
 std::mutex loadStateMutex;
 std::set<std::string> keptFiles;
 std::optional<std::string> lastLoadProblem;
+std::atomic<bool> lastLoadEightBit{false};
 
 void keepFile(const std::string& fileName, const std::string& problem) {
     std::lock_guard<std::mutex> g(loadStateMutex);
@@ -157,12 +169,42 @@ bool isKept(const std::string& fileName) {
 
 const char* const kKeptText = "; it is left as it is and will not be saved over while Tervane runs.";
 
+// The kind a record's first field names, compared in this order.
+std::optional<uint16_t> kindOfWord(const std::string& word) {
+    if (word.compare(0, 6, "gopher") == 0) return VigilKind::Gopher;
+    if (word.compare(0, 4, "http") == 0) return VigilKind::Web;
+    if (word.compare(0, 3, "ftp") == 0) return VigilKind::Ftp;
+    return std::nullopt;
+}
+
+// Where the interval stands; the times and the flags follow it. FTP records hold
+// two more fields before it (directory and look-for file).
+size_t intervalField(uint16_t kind) { return kind == VigilKind::Ftp ? 7 : 6; }
+
+// Written as a signed 16-bit number: both readings of the same bits are taken.
+uint16_t flagsIn(const std::string& field) {
+    return static_cast<uint16_t>(numberOr(field, 1, INT16_MIN, UINT16_MAX));
+}
+
 enum class Parsed { Vigil, NoVigil, NoIdentifier };
 
+// Why a record line makes no Vigil, for the user.
+std::string noVigilReason(const std::string& kindWord, bool known) {
+    if (kindWord.empty()) return "names no kind of record";
+    if (known) return "is a record without a host";
+    // A damaged word is shown only when it is short enough to recognise.
+    if (kindWord.size() > 16) return "is a record of no known kind";
+    return "is a record of no known kind (\"" + kindWord + "\")";
+}
+
 std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
-                                  VigilStore::CacheName cacheName, Parsed& outcome) {
+                                  VigilStore::CacheName cacheName, Parsed& outcome,
+                                  std::string* why = nullptr) {
     outcome = Parsed::NoVigil;
-    if (line.empty()) return nullptr;
+    if (line.empty()) {
+        if (why) *why = noVigilReason(std::string(), false);
+        return nullptr;
+    }
     const time_t now = time(nullptr);
     const char separator = line[0];
     std::vector<std::string> fields = splitString(std::string_view(line).substr(1), separator, false);
@@ -170,18 +212,12 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
         static const std::string none;
         return i < fields.size() ? fields[i] : none;
     };
-    if (field(0).empty() || field(3).empty()) return nullptr;
-
-    uint16_t kind;
-    const std::string& word = field(0);
-    if (word.compare(0, 6, "gopher") == 0)
-        kind = VigilKind::Gopher;
-    else if (word.compare(0, 4, "http") == 0)
-        kind = VigilKind::Web;
-    else if (word.compare(0, 3, "ftp") == 0)
-        kind = VigilKind::Ftp;
-    else
+    const std::optional<uint16_t> known = kindOfWord(field(0));
+    if (!known || field(3).empty()) {
+        if (why) *why = noVigilReason(field(0), known.has_value());
         return nullptr;
+    }
+    const uint16_t kind = *known;
 
     const OptionsField options = readOptionsField(field(2), kind == VigilKind::Web);
 
@@ -196,14 +232,12 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
     const uint16_t defaultPort = kind == VigilKind::Gopher ? 70 : kind == VigilKind::Ftp ? 21 : 80;
     p.port = static_cast<uint16_t>(numberOr(field(4), defaultPort, 0, UINT16_MAX));
 
-    // Fields from the interval on sit one place further for FTP (directory and look-for file).
-    const size_t base = kind == VigilKind::Ftp ? 7 : 6;
+    const size_t base = intervalField(kind);
     p.interval = static_cast<int32_t>(numberOr(field(base), 0, INT32_MIN, INT32_MAX));
     p.intervalMode = p.interval >= 1 ? IntervalMode::On : IntervalMode::Off;
     p.lastChanged = timeOr(field(base + 1), 0);
     p.lastChecked = timeOr(field(base + 2), kind == VigilKind::Ftp ? now : 0);
-    // Written as a signed 16-bit number: both readings of the same bits are taken.
-    p.flags = static_cast<uint16_t>(numberOr(field(base + 3), 1, INT16_MIN, UINT16_MAX));
+    p.flags = flagsIn(field(base + 3));
     size_t next = base + 4;
     if (p.flags & NotifyFlags::Program) p.programLine = textOrNone(field(next++));
 
@@ -277,8 +311,56 @@ std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget
     return buildVigil(line, callbackTarget, cacheName, outcome);
 }
 
+std::string importedRecord(const std::string& line) {
+    if (line.empty()) return line;
+    const char separator = line[0];
+    std::vector<std::string> fields = splitString(std::string_view(line).substr(1), separator, false);
+    if (fields.size() > 1) std::replace_if(fields[1].begin(), fields[1].end(), isControlChar, ' ');
+    const std::optional<uint16_t> kind = kindOfWord(fields[0]);
+    const size_t flagsAt = kind ? intervalField(*kind) + 3 : fields.size();
+    if (flagsAt < fields.size()) {
+        const uint16_t flags = flagsIn(fields[flagsAt]);
+        // A program named by somebody else's list is not started here: the
+        // user chooses one with Edit.
+        if (flags & NotifyFlags::Program) {
+            fields[flagsAt] = std::to_string(static_cast<int16_t>(flags & ~NotifyFlags::Program));
+            if (flagsAt + 1 < fields.size()) fields.erase(fields.begin() + static_cast<long>(flagsAt) + 1);
+        }
+    }
+    std::string out(1, separator);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) out += separator;
+        out += fields[i];
+    }
+    return out;
+}
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The count line holds a number and nothing else but blanks around it: a record
+// glued to it, or a count followed by words, is no count line.
+bool isCountLine(std::string_view line) {
+    while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
+    size_t i = 0;
+    while (i < line.size() && isBlank(line[i])) ++i;
+    if (i < line.size() && (line[i] == '-' || line[i] == '+')) ++i;
+    if (i == line.size()) return false;
+    for (; i < line.size(); ++i)
+        if (line[i] < '0' || line[i] > '9') return false;
+    return numberIn(line).has_value();
+}
+
+// Empty or blanks only: what an editor leaves, no record.
+bool isBlankLine(const std::string& line) {
+    return std::all_of(line.begin(), line.end(), isBlank);
+}
+
+}  // namespace
+
 DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
-                     std::string& problem) {
+                     std::string& problem, FirstLine firstLine) {
     const std::string name = localPath(fileName);
     FileBytes file;
     if (!file.open(name.c_str())) {
@@ -287,11 +369,18 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
         return DataFile::Failed;
     }
     const std::string_view text = file.view();
+    // A file whose first line ends in a lone CR (old Macintosh editors) has CR
+    // line ends throughout; in any other a CR is a line end only before LF.
+    const size_t firstEnd = text.find_first_of("\r\n");
+    const char lineEnd = firstEnd != std::string_view::npos && text[firstEnd] == '\r' &&
+                                 (firstEnd + 1 == text.size() || text[firstEnd + 1] != '\n')
+                             ? '\r'
+                             : '\n';
     std::string line;
     size_t at = 0;
-    auto nextLine = [text, &at, &line] {
+    auto nextLine = [text, lineEnd, &at, &line] {
         if (at >= text.size()) return false;
-        const void* end = std::memchr(text.data() + at, '\n', text.size() - at);
+        const void* end = std::memchr(text.data() + at, lineEnd, text.size() - at);
         const size_t stop = end ? static_cast<size_t>(static_cast<const char*>(end) - text.data()) : text.size();
         line.assign(text.data() + at, stop - at);
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -300,7 +389,7 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
     };
     if (!nextLine()) return DataFile::Read;  // an empty file is an empty list
     dropByteOrderMark(line);
-    if (!numberIn(line)) {
+    if (firstLine == FirstLine::Count && !isCountLine(line)) {
         problem = fileName + " does not begin with the number of its records";
         return DataFile::Failed;
     }
@@ -313,21 +402,42 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
 void load(const std::string& fileName, void* callbackTarget) {
     std::string problem;
     bool full = false;
+    size_t lineNumber = 1;  // the count line
+    size_t unread = 0;      // record lines that made no Vigil
+    std::string firstUnread;
+    bool eightBit = false;
     const DataFile read = readRecords(
         fileName,
-        [callbackTarget, &full](const std::string& line) {
+        [callbackTarget, &full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
+            ++lineNumber;
+            if (isBlankLine(line)) return true;
+            eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
-            buildVigil(line, callbackTarget, CacheName::Keep, outcome);
+            std::string why;
+            buildVigil(line, callbackTarget, CacheName::Keep, outcome, &why);
+            if (outcome == Parsed::NoVigil && unread++ == 0)
+                firstUnread = "line " + std::to_string(lineNumber) + " " + why;
             full = outcome == Parsed::NoIdentifier;
             return !full;
         },
         problem);
+    lastLoadEightBit = eightBit;
     if (read == DataFile::Failed) {
         keepFile(fileName, problem + kKeptText);
+    } else if (unread > 0) {
+        // Saving the list would drop the lines it could not make sense of.
+        std::string text = fileName + " was not read whole: " + firstUnread;
+        if (unread == 2) text += "; one more line makes no Vigil";
+        if (unread > 2) text += "; " + std::to_string(unread - 1) + " more lines make no Vigil";
+        keepFile(fileName, text + kKeptText);
     } else if (full) {
         keepFile(fileName, fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
                                       "those past that number were not loaded" + kKeptText);
     }
+}
+
+bool eightBitText() {
+    return lastLoadEightBit;
 }
 
 std::optional<std::string> loadProblem() {
@@ -339,13 +449,37 @@ int save(const std::string& fileName) {
     // A file this run could not read whole holds Vigils the list lacks.
     if (isKept(fileName)) return -1;
     const std::string target = localPath(fileName);
+    // One save at a time: a slower one renamed last could name a copy that a
+    // faster one has deleted.
+    static std::mutex saveMutex;
+    std::lock_guard<std::mutex> one(saveMutex);
+    // Retired before the list is written, so no line below names them.
+    std::vector<std::string> retired = CacheFiles::takeRetired();
     const bool ok = replaceFile(target, [](FILE* file) {
         OwnedLock hold(*vigilListLock);
         std::fprintf(file, "%d\n", static_cast<int>(vigilList.size()));
         for (const auto& vigil : vigilList) vigil->write(file);
         return std::ferror(file) == 0;
     });
-    return ok ? 0 : reportSaveFailure(target);
+    if (!ok) {
+        const int failed = reportSaveFailure(target);
+        // The old file may still name them.
+        for (const std::string& name : retired) CacheFiles::retire(name);
+        return failed;
+    }
+    for (const std::string& name : retired) CacheFiles::remove(name);
+    std::lock_guard<std::mutex> g(saveStateMutex);
+    lastSaveProblem.reset();
+    return 0;
+}
+
+std::optional<std::string> saveProblem() {
+    std::lock_guard<std::mutex> g(saveStateMutex);
+    return lastSaveProblem;
+}
+
+bool readOnly(const std::string& fileName) {
+    return isKept(fileName);
 }
 
 }  // namespace VigilStore

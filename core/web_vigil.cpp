@@ -178,6 +178,12 @@ int WebVigil::compareContent(const std::string& newFile, const std::string& prev
 
 WebVigil::Reply WebVigil::fetchReply() {
     Reply reply;
+    // It would end the Host header (or, to a proxy, the request line) early and
+    // start headers of its own: such a request is not sent.
+    if (hasControlCharacter(host())) {
+        reply.status = VigilStatus::BadRequest;
+        return reply;
+    }
     reply.first = isFirstFetch();
     reply.file = takeNewCacheName();
 
@@ -205,8 +211,9 @@ WebVigil::Reply WebVigil::fetchReply() {
                                          reply.file.c_str(), &error);
     if (got <= 0) {
         removeFile(reply.file);
-        reply.status = error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
-                                                             : VigilStatus::Unavailable;
+        reply.status = got == TcpFileFailed                      ? VigilStatus::CopyNotStored
+                       : error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
+                                                               : VigilStatus::Unavailable;
         return reply;
     }
     reply.received = true;

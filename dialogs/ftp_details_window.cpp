@@ -1,15 +1,17 @@
 #include "dialogs/ftp_details_window.h"
 
+#include <QAbstractListModel>
 #include <QEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -22,65 +24,134 @@
 
 namespace {
 
-// Each line keeps its bytes (saved as they are) and, for a file's row, the
-// file's name as the Vigil has it, blanks and all.
-constexpr int LineBytesRole = Qt::UserRole;
-constexpr int FileNameRole = Qt::UserRole + 1;
-
 const char* const kRule = "------------";
 
-struct ChangeList {
-    const char* heading;
-    const char* none;
-    int (FtpVigil::*count)() const;
-    std::optional<std::string> (FtpVigil::*name)(int) const;
-    time_t (FtpVigil::*time)(int) const;
-};
-
-const ChangeList kChangeLists[] = {
-    {"Added Files:", "No files added.", &FtpVigil::addedCount, &FtpVigil::addedFileName, &FtpVigil::addedFileTime},
-    {"Removed Files:", "No files removed.", &FtpVigil::removedCount, &FtpVigil::removedFileName,
-     &FtpVigil::removedFileTime},
-    {"Changed Files:", "No files changed.", &FtpVigil::changedCount, &FtpVigil::changedFileName,
-     &FtpVigil::changedFileTime},
-};
-
-void addLine(QListWidget* list, const std::string& bytes, const std::optional<std::string>& fileName = {}) {
-    auto* item = new QListWidgetItem(QString::fromStdString(bytes), list);
-    item->setData(LineBytesRole, QByteArray::fromStdString(bytes));
-    if (fileName) item->setData(FileNameRole, QByteArray::fromStdString(*fileName));
-}
-
 // "name - Wed Jun 30 21:49:08 1993"
-std::string fileRow(const std::string& name, time_t when) {
+std::string fileRow(const char* name, time_t when) {
     lockMutex(timeLock, -1);
     std::tm record{};
     std::string date = localTime(when, record) ? ascTime(record) : std::string();
     unlockMutex(timeLock);
     date = date.substr(0, date.find('\n'));
-    return name + " - " + date;
+    return name + std::string(" - ") + date;
+}
+
+time_t utcDay(int year, int month, int day) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    return makeUtcTime(t);
+}
+
+// The length of a file's row without making it: well inside the years 1001 to
+// 9998, in any zone, the date takes 24 characters.
+size_t rowLength(const char* name, time_t when) {
+    static const time_t from = utcDay(1001, 1, 3);
+    static const time_t to = utcDay(9998, 12, 29);
+    if (when >= from && when <= to) return std::strlen(name) + 3 + 24;
+    return fileRow(name, when).size();
 }
 
 }  // namespace
 
+// The window's lines, from a snapshot of the Vigil's lists; a line is made only
+// when it is drawn, saved or picked.
+class FtpDetailsModel : public QAbstractListModel {
+public:
+    FtpDetailsModel(std::shared_ptr<const FtpListingComparison> lists, QObject* parent)
+        : QAbstractListModel(parent), lists_(std::move(lists)) {
+        if (!lists_) return;
+        sections_[0] = {&lists_->added(), "Added Files:", "No files added."};
+        sections_[1] = {&lists_->removed(), "Removed Files:", "No files removed."};
+        sections_[2] = {&lists_->changed(), "Changed Files:", "No files changed."};
+        for (const Section& s : sections_) {
+            int row = rows_ + 2;
+            s.files->forEach([&](const char* name, time_t when) {
+                const size_t length = rowLength(name, when);
+                if (length > longestRow_) {
+                    longestRow_ = length;
+                    longestRowAt_ = row;
+                }
+                ++row;
+            });
+            rows_ += s.files->count() > 0 ? s.files->count() + 4 : 3;
+        }
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : rows_; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rows_) return {};
+        if (role == Qt::DisplayRole) return QString::fromStdString(line(index.row()));
+        if (role == Qt::SizeHintRole && rowSize_.isValid()) return rowSize_;
+        return {};
+    }
+
+    // The bytes of a line; for a file's row also the file's name.
+    std::string line(int row, std::optional<std::string>* fileName = nullptr) const {
+        for (const Section& s : sections_) {
+            if (!s.files) break;
+            const int count = s.files->count();
+            const int size = count > 0 ? count + 4 : 3;
+            if (row >= size) {
+                row -= size;
+                continue;
+            }
+            if (count == 0) return row == 0 ? s.none : row == 1 ? kRule : " ";
+            if (row == 0) return s.heading;
+            if (row == 1 || row == count + 2) return kRule;
+            if (row == count + 3) return " ";
+            const char* name = s.files->name(row - 2);
+            if (fileName) *fileName = std::string(name);
+            return fileRow(name, s.files->time(row - 2));
+        }
+        return {};
+    }
+
+    size_t longestRow() const { return longestRow_; }
+    int longestRowAt() const { return longestRowAt_; }
+    // Every line takes this size: the view then lays out a long list at once.
+    void setRowSize(QSize size) { rowSize_ = size; }
+
+private:
+    struct Section {
+        const FtpFileList* files = nullptr;
+        const char* heading = nullptr;
+        const char* none = nullptr;
+    };
+
+    std::shared_ptr<const FtpListingComparison> lists_;
+    Section sections_[3];
+    int rows_ = 0;
+    size_t longestRow_ = 0;  // in characters; headings and the fixed lines do not count
+    int longestRowAt_ = 0;
+    QSize rowSize_;
+};
+
 FtpDetailsWindow::FtpDetailsWindow(QWidget* owner, int vigilId) : QDialog(owner) {
     chooseSaveFile = [this] { return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("details.txt")); };
 
-    list_ = new QListWidget(this);
+    list_ = new QListView(this);
     list_->setObjectName(QStringLiteral("details"));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setUniformItemSizes(true);
+    // A long list is laid out in steps between events: the window answers meanwhile.
+    list_->setLayoutMode(QListView::Batched);
+    list_->setBatchSize(100000);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
 
-    size_t longestRow = 0;
     if (const std::shared_ptr<Vigil> found = findVigil(vigilId); found && found->kind() == VigilKind::Ftp)
         vigil_ = std::dynamic_pointer_cast<FtpVigil>(found);
-    if (vigil_) {
-        setWindowTitle(QString::fromStdString(vigil_->description()));
-        fillList(longestRow);
-    }
-    placeAndSize(longestRow);
+    if (vigil_) setWindowTitle(QString::fromStdString(vigil_->description()));
+    model_ = new FtpDetailsModel(vigil_ ? vigil_->lists() : nullptr, this);
+    list_->setModel(model_);
+    // All lines as wide as the longest, so that it can be scrolled to.
+    if (model_->rowCount() > 0)
+        model_->setRowSize(list_->sizeHintForIndex(model_->index(model_->longestRowAt())));
+    placeAndSize(model_->longestRow());
     // The list sees no mouse clicks of its own: ours select and open the menu.
     list_->viewport()->installEventFilter(this);
 }
@@ -93,38 +164,15 @@ FtpDetailsWindow::~FtpDetailsWindow() {
     });
 }
 
-void FtpDetailsWindow::fillList(size_t& longestRow) {
-    // The lists are read one entry at a time; a check that replaces them
-    // meanwhile can only shorten what is shown.
-    for (const ChangeList& c : kChangeLists) {
-        const int count = (*vigil_.*c.count)();
-        if (count < 1) {
-            addLine(list_, c.none);
-        } else {
-            addLine(list_, c.heading);
-            addLine(list_, kRule);
-            for (int i = 0; i < count; ++i) {
-                const std::optional<std::string> name = (*vigil_.*c.name)(i);
-                if (!name) break;
-                const std::string row = fileRow(*name, (*vigil_.*c.time)(i));
-                longestRow = std::max(longestRow, row.size());
-                addLine(list_, row, name);
-            }
-        }
-        addLine(list_, kRule);
-        addLine(list_, " ");
-    }
-}
-
 int FtpDetailsWindow::lineHeight() const {
-    int height = list_->count() > 0 ? list_->sizeHintForRow(0) : 0;
+    int height = model_->rowCount() > 0 ? list_->sizeHintForRow(0) : 0;
     if (height <= 0) height = list_->fontMetrics().height() + list_->fontMetrics().leading();
     return std::max(1, height);
 }
 
 void FtpDetailsWindow::placeAndSize(size_t longestRow) {
     int width = static_cast<int>(longestRow + 22) * list_->fontMetrics().averageCharWidth();
-    int height = (list_->count() + 5) * lineHeight();
+    int height = (model_->rowCount() + 5) * lineHeight();
 
     const SettingsValues s = ProgramSettings::snapshot();
     if (s.ftpDetailsX >= 0 && s.ftpDetailsY >= 0) move(s.ftpDetailsX, s.ftpDetailsY);
@@ -150,17 +198,16 @@ bool FtpDetailsWindow::eventFilter(QObject* watched, QEvent* event) {
         default: return QDialog::eventFilter(watched, event);
     }
     const auto* click = static_cast<QMouseEvent*>(event);
-    const int row = list_->indexAt(click->position().toPoint()).row();
+    const QModelIndex index = list_->indexAt(click->position().toPoint());
     // The first line is a heading: never selected, no menu.
-    if (row <= 0) return true;
-    QListWidgetItem* item = list_->item(row);
+    if (index.row() <= 0) return true;
+    QItemSelectionModel* selection = list_->selectionModel();
     if (click->button() == Qt::LeftButton) {
-        const bool select = !item->isSelected();
-        list_->clearSelection();
-        item->setSelected(select);
+        const bool select = !selection->isSelected(index);
+        selection->clearSelection();
+        if (select) selection->select(index, QItemSelectionModel::Select);
     } else if (click->button() == Qt::RightButton) {
-        list_->clearSelection();
-        item->setSelected(true);
+        selection->select(index, QItemSelectionModel::ClearAndSelect);
         showMenu(click->globalPosition().toPoint());
     }
     return true;
@@ -184,12 +231,12 @@ bool FtpDetailsWindow::command(int id) {
 }
 
 void FtpDetailsWindow::ignoreSelected() {
-    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    const QModelIndexList selected = list_->selectionModel()->selectedIndexes();
     if (selected.isEmpty() || !vigil_) return;
     // Headings, rules and blank lines name no file.
-    const QVariant name = selected.front()->data(FileNameRole);
-    if (!name.isValid()) return;
-    vigil_->addIgnoreFile(name.toByteArray().toStdString());
+    std::optional<std::string> name;
+    model_->line(selected.front().row(), &name);
+    if (name) vigil_->addIgnoreFile(*name);
 }
 
 void FtpDetailsWindow::saveList() {
@@ -197,8 +244,7 @@ void FtpDetailsWindow::saveList() {
     if (path.isEmpty()) return;
     FILE* file = openFile(path.toStdString(), "w");
     if (!file) return;
-    for (int i = 0; i < list_->count(); ++i)
-        std::fprintf(file, "%s\n", list_->item(i)->data(LineBytesRole).toByteArray().constData());
+    for (int row = 0; row < model_->rowCount(); ++row) std::fprintf(file, "%s\n", model_->line(row).c_str());
     std::fclose(file);
 }
 

@@ -38,9 +38,9 @@ void FtpSettingsDialog::fill() {
         const auto ftp = std::dynamic_pointer_cast<FtpVigil>(findVigil(target()));
         if (!ftp) return;
         showServer(*ftp, host_, port_);
-        directory_->setText(text(ftp->directory()));
-        user_->setText(QString::fromStdString(ftp->user()));
-        password_->setText(QString::fromStdString(ftp->password()));
+        showStored(directory_, ftp->directory().value_or(std::string()));
+        showStored(user_, ftp->user());
+        showStored(password_, ftp->password());
         showNotifications(*ftp, record_->program);
         return;
     }

@@ -6,6 +6,7 @@
 #include "core/gopher_vigil.h"
 #include "core/text_utils.h"
 #include "dialogs/dialog_help.h"
+#include "platform/qt/display_text.h"
 
 GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettingsRecord* record,
                                            QWidget* owner)
@@ -26,8 +27,8 @@ void GopherSettingsDialog::fill() {
         if (!gopher) return;
         showServer(*gopher, host_, port_);
         // A Vigil without a selector keeps a blank in its place; that is no text to edit.
-        const QString selector = QString::fromStdString(gopher->selector());
-        selector_->setText(selector.trimmed().isEmpty() ? QString() : selector);
+        const std::string selector = gopher->selector();
+        if (!displayText(selector).trimmed().isEmpty()) showStored(selector_, selector);
         showNotifications(*gopher, record_->program);
         return;
     }

@@ -19,7 +19,9 @@
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_store.h"
 #include "dialogs/dialog_help.h"
+#include "platform/qt/display_text.h"
 #include "platform/qt/plain_message_box.h"
 
 namespace {
@@ -281,12 +283,12 @@ void VigilSettingsDialog::showNotifications(const Vigil& vigil, const std::optio
     toneBox_->setChecked(flags & NotifyFlags::Tone);
     soundBox_->setChecked(flags & NotifyFlags::SoundFile);
     emailBox_->setChecked(flags & NotifyFlags::Email);
-    program_->setText(fromStd(program.value_or(std::string())));
-    sound_->setText((flags & NotifyFlags::SoundFile) ? fromStd(vigil.soundFile().value_or(std::string()))
-                                                      : QString());
-    QStringList addresses;
-    for (const std::string& address : vigil.emailAddresses()) addresses << fromStd(address);
-    email_->setText(addresses.join(QLatin1Char(' ')));
+    showStored(program_, program.value_or(std::string()));
+    showStored(sound_, (flags & NotifyFlags::SoundFile) ? vigil.soundFile().value_or(std::string()) : std::string());
+    std::string addresses;
+    for (const std::string& address : vigil.emailAddresses())
+        addresses += (addresses.empty() ? "" : " ") + address;
+    showStored(email_, addresses);
     intervalOn_ = vigil.intervalMode() == IntervalMode::On;
     showInterval(vigil.interval());
 }
@@ -305,8 +307,8 @@ void VigilSettingsDialog::showDefaults() {
 }
 
 void VigilSettingsDialog::showServer(const Vigil& vigil, QLineEdit* host, QLineEdit* port) {
-    description_->setText(fromStd(vigil.description()));
-    host->setText(fromStd(vigil.host()));
+    showStored(description_, vigil.description());
+    showStored(host, vigil.host());
     port->setText(QString::number(vigil.port()));
 }
 
@@ -327,7 +329,7 @@ std::optional<QString> VigilSettingsDialog::serverProblem(const QLineEdit* host,
     return std::nullopt;
 }
 
-std::optional<QString> VigilSettingsDialog::controlProblem(const QLineEdit* entry, const QString& message) {
+std::optional<QString> VigilSettingsDialog::controlProblem(const QLineEdit* entry, const QString& message) const {
     if (hasControlCharacter(entryText(entry))) return message;
     return std::nullopt;
 }
@@ -371,8 +373,16 @@ std::string VigilSettingsDialog::programText() const {
     return entryText(program_);
 }
 
-std::string VigilSettingsDialog::entryText(const QLineEdit* entry) {
-    return entry->text().toStdString();
+std::string VigilSettingsDialog::entryText(const QLineEdit* entry) const {
+    const auto stored = stored_.find(entry);
+    if (stored != stored_.end() && entry->text() == stored->second.shown) return stored->second.bytes;
+    return storedText(entry->text(), VigilStore::eightBitText());
+}
+
+void VigilSettingsDialog::showStored(QLineEdit* entry, const std::string& bytes) {
+    entry->setText(displayText(bytes));
+    // What the entry holds now: a limited entry may have cut the text.
+    stored_[entry] = Stored{bytes, entry->text()};
 }
 
 QString VigilSettingsDialog::pastedPort(int16_t port) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -116,7 +117,7 @@ protected:
     std::optional<QString> serverProblem(const QLineEdit* host, const QLineEdit* port) const;
     // message when the entry holds a control character (a pasted line break, a
     // tab): it would end a request line or the stored record.
-    static std::optional<QString> controlProblem(const QLineEdit* entry, const QString& message);
+    std::optional<QString> controlProblem(const QLineEdit* entry, const QString& message) const;
     // A text that is no whole number and a negative number fail; so does 0 when
     // positiveOnly or when the edited Vigil's interval is on (a Vigil keeps its
     // interval when given 0, so OK would change nothing).
@@ -127,7 +128,12 @@ protected:
     uint16_t notifyFlags() const;
     std::optional<std::string> soundFileValue() const;  // none while its box is off
     std::string programText() const;
-    static std::string entryText(const QLineEdit* entry);
+    // An entry's text as bytes for the record: the stored bytes it was filled
+    // with while it shows them unchanged (text that is not UTF-8 stays as it
+    // was), else the text in the encoding vigil.dat was read in.
+    std::string entryText(const QLineEdit* entry) const;
+    // Fills entry with stored bytes, shown as displayText shows them.
+    void showStored(QLineEdit* entry, const std::string& bytes);
     // A pasted record's port as the port entry shows it: empty for 0, the
     // record of a URL whose port was out of range.
     static QString pastedPort(int16_t port);
@@ -182,4 +188,9 @@ private:
     QLineEdit* sound_ = nullptr;
     QCheckBox* emailBox_ = nullptr;
     QLineEdit* email_ = nullptr;
+    struct Stored {
+        std::string bytes;
+        QString shown;
+    };
+    std::map<const QLineEdit*, Stored> stored_;
 };

@@ -19,12 +19,12 @@ struct UrlParts {
 
 // The URL entry as far as it goes: a pasted line end and whatever follows it
 // (a second line would end the request line) belong to no part of a URL.
-std::string urlText(const QLineEdit* url) {
-    return std::string(urlLine(url->text().toStdString()));
+std::string urlText(const std::string& entered) {
+    return std::string(urlLine(entered));
 }
 
 // The URL entry split into its parts.
-UrlParts urlParts(const QLineEdit* url) {
+UrlParts urlParts(const std::string& url) {
     UrlParts parts;
     parseHttpUrl(SimpleString(urlText(url).c_str()), parts.host, parts.port, parts.path, parts.user, parts.password);
     return parts;
@@ -33,14 +33,14 @@ UrlParts urlParts(const QLineEdit* url) {
 // Whether the URL entry names another scheme than http ("https://", "mailto:"):
 // the parser would take "https" or "mailto" for the host. "http:" without "//"
 // is only a mistyped Web URL.
-bool namesNoWebScheme(const QLineEdit* url) {
+bool namesNoWebScheme(const std::string& url) {
     const std::string text = urlText(url);
     return namesOtherScheme(text, "http") && findNoCase(text, "http:") != 0;
 }
 
 // Whether the URL entry names a Web page: no port out of range (it would become
 // 80), no control character, no mistyped scheme and a host.
-bool namesWebPage(const QLineEdit* url) {
+bool namesWebPage(const std::string& url) {
     const std::string text = urlText(url);
     return !text.empty() && !hasControlCharacter(text) && !namesOtherScheme(text, "http") &&
            !namesBadPort(text, "http") && urlParts(url).host;
@@ -66,10 +66,10 @@ void WebSettingsDialog::fill() {
     if (editing()) {
         const auto web = std::dynamic_pointer_cast<WebVigil>(findVigil(target()));
         if (!web) return;
-        description_->setText(QString::fromStdString(web->description()));
-        url_->setText(QString::fromStdString(web->url()));
-        user_->setText(QString::fromUtf8(web->user().text()));
-        password_->setText(QString::fromUtf8(web->password().text()));
+        showStored(description_, web->description());
+        showStored(url_, web->url());
+        showStored(user_, web->user().text());
+        showStored(password_, web->password().text());
         showNotifications(*web, record_->program);
         return;
     }
@@ -83,18 +83,24 @@ void WebSettingsDialog::fill() {
 std::optional<QString> WebSettingsDialog::firstProblem() const {
     if (auto problem = descriptionProblem()) return problem;
     // There is no TLS here: an https page cannot be fetched at all.
-    if (namesNoWebScheme(url_))
+    if (namesNoWebScheme(entryText(url_)))
         return QStringLiteral("Must enter an http:// URL: Tervane watches http:// pages only (no https, no TLS)");
-    if (!namesWebPage(url_)) return QStringLiteral("Must enter a valid URL");
-    if (auto problem = controlProblem(user_, QStringLiteral("Must enter a valid user name"))) return problem;
-    if (auto problem = controlProblem(password_, QStringLiteral("Must enter a valid password"))) return problem;
+    if (!namesWebPage(entryText(url_))) return QStringLiteral("Must enter a valid URL");
+    // The record keeps both in its options field behind ';' tags: a ';' of
+    // either would end it early, and the login would come back cut.
+    const QString badUser = QStringLiteral("Must enter a valid user name");
+    if (user_->text().contains(QLatin1Char(';'))) return badUser;
+    if (auto problem = controlProblem(user_, badUser)) return problem;
+    const QString badPassword = QStringLiteral("Must enter a valid password");
+    if (password_->text().contains(QLatin1Char(';'))) return badPassword;
+    if (auto problem = controlProblem(password_, badPassword)) return problem;
     return intervalProblem(false);
 }
 
 void WebSettingsDialog::writeRecord() {
     WebSettingsRecord& r = *record_;
     writeSharedFields(r);
-    UrlParts parts = urlParts(url_);
+    UrlParts parts = urlParts(entryText(url_));
     r.port = static_cast<int16_t>(parts.port != 0 ? parts.port : 80);
     if (parts.host) r.host = parts.host;
     r.path = parts.path.empty() ? SimpleString("/") : parts.path;

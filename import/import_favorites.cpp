@@ -105,6 +105,26 @@ std::optional<std::string> readFileStart(const std::string& path, size_t limit) 
     return text;
 }
 
+// The URL of a shortcut: the "URL=" line of its [InternetShortcut] section, which
+// property blocks ("[{000214A0-...}]") may precede; failing that, the text after
+// the first four characters of the second line, which is where older shortcuts
+// keep it.
+std::optional<std::string> shortcutUrl(const std::string& text) {
+    std::istringstream in(text);
+    std::string line;
+    std::optional<std::string> second;
+    bool inShortcut = false;
+    for (int number = 1; readLine(in, line); ++number) {
+        if (number == 1) dropByteOrderMark(line);
+        if (number == 2 && line.size() >= 4) second = line.substr(4);
+        if (!line.empty() && line.front() == '[')
+            inShortcut = startsWithNoCase(line, "[InternetShortcut]");
+        else if (inShortcut && startsWithNoCase(line, "URL="))
+            return line.substr(4);
+    }
+    return second;
+}
+
 }  // namespace
 
 void importUrlFile(const std::string& fullPath, const std::string& fileName, ImportList& items) {
@@ -112,11 +132,10 @@ void importUrlFile(const std::string& fullPath, const std::string& fileName, Imp
     if (!text) return;
     // A line cut by the limit is no line: its URL would be a wrong one.
     if (text->size() == kShortcutReadLimit) text->erase(text->rfind('\n') + 1);
-    std::istringstream in(*text);
-    std::string first, second;
-    if (!readLine(in, first) || !readLine(in, second) || second.size() < 4) return;
+    const std::optional<std::string> url = shortcutUrl(*text);
+    if (!url) return;
     const size_t dot = fileName.find(".url");
-    appendUrlEntry(items, fileName.substr(0, dot), std::string_view(second).substr(4));
+    appendUrlEntry(items, fileName.substr(0, dot), *url);
 }
 
 void importUrlTree(const std::string& folder, const std::string& pattern, ImportList& items) {

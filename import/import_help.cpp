@@ -21,7 +21,9 @@ its entries below the ones already listed.</li>
 notifications; Web pages are compared with all HTML tags ignored. FTP Vigils also get the
 default notifications, and the default FTP user and password when the link names none.
 Change any of this afterwards with Edit.</p>
-<p>Entries from another Tervane data file (<tt>vigil.dat</tt>) keep all their settings.</p>
+<p>Entries from another Tervane data file (<tt>vigil.dat</tt>) keep their settings, except
+a program to run on a change: they start with none, so a list from somebody else cannot
+start a program of its choosing. Set one with Edit if you want it.</p>
 <p><b>Clear List</b> empties the list; <b>Close</b> ends the import. Adding the same entry
 twice makes two Vigils.</p>
 </body></html>

@@ -115,34 +115,72 @@ std::optional<std::string> quoted(std::string_view text) {
     return std::string(text.substr(open + 1, close - open - 1));
 }
 
-// <a href="URL" ...>: links to local files are no Vigils. The fourth attribute
-// after the URL supplies the date when it is a last_modified one.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// The HREF value of an <a> tag and where it ends in the tag (past a closing quote).
+struct Href {
+    std::string_view value;
+    size_t end;
+};
+
+// Bookmark files put HREF anywhere among the attributes, in any case, quoted with
+// either quote or not at all. None when the tag is no anchor, has no HREF, or a
+// quoted value runs to the end of the tag unclosed.
+std::optional<Href> hrefOf(std::string_view tag) {
+    if (tag.size() < 3 || tag[0] != '<' || std::tolower(static_cast<unsigned char>(tag[1])) != 'a' ||
+        !isBlank(tag[2]))
+        return std::nullopt;
+    const size_t stop = tag.back() == '>' ? tag.size() - 1 : tag.size();
+    size_t at = 2;
+    while (at < stop) {
+        while (at < stop && (isBlank(tag[at]) || tag[at] == '/')) ++at;
+        const size_t nameStart = at;
+        while (at < stop && !isBlank(tag[at]) && tag[at] != '=') ++at;
+        const std::string_view name = tag.substr(nameStart, at - nameStart);
+        while (at < stop && isBlank(tag[at])) ++at;
+        if (at >= stop || tag[at] != '=') continue;  // an attribute without a value
+        ++at;
+        while (at < stop && isBlank(tag[at])) ++at;
+        size_t valueStart = at, valueEnd, end;
+        if (at < stop && (tag[at] == '"' || tag[at] == '\'')) {
+            valueEnd = tag.find(tag[at], ++valueStart);
+            if (valueEnd >= stop) return std::nullopt;
+            end = valueEnd + 1;
+        } else {
+            while (at < stop && !isBlank(tag[at])) ++at;
+            valueEnd = end = at;
+        }
+        if (name.size() == 4 && startsWithNoCase(name, "href"))
+            return Href{tag.substr(valueStart, valueEnd - valueStart), end};
+        at = end;
+    }
+    return std::nullopt;
+}
+
+// A Netscape anchor: the fourth attribute after the URL supplies the date when it
+// is a last_modified one.
 std::optional<Anchor> bookmarkAnchor(std::string_view token) {
-    if (startsWithNoCase(token, "<a href=\"file")) return std::nullopt;
-    constexpr std::string_view opening = "<a href=\"";
-    if (!startsWithNoCase(token, opening)) return std::nullopt;  // no quoted URL to take
-    const size_t close = token.find('"', opening.size());
-    if (close == std::string_view::npos) return std::nullopt;
-    Anchor anchor{std::string(token.substr(opening.size(), close - opening.size())), std::nullopt};
-    if (close + 2 < token.size()) {
-        const std::vector<std::string> words = splitString(token.substr(close + 2), ' ', false);
+    const std::optional<Href> href = hrefOf(token);
+    if (!href) return std::nullopt;
+    Anchor anchor{std::string(href->value), std::nullopt};
+    if (href->end + 1 < token.size()) {
+        const std::vector<std::string> words = splitString(token.substr(href->end + 1), ' ', false);
         if (words.size() >= 4 && startsWithNoCase(words[3], "last_modified")) anchor.date = quoted(words[3]);
     }
     return anchor;
 }
 
-// <a href="URL" ...> of a Connexion page; in-page anchors ("#...") are passed over.
+// A Connexion anchor: no date.
 std::optional<Anchor> connexionAnchor(std::string_view token) {
-    if (!startsWithNoCase(token, "<a href")) return std::nullopt;
-    if (startsWithNoCase(token, "<a href=\"#")) return std::nullopt;
-    const std::vector<std::string> words = splitString(token, ' ', false);
-    if (words.size() < 2 || !startsWithNoCase(words[1], "href")) return std::nullopt;
-    std::optional<std::string> url = quoted(words[1]);
-    if (!url) return std::nullopt;
-    return Anchor{*url, std::nullopt};
+    const std::optional<Href> href = hrefOf(token);
+    if (!href) return std::nullopt;
+    return Anchor{std::string(href->value), std::nullopt};
 }
 
-// Whatever token follows an accepted anchor is its title, even another tag.
+// Whatever token follows an accepted anchor is its title, even another tag, but
+// for the anchor's own end tag: an empty link text, for which the URL stands.
+// Links to local files ("file:") and in-page anchors ("#") are no Vigils:
+// makeVigilRecord refuses them.
 int importAnchors(const std::string& path, ImportList& items,
                   std::optional<Anchor> (*anchorOf)(std::string_view)) {
     // Tokens of the text as read, so that a NUL in it cuts none of them.
@@ -151,17 +189,22 @@ int importAnchors(const std::string& path, ImportList& items,
     std::vector<std::string_view> tokens;
     tokenizeHtmlText(file, false, tokens);
     const bool utf8 = isUtf8(file);
-    bool pending = false;
+    std::optional<std::string> pendingUrl;
     VigilRecordParts parts;
     for (const std::string_view text : tokens) {
-        if (pending) {
-            std::string title = decodeEntities(text, utf8);
+        if (pendingUrl) {
+            const bool endTag =
+                startsWithNoCase(text, "</a") && text.size() > 3 && (text[3] == '>' || isBlank(text[3]));
+            std::string title = endTag ? std::string() : decodeEntities(text, utf8);
             blankSeparators(title);
             if (!title.empty() && title.front() == ' ') title.erase(0, 1);
+            if (title.empty()) title = *pendingUrl;
             appendRecordEntry(items, std::move(title), parts.kind, parts.tail);
-            pending = false;
+            pendingUrl.reset();
         } else if (const std::optional<Anchor> anchor = anchorOf(text)) {
-            pending = makeVigilRecord(anchor->url, anchor->date, parts) == 1;
+            // Targets are escaped like titles: "&amp;" in a file is '&' in the link.
+            std::string url = decodeEntities(anchor->url, utf8);
+            if (makeVigilRecord(url, anchor->date, parts) == 1) pendingUrl = std::move(url);
         }
     }
     return 1;

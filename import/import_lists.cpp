@@ -168,7 +168,9 @@ int importVigilFile(const std::string& path, ImportList& items) {
     std::string problem;
     const VigilStore::DataFile read = VigilStore::readRecords(
         path,
-        [&items](std::string line) {
+        [&items](const std::string& record) {
+            // A program named by another list's owner is none of this user's.
+            std::string line = VigilStore::importedRecord(record);
             // The entry is kept as text: a NUL would cut it there.
             std::replace(line.begin(), line.end(), '\0', ' ');
             // The description lies between the second and third separator.
@@ -180,6 +182,6 @@ int importVigilFile(const std::string& path, ImportList& items) {
                 items.emplace_back(line.substr(start + 1, end - start - 1).c_str(), line.c_str());
             return true;
         },
-        problem);
+        problem, VigilStore::FirstLine::Any);
     return read == VigilStore::DataFile::Read ? 1 : 0;
 }

@@ -22,7 +22,7 @@ const SourceRow kSources[ImportSource::Count] = {
     {"Powermarks 2.x", "pm20.htm", importAnchorHtml},
     {"Web Navigator 1.x", "quiklist.txt", importQuicklistTxt},
     {"Web Navigator 2.x", "quiklist.dat", importQuicklistDat},
-    {"Other HTML", "*.html", importAnchorHtml},
+    {"Other HTML", "*.html *.htm", importAnchorHtml},
 };
 
 const SourceRow& row(int index) { return kSources[index >= 0 && index < ImportSource::Count ? index : 0]; }

@@ -34,7 +34,7 @@ const char* const kSourcePrompt =
 const char* const kPathPrompt = "Select path to the bookmark file";
 
 std::optional<QString> openFileDialog(QWidget* owner, const QString& title, const QString& proposed) {
-    // A proposed name with a wildcard ("*.html") is a filter, not a file.
+    // A proposed name with a wildcard ("*.html *.htm") is a filter, not a file.
     const bool pattern = proposed.contains(QLatin1Char('*'));
     const QString name = QFileDialog::getOpenFileName(owner, title, pattern ? QString() : proposed,
                                                       pattern ? proposed : QString());

@@ -9,7 +9,8 @@
 // Lines are read whole, whatever their length, and CR LF reads as LF.
 
 // Netscape Navigator bookmark files, Powermarks and any other HTML file: every
-// <a href="..."> with a Web, FTP or Gopher URL; the token after it is the title.
+// <a> tag whose HREF (wherever it stands, entities decoded) is a Web, FTP or
+// Gopher URL; the token after it is the title, the URL when the link text is empty.
 int importAnchorHtml(const std::string& path, ImportList& items);
 // Connexion Collection pages: like the above, in-page anchors passed over.
 int importConnexionHtml(const std::string& path, ImportList& items);
@@ -25,7 +26,8 @@ int importQuicklistDat(const std::string& path, ImportList& items);
 int importOperaAdr(const std::string& path, ImportList& items);
 // Opera 3.x address files (opera3.adr): NAME= lines followed by URL= lines.
 int importOpera3Adr(const std::string& path, ImportList& items);
-// Another installation's vigil.dat: every record line as it stands.
+// Another installation's vigil.dat: every record line as it stands, after a first
+// line that is skipped whatever it holds (the count, when the file has one).
 int importVigilFile(const std::string& path, ImportList& items);
 
 // Internet Explorer Favorites: the .url files of a folder and all its
@@ -37,7 +39,8 @@ int importFavorites(const std::string& path, ImportList& items);
 // full paths; the process's current directory is never changed. Linked folders
 // are not entered, and a linked file counts only when it lies inside folder.
 void importUrlTree(const std::string& folder, const std::string& pattern, ImportList& items);
-// One .url file: its second line holds "URL=" and the URL; the title is the
+// One .url file: the "URL=" line of its [InternetShortcut] section holds the URL
+// (in shortcuts without one, the second line from its fifth character); the title is the
 // file name up to its first ".url". Only a regular file is read, and only its
 // first few KiB.
 void importUrlFile(const std::string& fullPath, const std::string& fileName, ImportList& items);

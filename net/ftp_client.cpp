@@ -3,10 +3,12 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
 #include "core/program_settings.h"
+#include "core/text_utils.h"
 #include "core/vigil.h"
 #include "platform/files.h"
 
@@ -21,11 +23,9 @@ int replyCode(const std::string& line) {
     return code >= 100 && code <= 599 ? code : 0;
 }
 
-// A value that goes into a command must stay one line: CR or LF would let it
-// add commands of its own, and NUL would cut it short.
-bool fitsInCommand(const std::string& text) {
-    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
+// A value that goes into a command must stay one line of text: CR or LF would let
+// it add commands of its own, NUL would cut it short, no other control byte belongs.
+bool fitsInCommand(const std::string& text) { return !hasControlCharacter(text); }
 
 // Enough of a reply to look into; the rest of a very long banner is not kept.
 constexpr size_t kMaxReplyText = 16 * 1024;
@@ -192,6 +192,10 @@ int32_t FtpClient::transfer(const std::string& commandText) {
     // A listing cut short is no listing, whatever the server says of it, unless
     // it refuses the transfer itself.
     if (received == Received::CutShort && result == -1) result = TcpReplyAborted;
+    // A listing that came but could not be stored here is no fault of the server's.
+    if (received == Received::FileFailed) result = TcpFileFailed;
+    // The server's reply to the connection we dropped says nothing of the listing.
+    if (received == Received::TooLarge) result = TcpReplyTooLarge;
     // Only a listing received whole and confirmed by the server is kept.
     if (created && (result < 0 || result >= 400)) removeFile(dataFileName_);
     return result;
@@ -232,7 +236,10 @@ bool FtpClient::acceptDataConnection() {
 
 FtpClient::Received FtpClient::receiveFile(bool* created) {
     FILE* file = openFile(dataFileName_, "wb");
-    if (!file) return Received::NotStored;
+    if (!file) {
+        noteReplyFileError(errno);
+        return Received::FileFailed;
+    }
     *created = true;
     const SteadyTime deadline = deadlineIn(requestDeadlineMs(timeOutMs_));
     const size_t chunkBytes = 64 * 1024;
@@ -250,13 +257,20 @@ FtpClient::Received FtpClient::receiveFile(bool* created) {
         }
         if (n < 0) break;
         total += n;
-        if (total > kMaxReplyBytes ||
-            std::fwrite(chunk.get(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) {
-            outcome = Received::NotStored;
+        if (total > kMaxReplyBytes) {
+            outcome = Received::TooLarge;
+            break;
+        }
+        if (std::fwrite(chunk.get(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) {
+            noteReplyFileError(errno);
+            outcome = Received::FileFailed;
             break;
         }
     }
-    if (std::fclose(file) != 0) outcome = Received::NotStored;
+    if (std::fclose(file) != 0 && outcome != Received::FileFailed) {
+        noteReplyFileError(errno);
+        outcome = Received::FileFailed;
+    }
     return outcome;
 }
 

@@ -21,7 +21,8 @@ public:
     // into fileName. Result: the final reply's code (below 400) when the listing
     // was stored; otherwise the refusing reply's code (400 or more; 421 when the
     // connection was lost), TcpReplyAborted when the data connection ended other
-    // than by the server's orderly close, or -1 (no connection, a local failure,
+    // than by the server's orderly close, TcpReplyTooLarge for a listing of more
+    // than kMaxReplyBytes, or -1 (no connection, a local failure,
     // or a user, password or path holding CR, LF or NUL). A failed listing leaves
     // no file.
     virtual int32_t listDirectory(const std::string& path, const std::string& fileName);
@@ -49,7 +50,8 @@ private:
     int32_t transfer(const std::string& commandText);
     bool openDataPort();
     bool acceptDataConnection();
-    enum class Received { Whole, CutShort, NotStored };
+    // FileFailed: the listing file could not be written.
+    enum class Received { Whole, CutShort, TooLarge, FileFailed };
     Received receiveFile(bool* created);
     void quit();
     void closeSession();

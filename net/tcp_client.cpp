@@ -1,6 +1,7 @@
 #include "net/tcp_client.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -29,11 +30,11 @@ public:
     bool write(const char* data, size_t n) {
         if (!file_) {
             file_ = std::fopen(name_.c_str(), "abe");
-            if (!file_) return false;
+            if (!file_) return failed();
             opened_ = true;
             std::setvbuf(file_, nullptr, _IOFBF, kBufferBytes);
         }
-        return std::fwrite(data, 1, n, file_) == n;
+        return std::fwrite(data, 1, n, file_) == n || failed();
     }
 
     // True when everything written reached the file.
@@ -42,7 +43,7 @@ public:
         const bool ok = std::fclose(file_) == 0;
         file_ = nullptr;
         if (ok) opened_ = false;  // the reply is complete: keep it
-        return ok;
+        return ok || failed();
     }
 
     // Closes and removes whatever this request created.
@@ -56,13 +57,27 @@ public:
     }
 
 private:
+    static bool failed() {
+        noteReplyFileError(errno);
+        return false;
+    }
     static constexpr size_t kBufferBytes = 256 * 1024;
     std::string name_;
     FILE* file_ = nullptr;
     bool opened_ = false;
 };
 
+thread_local int replyFileError = 0;
+
 }  // namespace
+
+int lastReplyFileError() {
+    return replyFileError;
+}
+
+void noteReplyFileError(int error) {
+    replyFileError = error;
+}
 
 std::vector<TcpClient*> gopherPool;
 std::vector<TcpClient*> webPool;
@@ -108,30 +123,61 @@ int32_t TcpClient::request(const char* text, const char* fileName, ReplyEnd end)
 
     // The reply is whole when the server closes. A reset, or silence for "time
     // out", cuts it short: then only an HTTP reply that already holds every byte
-    // its Content-Length announces counts. Nothing at all is no reply.
+    // its Content-Length announces counts. An HTTP reply with fewer bytes than it
+    // announces is cut short however it ends. Nothing at all is no reply.
+    // Interim 1xx heads before an HTTP reply are dropped: the file holds the real
+    // reply alone, so that head is read as the head and never as page text.
+    const bool http = end == ReplyEnd::HttpLength;
     ReplyFile file(fileName);
     const size_t chunkBytes = 64 * 1024;
     std::unique_ptr<char[]> chunk(new char[chunkBytes]);
-    std::string head;  // the reply's first bytes, where an HTTP head announces its size
-    int64_t total = 0;
+    std::string head;     // the reply's first bytes, where an HTTP head announces its size
+    std::string pending;  // HTTP bytes not yet known to be past every interim head
+    bool started = !http;
+    int64_t received = 0;
+    int64_t total = 0;  // bytes stored
+    auto announced = [&] { return http ? announcedReplySize(head) : std::nullopt; };
     for (;;) {
         const int left = msLeft(deadline);
         if (left == 0) return TcpReplyAborted;
         const long n = receiveWithin(sock, chunk.get(), chunkBytes, std::min(timeOut, left));
         if (n == ReceiveTimedOut && left < timeOut) return TcpReplyAborted;
-        if (n == ReceiveClosed || (n < 0 && total == 0)) break;
+        if (n == ReceiveClosed || (n < 0 && received == 0)) break;
         if (n < 0) {
-            const std::optional<uint64_t> announced = announcedReplySize(head);
-            if (end == ReplyEnd::HttpLength && announced && static_cast<uint64_t>(total) >= *announced) break;
+            const std::optional<uint64_t> size = announced();
+            if (size && static_cast<uint64_t>(total) >= *size) break;
             return TcpReplyAborted;
         }
-        if (total + n > kMaxReplyBytes) return TcpReplyAborted;
-        if (!file.write(chunk.get(), static_cast<size_t>(n))) return TcpFileFailed;
-        if (end == ReplyEnd::HttpLength && head.size() < kMaxHeadBytes)
-            head.append(chunk.get(), std::min(static_cast<size_t>(n), kMaxHeadBytes - head.size()));
-        total += n;
+        if (received + n > kMaxReplyBytes) return TcpReplyAborted;
+        received += n;
+        std::string_view data(chunk.get(), static_cast<size_t>(n));
+        if (!started) {
+            pending.append(data);
+            const InterimReplies interim = interimReplies(pending);
+            pending.erase(0, interim.length);
+            if (!interim.settled) {
+                if (pending.size() > kMaxHeadBytes) return TcpReplyAborted;
+                continue;
+            }
+            started = true;
+            data = pending;
+        }
+        if (!file.write(data.data(), data.size())) return TcpFileFailed;
+        if (http && head.size() < kMaxHeadBytes)
+            head.append(data.substr(0, kMaxHeadBytes - head.size()));
+        total += static_cast<int64_t>(data.size());
     }
     sock.close();
+    if (!started && !pending.empty()) {
+        // Ended before the real status line: cut short inside an interim head,
+        // or a reply too short to tell, which is stored as it came.
+        const int code = statusLineCode(std::string_view(pending).substr(0, pending.find('\n')));
+        if (code >= 100 && code <= 199) return TcpReplyAborted;
+        if (!file.write(pending.data(), pending.size())) return TcpFileFailed;
+        total = static_cast<int64_t>(pending.size());
+    }
+    if (const std::optional<uint64_t> size = announced(); size && static_cast<uint64_t>(total) < *size)
+        return TcpReplyAborted;
     if (!file.finish()) return TcpFileFailed;
     return static_cast<int32_t>(total);
 }

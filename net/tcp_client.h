@@ -21,10 +21,17 @@ enum TcpResult : int32_t {
     TcpReplyAborted = -6,   // the reply outgrew its size cap or the request its deadline,
                             // or was cut short (a reset, or silence past "time out")
     TcpFileFailed = -7,     // the reply file could not be created or written
+    TcpReplyTooLarge = -10, // FtpClient: the listing outgrew kMaxReplyBytes
 };
 
-// What shows that a reply is whole: the server's orderly close, or also, for an
-// HTTP reply, all the bytes its head's Content-Length announces.
+// The errno of the last TcpFileFailed on the calling thread: why a copy could not
+// be stored here, a failure of this computer's, not of the site's.
+int lastReplyFileError();
+void noteReplyFileError(int error);
+
+// What shows that a reply is whole: the server's orderly close, or, for an HTTP
+// reply whose head announces a Content-Length, every byte announced (a close
+// before them cuts it short). An HTTP reply is stored without interim 1xx heads.
 enum class ReplyEnd { ServerClose, HttpLength };
 
 // One resolved endpoint: a host and port with the IPv4 address found for them once.

@@ -46,18 +46,43 @@ bool createDirectory(const std::string& path) {
     return errno == EEXIST && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-ProcessLock lockForProcess(const std::string& path) {
-    int fd = openDescriptor(path, O_RDWR | O_CREAT);
-    // A folder the user may only read still has its lock file from earlier runs.
-    if (fd < 0) fd = openDescriptor(path, O_RDONLY);
+namespace {
+
+// The folder part of a path with its final '/'; empty for a bare name.
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// An exclusive flock on fd, kept open with the lock for the rest of the process.
+ProcessLock holdLock(int fd) {
     if (fd < 0) return ProcessLock::Unavailable;
     int rc;
     do rc = ::flock(fd, LOCK_EX | LOCK_NB);
     while (rc != 0 && errno == EINTR);
-    if (rc == 0) return ProcessLock::Taken;  // the descriptor stays open with the lock
+    if (rc == 0) return ProcessLock::Taken;
     const bool inUse = errno == EWOULDBLOCK;
     ::close(fd);
     return inUse ? ProcessLock::InUse : ProcessLock::Unavailable;
+}
+
+}  // namespace
+
+ProcessLock lockForProcess(const std::string& path) {
+    // The folder itself is the lock: a lock file can be deleted (or replaced)
+    // under its holder, and the next process would lock the new one.
+    const std::string folder = folderOf(localPath(path));
+    const ProcessLock onFolder =
+        holdLock(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (onFolder == ProcessLock::InUse) return onFolder;
+    // The lock file keeps out earlier versions, which lock only it, and serves
+    // where the folder cannot be locked (flock on a folder of a network mount).
+    int fd = openDescriptor(path, O_RDWR | O_CREAT);
+    // A folder the user may only read still has its lock file from earlier runs.
+    if (fd < 0) fd = openDescriptor(path, O_RDONLY);
+    const ProcessLock onFile = holdLock(fd);
+    if (onFile == ProcessLock::InUse) return onFile;
+    return onFolder == ProcessLock::Taken ? onFolder : onFile;
 }
 
 namespace {
@@ -88,18 +113,14 @@ bool readLine(std::istream& in, std::string& line) {
 }
 
 bool dropByteOrderMark(std::string& firstLine) {
-    if (firstLine.compare(0, 3, "\xEF\xBB\xBF") != 0) return false;
-    firstLine.erase(0, 3);
-    return true;
+    // Editors that add a mark to a file that has one already leave a run of them.
+    size_t marks = 0;
+    while (firstLine.compare(marks, 3, "\xEF\xBB\xBF") == 0) marks += 3;
+    firstLine.erase(0, marks);
+    return marks > 0;
 }
 
 namespace {
-
-// The folder part of a path with its final '/'; empty for a bare name.
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 // Between a file's name and the six characters that make its temporary name unique.
 const char* const kTemporaryInfix = ".tmp-";
@@ -149,7 +170,13 @@ bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& writ
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;
     struct stat old;
-    if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    if (::stat(target.c_str(), &old) == 0) {
+        // The replaced file's owner and group, as far as this process may set them
+        // (root may: a run by root must not take a user's file). Before the mode,
+        // which a change of owner may clear bits of.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+    }
     FILE* file = ::fdopen(fd, "wb");
     if (!file) {
         const int error = errno;

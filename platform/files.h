@@ -25,9 +25,10 @@ bool fileReadable(const std::string& path);
 // True when the directory was made or is already there.
 bool createDirectory(const std::string& path);
 
-// An exclusive flock on the file (made when missing), held for the rest of the
-// process: the kernel lets go when the process ends, however it ends. InUse when
-// another process holds it; Unavailable when the file cannot be opened at all.
+// Exclusive flocks on the folder that holds path and on the file itself (made when
+// missing), held for the rest of the process: the kernel lets go when the process
+// ends, however it ends. InUse when another process holds either; Taken when the
+// folder is locked, or failing that the file; else Unavailable.
 enum class ProcessLock { Taken, InUse, Unavailable };
 ProcessLock lockForProcess(const std::string& path);
 
@@ -37,14 +38,14 @@ ProcessLock lockForProcess(const std::string& path);
 bool readLine(FILE* file, std::string& line);
 bool readLine(std::istream& in, std::string& line);
 
-// Removes a UTF-8 byte-order mark from the start of a file's first line, as
-// editors on other systems save it; true when there was one.
+// Removes the UTF-8 byte-order marks (one or a run of them) from the start of a
+// file's first line, as editors on other systems save them; true when there was one.
 bool dropByteOrderMark(std::string& firstLine);
 
 // Replaces a file whole or not at all: write() fills a new file of a unique name
 // beside it, which is flushed to disk and renamed over path; the folder is then
-// flushed too. The mode of the file replaced is kept and a new file is private to
-// its owner; when path is a symbolic link, the link's target is replaced. False,
+// flushed too. The mode of the file replaced is kept, and its owner and group
+// where the process may set them; a new file is private to its owner; when path is a symbolic link, the link's target is replaced. False,
 // with errno set and the old file as it was, when anything failed.
 bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write);
 

@@ -4,16 +4,20 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <initializer_list>
 
 namespace {
 
 int closeRequestWriteEnd = -1;
+std::atomic<int> closeSignals{0};
+static_assert(std::atomic<int>::is_always_lock_free, "counted in a signal handler");
 
 // Only async-signal-safe work here: one byte into the pipe.
 void noteCloseSignal(int signalNumber) {
     const int savedErrno = errno;
+    closeSignals.fetch_add(1);
     const char byte = static_cast<char>(signalNumber);
     if (::write(closeRequestWriteEnd, &byte, 1) < 0) {
         // A full pipe already holds a request.
@@ -43,4 +47,8 @@ int catchCloseSignals() {
     action.sa_flags = SA_RESTART;
     for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) sigaction(signalNumber, &action, nullptr);
     return readEnd;
+}
+
+int closeSignalCount() {
+    return closeSignals.load();
 }

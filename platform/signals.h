@@ -8,3 +8,6 @@ void ignoreBrokenPipe();
 // close-on-exec) is returned for the window thread to take as a request to close.
 // -1 when no pipe could be made; the signals then keep their default action.
 int catchCloseSignals();
+
+// How many of those signals have arrived so far (any thread).
+int closeSignalCount();

@@ -2,6 +2,7 @@
 // against real servers on 127.0.0.1: what the reports say, what vigil.dat keeps,
 // what the SMTP server receives and what the user is told at the end.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -405,6 +406,49 @@ TEST_F(BatchE2e, RunKilledMidFetchLeavesNoHalfCopyUnderTheStoredName) {
     EXPECT_EQ(readWholeFile(data_.file(name)), menu);
 }
 
+TEST_F(BatchE2e, RunKilledAfterAChangeLeavesItToTheNextRun) {
+    // "/news" gives its current edition; "/slow" keeps a run waiting once told to.
+    std::atomic<int> edition{1};
+    std::atomic<bool> stall{false};
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        if (!c.readUntil("\r\n\r\n")) return;
+        const bool slow = c.unread().find("GET /slow") != std::string::npos;
+        if (slow && stall) return c.drainUntilClosed();
+        c.send("HTTP/1.0 200 OK\r\n\r\nEdition " + std::to_string(slow ? 0 : edition.load()) + "\n");
+    });
+    writeSettings("time out=20000\r\n");
+    writeVigils({webLine("News", server.port(), "/news"), webLine("Slow", server.port(), "/slow")});
+    run();
+    // A copy of a run killed before its save, and a file that is no copy.
+    ASSERT_TRUE(writeWholeFile(data_.file("cache/00000099.mon"), "left over"));
+    ASSERT_TRUE(writeWholeFile(data_.file("cache/notes.txt"), "mine"));
+
+    // Killed outright while it waits for "/slow", after it found News changed.
+    edition = 2;
+    stall = true;
+    ChildProcess killed;
+    ChildOptions options;
+    options.workDir = data_.path();
+    options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    ASSERT_TRUE(killed.start({TERVANE_BINARY, "/batch", "/quiet"}, options));
+    ASSERT_TRUE(server.waitForConnections(4, 10000));
+    ::kill(killed.pid(), SIGKILL);
+    killed.waitForExit(5000);
+    for (const Record& r : saved()) EXPECT_EQ(cacheFiles().count(r.cacheName()), 1u) << r.description();
+
+    stall = false;
+    run();
+    EXPECT_EQ(textReportFile(), textReport({"News"}, {}, {"Slow"}));
+    std::set<std::string> kept{"cache\\notes.txt"};
+    for (const Record& r : saved()) kept.insert(r.cacheName());
+    EXPECT_EQ(cacheFiles(), kept);
+
+    // A list that could not be read does not tell which copies are unnamed.
+    ASSERT_TRUE(writeWholeFile(data_.file("vigil.dat"), "News and more\n"));
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}, data_.path()).exitCode, 1);
+    EXPECT_EQ(cacheFiles(), kept);
+}
+
 TEST_F(BatchE2e, ClosingMessageUnlessQuiet) {
     writeVigils({});
     EXPECT_EQ(run({}).out, kClosingLine);
@@ -439,6 +483,21 @@ TEST_F(BatchE2e, FilesThatCannotBeWrittenFailTheRunButNotTheRest) {
     EXPECT_NE(unsaved.err.find("vigil.dat"), std::string::npos) << unsaved.err;
     EXPECT_EQ(textReportFile(), textReport({}, {}, {}));
     EXPECT_FALSE(htmlReportFile().empty());
+
+    // No copy can be kept (`cache` is a file): said once, and no site is "not available".
+    LoopbackServer gopher([](LoopbackServer::Connection& c) { c.readUntil("\r\n") && c.send("0a\r\n.\r\n"); });
+    std::filesystem::remove(data_.file("vigil.dat"));
+    writeVigils({gopherLine("One", gopher.port(), "/1"), gopherLine("Two", gopher.port(), "/2")});
+    std::filesystem::remove_all(data_.file("cache"));
+    ASSERT_TRUE(writeWholeFile(data_.file("cache"), ""));
+    TervaneRun noCache = runTervane({"/batch", "/quiet"}, data_.path());
+    EXPECT_EQ(noCache.exitCode, 1);
+    const size_t at = noCache.err.find("written to the cache folder (Not a directory)");
+    EXPECT_TRUE(at != std::string::npos && noCache.err.find("cache folder", at + 30) == std::string::npos)
+        << noCache.err;
+    EXPECT_EQ(gopher.connections(), 2);
+    for (const Record& r : saved()) EXPECT_EQ(r.status(), NoChange) << r.description();
+    std::filesystem::remove(data_.file("cache"));
 
     // A run that did all it was asked still ends with 0.
     std::filesystem::remove(data_.file("vigil.dat"));

@@ -2,10 +2,13 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <malloc.h>
+
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,15 +57,17 @@ struct DetailsTest : ::testing::Test {
         return v;
     }
 
+    static int count(const FtpDetailsWindow& w) { return w.list()->model()->rowCount(); }
+    static QModelIndex at(const FtpDetailsWindow& w, int row) { return w.list()->model()->index(row, 0); }
+
     std::vector<std::string> lines(const FtpDetailsWindow& w) {
         std::vector<std::string> out;
-        for (int i = 0; i < w.list()->count(); ++i) out.push_back(w.list()->item(i)->text().toStdString());
+        for (int i = 0; i < count(w); ++i) out.push_back(at(w, i).data().toString().toStdString());
         return out;
     }
 
     void select(FtpDetailsWindow& w, int row) {
-        w.list()->clearSelection();
-        w.list()->item(row)->setSelected(true);
+        w.list()->selectionModel()->select(at(w, row), QItemSelectionModel::ClearAndSelect);
     }
 
     void press(FtpDetailsWindow& w, QPoint at, Qt::MouseButton button) {
@@ -74,11 +79,11 @@ struct DetailsTest : ::testing::Test {
         QCoreApplication::sendEvent(viewport, &release);
     }
     void pressRow(FtpDetailsWindow& w, int row, Qt::MouseButton button) {
-        press(w, w.list()->visualItemRect(w.list()->item(row)).center(), button);
+        press(w, w.list()->visualRect(at(w, row)).center(), button);
     }
     std::vector<int> selectedRows(const FtpDetailsWindow& w) {
         std::vector<int> rows;
-        for (QListWidgetItem* item : w.list()->selectedItems()) rows.push_back(w.list()->row(item));
+        for (const QModelIndex& index : w.list()->selectionModel()->selectedIndexes()) rows.push_back(index.row());
         return rows;
     }
 
@@ -129,19 +134,35 @@ TEST_F(DetailsTest, SizedByTheLongestRowAndTheLineCount) {
 
     auto two = vigil("", listingLine("Feb 02  2004", "a") + listingLine("Feb 03  2004", "bb"));
     FtpDetailsWindow added(nullptr, two->id());
-    ASSERT_EQ(added.list()->count(), 12);
+    ASSERT_EQ(count(added), 12);
     EXPECT_EQ(added.size(), QSize(51 * charWidth, 17 * added.lineHeight()));
+}
+
+TEST_F(DetailsTest, ManyFilesOpenWithoutAnObjectPerLine) {
+    std::string next;
+    char name[16];
+    for (int i = 0; i < 50000; ++i) {
+        std::snprintf(name, sizeof name, "f%05d", i);
+        next += listingLine("Feb 02  2004", name);
+    }
+    auto v = vigil("", next);
+    FtpDetailsWindow warmUp(nullptr, v->id());  // fonts and styles are loaded once
+    const size_t before = mallinfo2().uordblks + mallinfo2().hblkhd;
+    FtpDetailsWindow w(nullptr, v->id());
+    EXPECT_LT(mallinfo2().uordblks + mallinfo2().hblkhd - before, 50000u * 16);
+    ASSERT_EQ(count(w), 50000 + 4 + 3 + 3);
+    EXPECT_EQ(at(w, 2 + 12345).data().toString().toStdString(), "f12345 - " + dateText(v->addedFileTime(0)));
 }
 
 TEST_F(DetailsTest, AVigilThatIsGoneGivesAnEmptyUntitledList) {
     FtpDetailsWindow w(nullptr, 4242);
-    EXPECT_EQ(w.list()->count(), 0);
+    EXPECT_EQ(count(w), 0);
     EXPECT_EQ(w.windowTitle(), "");
     // Another kind with that identifier is not an FTP Vigil either.
     auto web = std::make_shared<ProbeVigil>(probeParams("Site", VigilStatus::NoChange), "http://x/");
     appendToVigilList(web);
     FtpDetailsWindow other(nullptr, web->id());
-    EXPECT_EQ(other.list()->count(), 0);
+    EXPECT_EQ(count(other), 0);
 }
 
 TEST_F(DetailsTest, IgnoreThisTakesTheWholeNameOfAFileRowOnly) {
@@ -159,7 +180,7 @@ TEST_F(DetailsTest, IgnoreThisTakesTheWholeNameOfAFileRowOnly) {
     select(w, 3);
     w.command(FtpDetailsWindow::IgnoreThis);
     EXPECT_EQ(v->ignoreFiles(), (std::vector<std::string>{"old file", "new one"}));
-    EXPECT_EQ(w.list()->count(), 17);  // the list itself stays
+    EXPECT_EQ(count(w), 17);  // the list itself stays
     EXPECT_FALSE(w.command(1083));
 }
 
@@ -178,7 +199,7 @@ TEST_F(DetailsTest, ClicksSelectAndOpenTheMenuBelowTheFirstLineOnly) {
     pressRow(w, 0, Qt::RightButton);
     EXPECT_TRUE(selectedRows(w).empty());
     EXPECT_EQ(w.findChild<QMenu*>("detailsMenu"), nullptr);
-    const QRect last = w.list()->visualItemRect(w.list()->item(w.list()->count() - 1));
+    const QRect last = w.list()->visualRect(at(w, count(w) - 1));
     press(w, QPoint(last.center().x(), last.bottom() + 3), Qt::RightButton);  // below the last line
     EXPECT_TRUE(selectedRows(w).empty());
     EXPECT_EQ(w.findChild<QMenu*>("detailsMenu"), nullptr);

@@ -84,6 +84,16 @@ TEST_F(ImportTest, PowermarksAndOtherHtml) {
     EXPECT_EQ(other.lines,
               (Lines{"|http|Other Page|1|www.example.com|80|/other.html|21600|0|0|0|0|0|0|4105|||",
                      "|ftp|Incoming|1|ftp.example.org|2121|/incoming||21600|0|0|0|||4105||"}));
+
+    // HREF anywhere in an A tag, in any case and quoting; its entities decoded; the URL for an empty text.
+    const Imported hotlist = run(importAnchorHtml, fixture("hotlist.htm"));
+    EXPECT_EQ(hotlist.lines,
+              (Lines{"|http|First|1|a.example.com|80|/first|21600|0|0|0|0|0|0|4105|||",
+                     "|http|Single quotes|1|b.example.com|80|/b|21600|0|0|0|0|0|0|4105|||",
+                     "|http|Unquoted|1|c.example.com|80|/c|21600|0|0|0|0|0|0|4105|||",
+                     "|http|Entity|1|www.example.com|80|/url?q=x&sa=U|21600|0|0|0|0|0|0|4105|||",
+                     "|gopher|gopher://g.example.net/1/x|1|g.example.net|70|/x|21600|0|0|0|4105||"}));
+    EXPECT_EQ(run(importConnexionHtml, fixture("hotlist.htm")).lines, hotlist.lines);
 }
 
 TEST_F(ImportTest, ConnexionCollection) {
@@ -172,16 +182,31 @@ TEST_F(ImportTest, AnotherVigilFile) {
                      "1|0|900000000|0|9|||",
                      ")http)Pipe | Page)0)www.example.com)80)/p|q)3600)0)0)1)-1)0)0)18)))",
                      "|gopher|Gopher Item|0|gopher.example.net|70|/about|86400|0|0|1|9||"}));
+
+    TempDir dir("tervane-import");
+    for (const std::string first : {"", "My Vigils", "\xef\xbb\xbf"}) {  // skipped whatever it holds
+        ASSERT_TRUE(writeWholeFile(dir.file("vigil.dat"), first + "\n|gopher|G|0|g.example.com|70|/s|60|0|0|1|9||\n"));
+        EXPECT_EQ(run(importVigilFile, dir.file("vigil.dat")).titles, (Lines{"G"})) << first;
+    }
+    // Another list's program is none to run here: flag 0x10 and the program field go.
+    ASSERT_TRUE(writeWholeFile(dir.file("other.dat"),
+                               "2\n|http|Harmless|0|h.example|80|/news|60|0|0|16|sh -c \"id > $HOME/owned\"|0|0|0|9|||\n"
+                               "|ftp|Files|0|f.example|21|/pub||60|0|0|-32687|xterm|joe|pw|9||x.log|\n"));
+    const Imported other = run(importVigilFile, dir.file("other.dat"));
+    EXPECT_EQ(other.lines, (Lines{"|http|Harmless|0|h.example|80|/news|60|0|0|0|0|0|0|9|||",
+                                  "|ftp|Files|0|f.example|21|/pub||60|0|0|-32703|joe|pw|9||x.log|"}));
 }
 
 TEST_F(ImportTest, FavoritesFolder) {
-    // Files of a folder by name before its subfolders; ".url" is cut only in lower case.
+    // Files of a folder by name before its subfolders; ".url" is cut only in lower case;
+    // "Windows 10" has property blocks before its [InternetShortcut] section.
     const Imported got = run(importFavorites, fixture("favorites"));
     EXPECT_EQ(got.result, 1);
-    EXPECT_EQ(got.titles, (Lines{"Example Site", "SHOUT.URL", "Gopher Menu"}));
+    EXPECT_EQ(got.titles, (Lines{"Example Site", "SHOUT.URL", "Gopher Menu", "Windows 10"}));
     EXPECT_EQ(got.lines, (Lines{"|http|Example Site|1|www.example.com|80|/site/|21600|0|0|0|0|0|0|4105|||",
                                 "|ftp|SHOUT.URL|1|ftp.example.org|21|/pub/||21600|0|0|0|||4105||",
-                                "|gopher|Gopher Menu|1|gopher.example.net|70|/docs|21600|0|0|0|4105||"}));
+                                "|gopher|Gopher Menu|1|gopher.example.net|70|/docs|21600|0|0|0|4105||",
+                                "|http|Windows 10|1|www.example.com|80|/modern/|21600|0|0|0|0|0|0|4105|||"}));
 
     // No folder picked, or none there: nothing, and still success.
     EXPECT_EQ(run(importFavorites, "").result, 1);
@@ -235,8 +260,7 @@ TEST_F(ImportTest, HtmlTitlesDecodeTheirEntitiesOnce) {
     EXPECT_EQ(utf8.titles, (Lines{"Recipes & more", "<b> \"q\" 's'\xc2\xa0&amp; AT&T &copy;",
                                   "caf\xc3\xa9 \xe2\x98\xba &#1114112; &#xd800;"}));
     ASSERT_EQ(utf8.lines.size(), 3u);
-    // Only titles: the URL keeps its text.
-    EXPECT_EQ(utf8.lines[0], "|http|Recipes & more|1|a.example.com|80|/?x=1&amp;y=2|21600|0|0|0|0|0|0|4105|||");
+    EXPECT_EQ(utf8.lines[0], "|http|Recipes & more|1|a.example.com|80|/?x=1&y=2|21600|0|0|0|0|0|0|4105|||");
     auto vigil = VigilStore::parseRecord(utf8.lines[0], nullptr);
     ASSERT_TRUE(vigil);
     EXPECT_EQ(vigil->description(), "Recipes & more");
@@ -256,10 +280,10 @@ TEST_F(ImportTest, ControlCharactersInTitlesBecomeBlanks) {
         {importExploreIni, "[quicklist]\nquicklist= Ini" + nul + "Title\x1b\nhttp://b.example.com/\n"},
         {importQuicklistTxt, "1\nTxt" + nul + "Title\t\nhttp://c.example.com/\n"},
         {importOpera3Adr, "\tNAME=Opera" + nul + "Title\x02\n\tURL=http://d.example.com/\n"},
-        {importVigilFile, "1\n|gopher|Dat" + nul + "Title|0|g.example.com|70|/s|3600|0|0|1|9||\n"},
+        {importVigilFile, "1\n|gopher|Dat" + nul + "Title\x1b|0|g.example.com|70|/s|3600|0|0|1|9||\n"},
     };
     const char* const titles[] = {"Html Title ", "Ftp Title ", "Ini Title ", "Txt Title ", "Opera Title ",
-                                  "Dat Title"};
+                                  "Dat Title "};
     for (size_t i = 0; i < std::size(sources); ++i) {
         const std::string path = dir.file("source" + std::to_string(i));
         ASSERT_TRUE(writeWholeFile(path, sources[i].second));

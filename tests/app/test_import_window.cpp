@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -23,10 +25,14 @@
 #include "platform/qt/window_event.h"
 #include "support/qt_test_app.h"
 #include "support/scratch_dir.h"
+#include "support/window_test_helpers.h"
 
 namespace {
 
 std::string fixture(const std::string& name) { return std::string(TERVANE_FIXTURES_DIR) + "/import/" + name; }
+
+// Qt's own, taken before any test puts a stand-in in its place.
+const auto realChooseFile = importServices().chooseFile;
 
 using Event = std::tuple<int, long, long>;
 
@@ -134,6 +140,17 @@ TEST_F(ImportWindowTest, BrowseProposesTheLastChoiceOfEachSource) {
     ASSERT_EQ(proposals.size(), 3u);
     EXPECT_EQ(proposals[0], "bookmark.htm");
     EXPECT_EQ(proposals[2].toStdString(), fixture("bookmark.htm"));
+
+    // Other HTML: the real dialog lists .htm files beside .html ones.
+    importServices().chooseFile = realChooseFile;
+    QString filter;
+    whenModal<QFileDialog>([&filter](QFileDialog& dialog) {
+        filter = dialog.selectedNameFilter();
+        dialog.reject();
+    });
+    again.sourceBox()->setCurrentIndex(11);
+    again.button(ImportId::Browse)->click();
+    EXPECT_TRUE(QDir::match(filter, "links.htm") && QDir::match(filter, "links.html")) << filter.toStdString();
 }
 
 TEST_F(ImportWindowTest, InternetExplorerBrowsesForTheFavoritesFolder) {
@@ -142,7 +159,7 @@ TEST_F(ImportWindowTest, InternetExplorerBrowsesForTheFavoritesFolder) {
     EXPECT_TRUE(proposals.empty());  // no file dialog
     ASSERT_EQ(folderProposals.size(), 1u);
     EXPECT_EQ(folderProposals[0], "");  // no folder until the user picks one
-    EXPECT_EQ(rows(window), QStringList({"Example Site", "SHOUT.URL", "Gopher Menu"}));
+    EXPECT_EQ(rows(window), QStringList({"Example Site", "SHOUT.URL", "Gopher Menu", "Windows 10"}));
 }
 
 TEST_F(ImportWindowTest, ImportsAddUpUntilTheListIsCleared) {

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QWidget>
 #include <filesystem>
@@ -159,6 +160,17 @@ TEST(MainRun, StartWithProfileLoadsItAndPlacesTheWindow) {
     EXPECT_EQ(parts.window->pos(), QPoint(40, 30));
     EXPECT_EQ(parts.window->size(), QSize(500, 260));
 
+    // The README's sample profile, written by hand, keeps the columns and the tool bar.
+    const std::string readme = readWholeFile(TERVANE_SOURCE_DIR "/README.md");
+    const size_t sample = readme.find("    [Vigil]\n");
+    ASSERT_NE(sample, std::string::npos);
+    ScratchDir::write("vgw.ini", readme.substr(sample, readme.find("\n\n", sample) - sample));
+    MainWindowParts sampled = openMainWindow();
+    EXPECT_EQ(ProgramSettings::snapshot().userEmail, "me@example.org");
+    for (int c = VigilCnrObject::StatusColumn; c < VigilCnrObject::ColumnCount; ++c)
+        EXPECT_FALSE(sampled.window->container()->isColumnHidden(c)) << c;
+    EXPECT_TRUE(sampled.window->toolBar()->isVisible());
+
     if (QGuiApplication::screens().size() < 2) GTEST_SKIP() << "the application was made before";
     EXPECT_EQ(ProgramSettings::snapshot().desktopWidth, 2000);
     // A place over both monitors stays; only what lies outside the desktop is pulled in.
@@ -309,6 +321,12 @@ TEST(DataFolder, ServesOneTervaneAtATime) {
     EXPECT_EQ(batch.exitCode, 1);
     EXPECT_NE(batch.err.find("already running on the data folder " + folder.path()), std::string::npos) << batch.err;
     EXPECT_EQ(folderState(folder), before);
+    // Nor does a lock file deleted, or put back so that it cannot be opened, let one in.
+    std::filesystem::remove(folder.file("tervane.lock"));
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}, folder.path()).exitCode, 1);
+    writeWholeFile(folder.file("tervane.lock"), "");
+    std::filesystem::permissions(folder.file("tervane.lock"), std::filesystem::perms::none);
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}, folder.path()).exitCode, 1);
 
     // Killed outright, the holder still lets go of the folder; the next run clears
     // the temporary files of saves killed half-way, and nothing else.
@@ -388,6 +406,20 @@ TEST(MainRun, TerminationSignalsEndTheRunAsTheCloseBoxDoes) {
     signalChild(batch, SIGTERM);
     EXPECT_EQ(batch.waitForExit(15000), 1);
     EXPECT_NE(readWholeFile(logs.file("err")).find("ended by a signal"), std::string::npos);
+
+    // With a long "time out" a second signal ends it at once; its report is not
+    // out, so vigil.dat stays as it was.
+    writeFolder(folder, "time out=60000\r\n",
+                "|http|Slow|0|127.0.0.1|" + std::to_string(server.port()) + "|/|0|0|0|1|-1|0|0|9|||");
+    const ino_t before = inodeOf(folder.file("vigil.dat"));
+    ASSERT_TRUE(startWindow(batch, folder, {"/batch", "/quiet"}, "", logs.file("err")));
+    ASSERT_TRUE(server.waitForConnections(2, 10000));
+    signalChild(batch, SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    signalChild(batch, SIGINT);
+    EXPECT_EQ(batch.waitForExit(3000), 1);
+    EXPECT_NE(readWholeFile(logs.file("err")).find("second signal"), std::string::npos);
+    EXPECT_EQ(inodeOf(folder.file("vigil.dat")), before);
 }
 
 TEST(MainRun, UserChangesReachVigilDatAtOnce) {
@@ -436,4 +468,34 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
     parts.window->runCommand(CommandId::Delete);
     EXPECT_TRUE(stored("1\n|gopher|Notes|"));
     EXPECT_EQ(ScratchDir::read("vigil.dat").find("Renamed"), std::string::npos);
+
+    // A check's result (its port is closed: not available), Reset, Reset All and View.
+    ProgramSettings::update([](SettingsValues& s) { s.gopherClient = "true"; });
+    select("Notes");
+    for (int command : {CommandId::ResetSelected, CommandId::ResetAll, CommandId::ViewSelected}) {
+        parts.window->runCommand(CommandId::CheckSelected);
+        EXPECT_TRUE(stored("|1|11|cache\\")) << command;
+        parts.window->runCommand(command);
+        EXPECT_TRUE(stored("|1|9|cache\\")) << command;
+    }
+
+    // Saves that fail are told once, tried again at each change, and at close.
+    TraceScratch trace;
+    ScratchDir::write("blocked", "");
+    auto add = [&](bool blocked) {
+        std::filesystem::remove("vigil.dat");
+        if (blocked) std::filesystem::create_symlink("blocked/vigil.dat", "vigil.dat");
+        VigilTasks::addGopherVigil(added);
+        waitUntil([] { return false; }, 300);
+    };
+    for (bool blocked : {true, true, false}) add(blocked);
+    EXPECT_TRUE(stored("4\n|gopher|Notes|"));
+    add(true);
+    parts.window->close();
+    std::vector<std::string> boxes;
+    for (const std::string& line : trace.traceLines())
+        if (line.rfind("message box: Tervane: vigil.dat could not be written (Not a directory)", 0) == 0)
+            boxes.push_back(line);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].find("is lost when Tervane ends."), std::string::npos);
 }

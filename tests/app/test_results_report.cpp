@@ -135,6 +135,10 @@ TEST(ResultsReport, HtmlPageEscapesDescriptionsAndAddresses) {
               "<BR><HR><H3>Sites That Didn't Change</H3></BODY></HTML>\n");
     // The text report is plain text and keeps them as they are.
     EXPECT_NE(ResultsReport::textReport(vigils).find("  Tom & Jerry <b>\"new\"</b>\n"), std::string::npos);
+    // ... but control characters, as blanks: an ESC sequence would run in a terminal.
+    const std::string text = ResultsReport::textReport({site("A\x1b[2J\a", 1032, "a"), site("B\r\x7f", 1078, "b")});
+    EXPECT_NE(text.find("\n  A [2J \n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n  B   - Bad HTTP Request\n"), std::string::npos) << text;
 }
 
 TEST(ResultsReport, WrittenToTheNamedFilesOrSkipped) {

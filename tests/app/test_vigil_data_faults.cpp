@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <chrono>
 #include <climits>
 #include <filesystem>
 #include <string>
 
+#include "app/command_ids.h"
+#include "app/command_services.h"
 #include "app/main_run.h"
 #include "app/main_window_event.h"
 #include "app/vigil_tasks.h"
@@ -40,13 +44,21 @@ size_t countOf(const std::vector<std::string>& lines, const std::string& part) {
 TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     ScratchDir dir;
     // A batch run says why on standard error, ends with 1 and leaves the file.
-    const std::string unread[] = {"\n" + kRecord, "Vigils\n" + kRecord};
-    for (const std::string& text : unread) {
+    const std::string noCount = "vigil.dat does not begin with the number of its records";
+    const std::string stopped = "|gopher|Stopped|0|127.0.0.1|1||0|0|0|1|18||\n";
+    const std::pair<std::string, std::string> unread[] = {
+        {"\n" + kRecord, noCount},
+        {"Vigils\n" + kRecord, noCount},
+        {"12 items total\n" + stopped, noCount},
+        {"1" + stopped, noCount},
+        {"4\n" + stopped + "\n|HTTP|Upper|0|w.example|80|/|0|0|0|1|-1|0|0|9||\n|http|No host|0||80|/|\n",
+         "vigil.dat was not read whole: line 4 is a record of no known kind (\"HTTP\"); one more line makes no Vigil"},
+    };
+    for (const auto& [text, told] : unread) {
         ScratchDir::write("vigil.dat", text);
         const TervaneRun run = runTervane({"/batch", "/quiet"});
         EXPECT_EQ(run.exitCode, 1) << run.err;
-        EXPECT_NE(run.err.find("vigil.dat does not begin with the number of its records"), std::string::npos)
-            << run.err;
+        EXPECT_NE(run.err.find(told), std::string::npos) << run.err;
         EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
     }
     std::filesystem::remove("vigil.dat");
@@ -71,11 +83,24 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     startupHooks().welcome = [&welcomed] { welcomed = true; };
     startLoadThread(*parts.window);
     ASSERT_TRUE(pumpUntil([&] { return parts.window->checkTimerRunning(); }));
+    // Nothing done to such a list would reach its file: what adds, changes or
+    // deletes is refused with the reason, and the title shows it.
+    int reached = 0;
+    CommandServices& s = commandServices();
+    s.newWebVigil = s.newFtpVigil = s.newGopherVigil = s.openImport = [&reached](MainWindow&) { ++reached; };
+    s.pasteUrl = [&reached](MainWindow&, const QString&) { ++reached; };
+    QGuiApplication::clipboard()->setText(QStringLiteral("http://www.example/"));
+    for (int id : {CommandId::NewWeb, CommandId::ButtonNewFtp, CommandId::NewGopher, CommandId::Edit,
+                   CommandId::Delete, CommandId::Import, CommandId::PasteUrl})
+        parts.window->runCommand(id);
+    EXPECT_EQ(reached, 0);
+    EXPECT_TRUE(parts.window->windowTitle().contains(QStringLiteral("read-only")));
     for (int tick = 0; tick < 12; ++tick) parts.handler->dispatchHandlerEvent(MainWindowEvent::TimerTick, 0, 0);
     EXPECT_TRUE(finishRun(*parts.window, std::chrono::seconds(5)));
     EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
     const std::vector<std::string> lines = trace.traceLines();
     EXPECT_EQ(countOf(lines, "message box: Tervane: vigil.dat does not begin with the number"), 1u);
+    EXPECT_EQ(countOf(lines, "message box: Tervane: The list on screen is read-only: vigil.dat"), 7u);
     EXPECT_FALSE(welcomed);
 }
 
@@ -88,20 +113,26 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     ASSERT_EQ(listSize(), 1u);
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), "1\n" + kRecord);
+    // Old Macintosh line ends are line ends too; blank lines are no records.
+    const std::string stopped = "|gopher|Stopped|0|127.0.0.1|1||0|0|0|1|18|";
+    ScratchDir::write("mac.dat", " 2 \r" + stopped + "\r\r" + stopped + "\r");
+    VigilStore::load("mac.dat", nullptr);
+    EXPECT_FALSE(VigilStore::loadProblem());
+    EXPECT_EQ(listSize(), 3u);
 
-    ScratchDir::write("other.dat", bom + "1\n" + kRecord);
+    ScratchDir::write("other.dat", bom + bom + "1\n" + kRecord);
     ImportList imported;
     EXPECT_EQ(importVigilFile("other.dat", imported), 1);
     ASSERT_EQ(imported.size(), 1u);
     EXPECT_STREQ(imported[0].displayText.text(), "Kept");
 
-    ScratchDir::write("vigil.cli", bom + "firefox=-new-tab %URL\n");
+    ScratchDir::write("vigil.cli", bom + bom + "firefox=-new-tab %URL\n");
     ProgramSettings::loadClientList("vigil.cli");
     ASSERT_EQ(ProgramSettings::clientParams().size(), 1u);
     EXPECT_EQ(ProgramSettings::clientParams()[0].first, "firefox");
 
-    // A profile with one is no first run, and keeps its one section.
-    ScratchDir::write("VGW.INI", bom + "[Vigil]\r\nmax conn=3\r\n");
+    // A profile with them is no first run, and keeps its one section.
+    ScratchDir::write("VGW.INI", bom + bom + bom + "[Vigil]\r\nmax conn=3\r\n");
     testApp();
     MainWindowParts parts = openMainWindow();
     EXPECT_EQ(ProgramSettings::snapshot().maxConn, 3);

@@ -16,6 +16,7 @@
 #include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/text_utils.h"
+#include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "net/tcp_client.h"
 #include "platform/net_socket.h"
@@ -199,11 +200,13 @@ TEST(VigilTasksOnTheList, StatusOfAllSkipsBusyVigilsAndRemoveLetsGo) {
     EXPECT_EQ(a->status(), VigilStatus::NoChange);
     EXPECT_EQ(busy->status(), VigilStatus::NoChange);
 
-    // Remove: out of the list, stopped, its copy gone.
+    // Remove: out of the list, stopped, its copy gone once vigil.dat no longer names it.
     const std::string file = "cache/" + c->cacheFileName().substr(6);
     ScratchDir::write(file, "copy");
     EXPECT_EQ(VigilTasks::removeVigil(c->id()), c);
     EXPECT_TRUE(c->stopRequested());
+    EXPECT_TRUE(std::filesystem::exists(file));
+    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_EQ(vigilList.size(), 2u);
 }

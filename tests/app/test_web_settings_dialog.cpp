@@ -190,6 +190,8 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         const char* interval;
         int unit;
         const char* message;
+        const char* user = "";
+        const char* password = "";
     };
     const char* const kHttpOnly = "Must enter an http:// URL: Tervane watches http:// pages only (no https, no TLS)";
     const Case cases[] = {
@@ -202,6 +204,9 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         {"Page", "http://www.example.test/", "", 0, "Must enter a valid \"Check every\" value"},
         {"Page", "http://www.example.test/", "5", -1, "Must enter a valid \"Check every\" value"},
         {"Page", "http://www.example.test/", "30000", 2, "Must enter a valid \"Check every\" value"},
+        // The record would keep the login only up to the ';'.
+        {"Page", "http://www.example.test/", "5", 0, "Must enter a valid user name", "bob;x", "pw"},
+        {"Page", "http://www.example.test/", "5", 0, "Must enter a valid password", "bob", "p;w"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -210,6 +215,8 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         type(dialog, "description", c.description);
         type(dialog, "url", c.url);
         type(dialog, "interval", c.interval);
+        type(dialog, "user", c.user);
+        type(dialog, "password", c.password);
         widget<QComboBox>(dialog, "unit").setCurrentIndex(c.unit);
         const SeenBox seen = refusedOk(dialog);
         EXPECT_EQ(seen.title, "Problem");
@@ -246,6 +253,23 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
               (std::vector<std::string>{"a@x.example", "b@y.example", "c@z.example", "d@w.example"}));
     EXPECT_STREQ(web->user().text(), "ann");
     EXPECT_STREQ(web->password().text(), "secret");
+}
+
+TEST_F(WebDialogTest, EditKeepsTheBytesOfTextThatIsNotUtf8) {
+    ScratchDir dir;
+    ScratchDir::write("vigil.dat", "1\n|http|Caf\xe9|0|w.example|80|/men\xfc|0|0|0|1|-1|0|0|9||\n");
+    VigilStore::load("vigil.dat", nullptr);
+    const int id = vigilListSnapshot().at(0)->id();
+    WebSettingsDialog unchanged(SettingsTitle::Web, id, &record, nullptr);
+    EXPECT_EQ(shown(unchanged, "description"), "Caf\xc3\xa9");
+    click(unchanged, "ok");
+    EXPECT_EQ(record.description, "Caf\xe9");
+    EXPECT_STREQ(record.path.text(), "/men\xfc");
+    // Typed text is written in the file's own 8-bit encoding.
+    WebSettingsDialog changed(SettingsTitle::Web, id, &record, nullptr);
+    type(changed, "description", "Cr\xc3\xa8me");
+    click(changed, "ok");
+    EXPECT_EQ(record.description, "Cr\xe8me");
 }
 
 TEST_F(WebDialogTest, IntervalsUnderAMinuteEditAsOneAndNoNumberOrNoIntervalIsRefused) {

@@ -2,10 +2,14 @@
 
 #include "support/server_process.h"
 
+#include <malloc.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -13,6 +17,25 @@
 
 #include "core/ftp_listing.h"
 #include "core/run_state.h"
+
+// Heap bytes held through operator new, and the most held since the last reset.
+namespace {
+std::atomic<size_t> heldBytes{0};
+std::atomic<size_t> peakBytes{0};
+}  // namespace
+
+void* operator new(size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    const size_t now = heldBytes += malloc_usable_size(p);
+    for (size_t peak = peakBytes; now > peak && !peakBytes.compare_exchange_weak(peak, now);) {}
+    return p;
+}
+void operator delete(void* p) noexcept {
+    if (p) heldBytes -= malloc_usable_size(p);
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -38,6 +61,12 @@ std::string localText(time_t t) {
 std::vector<std::string> names(const std::vector<FtpListingEntry>& list) {
     std::vector<std::string> out;
     for (const FtpListingEntry& e : list) out.push_back(e.name);
+    return out;
+}
+
+std::vector<std::string> names(const FtpFileList& list) {
+    std::vector<std::string> out;
+    list.forEach([&](const char* name, time_t) { out.push_back(name); });
     return out;
 }
 
@@ -84,9 +113,9 @@ TEST_F(FtpListingTest, AddedRemovedAndRedatedFilesAreListedInNameOrder) {
     ASSERT_EQ(comparison_.changedCount(), 1);
     EXPECT_STREQ(comparison_.changedFileName(0), "redated.txt");
     EXPECT_EQ(localFields(comparison_.changedFileTime(0)).tm_min, 27);  // the new listing's time
-    EXPECT_EQ(comparison_.changed()[0].state, 1);
-    EXPECT_EQ(comparison_.added()[0].state, 0);
-    EXPECT_EQ(comparison_.removed()[0].state, 0);
+    EXPECT_EQ(comparison_.changed().state(), 1);
+    EXPECT_EQ(comparison_.added().state(), 0);
+    EXPECT_EQ(comparison_.removed().state(), 0);
 
     EXPECT_EQ(comparison_.addedFileName(2), nullptr);
     EXPECT_EQ(comparison_.removedFileName(-1), nullptr);
@@ -285,6 +314,20 @@ TEST_F(FtpListingTest, LongLinesAreReadWhole) {
     EXPECT_EQ(comparison_.compareListings(now.c_str(), before.c_str(), noIgnores_), 1);
     EXPECT_EQ(names(comparison_.added()), (std::vector<std::string>{longName + "x"}));
     EXPECT_TRUE(listingHasFile(now.c_str(), (longName + "X").c_str()));
+}
+
+TEST_F(FtpListingTest, MemoryStaysWithinTheListingsSize) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 100000; ++i) lines.push_back("- 1 o g 1 Jan 1 2020 n" + std::to_string(i));
+    const std::string now = listing("now.lst", lines);
+    const std::string before = listing("before.lst", {});
+    const size_t size = std::filesystem::file_size(now);
+    const size_t start = heldBytes;
+    peakBytes = start;
+    ASSERT_EQ(comparison_.compareListings(now.c_str(), before.c_str(), noIgnores_), 1);
+    ASSERT_EQ(comparison_.addedCount(), 100000);
+    EXPECT_LE(peakBytes - start, 2 * size);  // while comparing
+    EXPECT_LE(heldBytes - start, size);      // kept until the next comparison
 }
 
 TEST_F(FtpListingTest, LookForScanOfAFirstListing) {

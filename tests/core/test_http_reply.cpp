@@ -306,4 +306,7 @@ TEST(Redirect, AbsoluteRelativeAndRefusedTargets) {
     EXPECT_FALSE(resolveRedirect("http://new.test:8x/", here).has_value());
     EXPECT_FALSE(resolveRedirect("http:///path", here).has_value());
     EXPECT_FALSE(resolveRedirect("  ", here).has_value());
+    for (const char* badHost : {"http://evil host/x", "//a%20b/", "http://u@/x", "http://a..b/", "http://<a>/"})
+        EXPECT_FALSE(resolveRedirect(badHost, here).has_value()) << badHost;
+    expectAt("http://[::1]:8081/", "[::1]", 8081, "/");
 }

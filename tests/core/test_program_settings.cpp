@@ -55,9 +55,13 @@ TEST(ProgramSettingsProfile, NoProfileOrNoSection) {
 
 TEST(ProgramSettingsProfile, KeyRules) {
     ScratchDir dir;
-    ProgramSettings::update([](SettingsValues& s) { s.buttonView = ButtonText; });
+    ProgramSettings::update([](SettingsValues& s) {
+        s.buttonView = ButtonText;
+        s.smtpPort = 2525;
+        s.defNotify = 0x21;
+    });
     ScratchDir::write("VGW.INI",
-                      "[Vigil]\nbutton view=x\nfont face=Sans\nfont size=10\nfont flags=b  i \n"
+                      "[Vigil]\nbutton view=x\nsmtp port=120749\nhttp proxy port=-1\ndef notify=70000\nfont face=Sans\nfont size=10\nfont flags=b  i \n"
                       "use http proxy=t\nhttp proxy host=proxy.local\nhttp proxy needs=t\n"
                       "http proxy user=me\nhttp proxy pass=secret\n"
                       "web client=firefox\ntime out=0\nmax conn=-2\nshow status=T\n"
@@ -72,7 +76,9 @@ TEST(ProgramSettingsProfile, KeyRules) {
     EXPECT_FALSE(s.font.outline || s.font.underscore || s.font.strikeout);
     EXPECT_TRUE(s.useHttpProxy);
     EXPECT_EQ(s.httpProxyHost, "proxy.local");
-    EXPECT_EQ(s.httpProxyPort, 8080);
+    EXPECT_EQ(s.httpProxyPort, 8080);  // out of range: as if missing
+    EXPECT_EQ(s.smtpPort, 2525);
+    EXPECT_EQ(s.defNotify, 0x21);
     EXPECT_EQ(s.proxyAuthorization, "bWU6c2VjcmV0");  // me:secret
     EXPECT_FALSE(s.hasWebClient);  // without "ftp client" no client key is read
     EXPECT_FALSE(s.showStatus);    // only "t" is true

@@ -216,6 +216,12 @@ TEST(VigilStore, SavesKeepTheFilesModeAndLinks) {
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     EXPECT_EQ(mode("vigil.dat"), 0640u);
     ::umask(oldMask);
+    if (::geteuid() == 0) {  // a save by root keeps the user's file the user's
+        ASSERT_EQ(::chown("vigil.dat", 4321, 4322), 0);
+        ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+        struct stat st {};
+        EXPECT_TRUE(::stat("vigil.dat", &st) == 0 && st.st_uid == 4321 && st.st_gid == 4322);
+    }
 
     // A link is written through: it stays a link, and its target gets the list.
     std::filesystem::create_directory("real");

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -326,7 +327,8 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
     {
         LoopbackServer server(script());
         FtpClient client("127.0.0.1", server.port(), "u", "p");
-        EXPECT_EQ(client.listDirectory("/", "missing-folder/listing.lst"), -1);
+        EXPECT_EQ(client.listDirectory("/", "missing-folder/listing.lst"), TcpFileFailed);
+        EXPECT_EQ(lastReplyFileError(), ENOENT);
     }
     {
         // Files of this process may not grow past 40 bytes: the listing is cut short.
@@ -334,19 +336,21 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
         rlimit small{40, 40};
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
         LoopbackServer server(script());
-        EXPECT_EQ(listVia(server, "/"), -1);
+        EXPECT_EQ(listVia(server, "/"), TcpFileFailed);
+        EXPECT_EQ(lastReplyFileError(), EFBIG);
         EXPECT_FALSE(pathExists("listing.lst"));
     }
 }
 
 TEST_F(FtpClientTest, ListingCutShortIsAFailedCheck) {
     // How the server ends the next listing's data connection.
-    enum Ending { Close, Reset, Stall };
+    enum Ending { Close, Reset, Stall, TooLarge };
     std::atomic<Ending> ending{Close};
+    const std::string tooLarge(static_cast<size_t>(TcpClient::kMaxReplyBytes) + 1, 'x');
     auto list = [&](Connection& c, const sockaddr_in& to) {
         Socket data = openStreamSocket();
         if (connectWithin(data, to, 2000) != ConnectOk) return;
-        sendAll(data, ending == Close ? kListing : kListing.substr(0, 30), 2000);
+        sendAll(data, ending == Close ? kListing : ending == TooLarge ? tooLarge : kListing.substr(0, 30), 2000);
         std::this_thread::sleep_for(std::chrono::milliseconds(ending == Stall ? 1500 : 100));
         if (ending == Reset) {
             const linger now{1, 0};
@@ -378,6 +382,14 @@ TEST_F(FtpClientTest, ListingCutShortIsAFailedCheck) {
         EXPECT_EQ(v.cacheFileName(), reference);
         EXPECT_EQ(listFiles("cache").size(), 1u);
     }
+    // Over the size cap: an error, said in the trace, not a connection that failed.
+    const std::string trace = (dir_.path() / "trace.txt").string();
+    setenv("TERVANE_TRACE", trace.c_str(), 1);
+    ending = TooLarge;
+    EXPECT_EQ(check(), VigilStatus::UnknownError);
+    unsetenv("TERVANE_TRACE");
+    EXPECT_EQ(listFiles("cache").size(), 1u);
+    EXPECT_NE(ScratchDir::read(trace).find("ftp listing too large: "), std::string::npos);
     ending = Close;
     EXPECT_EQ(check(), VigilStatus::NoChange);
 }
@@ -401,6 +413,7 @@ TEST_F(FtpClientTest, LineBreaksInCommandValuesAreRefusedBeforeConnecting) {
     EXPECT_EQ(listVia(server, "/", "watcher", "secret\nx"), -1);
     EXPECT_EQ(listVia(server, std::string("/pub\0x", 6)), -1);
     EXPECT_EQ(listVia(server, "/pub\rRMD /"), -1);
+    EXPECT_EQ(listVia(server, "/", "watcher", "secret\x1b"), -1);
     server.stop();
     EXPECT_EQ(server.connections(), 0);
 }

@@ -10,16 +10,19 @@
 #include "core/check_slots.h"
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
+#include "core/vigil_store.h"
 #include "platform/files.h"
 #include "support/real_servers.h"
 #include "support/scratch_dir.h"
 
 namespace {
 
-// A check as the scheduler runs it: a slot first, which the check gives back.
+// A check as the scheduler runs it: a slot first, which the check gives back;
+// then the save of vigil.dat, after which the copy it replaced goes.
 int checkNow(FtpVigil& vigil) {
     takeCheckSlot(1);
     vigil.check();
+    EXPECT_EQ(VigilStore::save("vigil.dat"), 0);
     return vigil.status();
 }
 
@@ -139,6 +142,14 @@ TEST_F(FtpVigilServerTest, FailuresBecomeFtpStatusesAndKeepTheReference) {
     EXPECT_EQ(checkNow(*v), VigilStatus::Changed);
     ASSERT_EQ(v->addedCount(), 1);
     EXPECT_EQ(v->addedFileName(0), "c.txt");
+    const std::string latest = v->cacheFileName();
+
+    // A control byte in a command's value refuses the check unsent; all else stays.
+    v->setPassword("secret\r\nDELE a.txt");
+    EXPECT_EQ(checkNow(*v), VigilStatus::BadRequest);
+    EXPECT_EQ(v->password(), "secret\r\nDELE a.txt");
+    EXPECT_EQ(v->cacheFileName(), latest);
+    v->setPassword("secret");
 
     // Nothing listening on the port.
     served_.stop();

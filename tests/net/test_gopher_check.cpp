@@ -34,12 +34,18 @@ TEST_F(GopherCheck, RequestBytesForBlankAndRealSelectors) {
     for (auto* v : {blank.get(), none.get(), named.get()}) EXPECT_EQ(check(*v), VigilStatus::NoChange);
     named->setSelector(std::string("/other"));
     EXPECT_EQ(check(*named), VigilStatus::NoChange);
+    // A search's TAB goes as it is; other control bytes refuse the check unsent.
+    EXPECT_EQ(check(*newVigil(server.port(), std::string("7/search\tword"))), VigilStatus::NoChange);
+    for (const char* selector : {"/a\r\n/b", "/a\x1b[2J", "/a\x7f"})
+        EXPECT_EQ(check(*newVigil(server.port(), std::string(selector))), VigilStatus::BadRequest) << selector;
+    EXPECT_EQ(check(*newVigil(server.port(), std::string("/s"), "127.0.0.1\n")), VigilStatus::BadRequest);
     server.stop();
-    ASSERT_EQ(server.connections(), 4);
+    ASSERT_EQ(server.connections(), 5);
     EXPECT_EQ(server.received(0), "\r\n\n");
     EXPECT_EQ(server.received(1), "\r\n\n");
     EXPECT_EQ(server.received(2), "/news\r\n\n");
     EXPECT_EQ(server.received(3), "/other\r\n");
+    EXPECT_EQ(server.received(4), "7/search\tword\r\n\n");
 }
 
 TEST_F(GopherCheck, LineComparisonOverChecks) {

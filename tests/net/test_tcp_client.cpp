@@ -69,6 +69,18 @@ TEST_F(TcpClientTest, SendsRequestAndStoresChunkedReplyWhole) {
     EXPECT_EQ(readWholeFile(replyFile()), a + b + c);
     server.stop();
     EXPECT_EQ(server.received(0), kRequest);
+
+    // Interim heads, however split, are no part of an HTTP reply; a cut in one is.
+    const std::string real = "HTTP/1.0 200 OK\r\n\r\nok";
+    for (const bool cut : {false, true}) {
+        LoopbackServer interim(LoopbackServer::replyInChunks(
+            {"HTTP/1.1 10", "0 Continue\r\n\r", cut ? "\nHTTP/1.1 103 Hints\r\n" : "\n" + real}, 50));
+        TcpClient http("127.0.0.1", interim.port());
+        const std::string file = replyFile(cut ? "cut" : "whole");
+        EXPECT_EQ(http.request(kRequest, file.c_str(), ReplyEnd::HttpLength),
+                  cut ? TcpReplyAborted : static_cast<int32_t>(real.size()));
+        EXPECT_EQ(pathExists(file) ? readWholeFile(file) : "", cut ? "" : real);
+    }
 }
 
 TEST_F(TcpClientTest, StoredNameWithBackslashLandsInItsFolder) {

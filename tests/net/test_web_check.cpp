@@ -59,8 +59,12 @@ TEST_F(WebCheck, RequestBytesOfTheDirectRoad) {
     // The copy gets a fresh name: one cut short never stands under the stored one.
     EXPECT_NE(w.cacheFileName(), "cache\\00000042.mon");
     EXPECT_EQ(current(w), kPage);
+    // A path from an edited or imported vigil.dat: its control bytes go out encoded.
+    auto injected = newVigil("127.0.0.1", server.port(), "/a\rX-Injected: evil\x7f\t");
+    EXPECT_EQ(check(*injected), VigilStatus::NoChange);
     server.stop();
-    ASSERT_EQ(server.connections(), 3);
+    ASSERT_EQ(server.connections(), 4);
+    EXPECT_EQ(server.received(3).rfind("GET /a%0DX-Injected: evil%7F%09 HTTP/1.0\r\nUser-Agent", 0), 0u);
     const std::string head =
         "GET /a/b HTTP/1.0\r\nUser-Agent: Tervane/2.24\r\nHost: 127.0.0.1\r\nIf-Modified-Since: ";
     EXPECT_EQ(server.received(0),
@@ -81,7 +85,10 @@ TEST_F(WebCheck, RequestBytesOfTheProxyRoad) {
     });
     auto v = newVigil("www.example.test", 8080, "/p#x");
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
+    // A host with a line end would add headers: the request is refused unsent.
+    EXPECT_EQ(check(*newVigil("www.example.test\r\nX-Injected: 1", 8080, "/p")), VigilStatus::BadRequest);
     proxy.stop();
+    EXPECT_EQ(proxy.connections(), 1);
     EXPECT_EQ(proxy.received(0),
               "GET http://www.example.test:8080/p HTTP/1.0\r\nUser-Agent: Tervane/2.24\r\n"
               "Host: www.example.test\r\nPragma:no-cache\r\nProxy-authorization: Basic cHJveHk6cHc=\r\n"
@@ -120,6 +127,7 @@ TEST_F(WebCheck, EachMappedReplyKeepsThePreviousCopy) {
     };
     const Row rows[] = {
         {"HTTP/1.1 404 Not Found\r\n\r\n<html>gone</html>", VigilStatus::NotFound},
+        {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\n\r\n<html>gone</html>", VigilStatus::NotFound},
         {"HTTP/1.0 400 Bad Request\r\n\r\n", VigilStatus::BadRequest},
         {"HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic\r\n\r\n", VigilStatus::NotAuthorized},
         {"HTTP/1.0 407 Proxy Authentication Required\r\n\r\n", VigilStatus::ProxyAuthRequired},
@@ -147,10 +155,13 @@ TEST_F(WebCheck, EachMappedReplyKeepsThePreviousCopy) {
     }
     EXPECT_EQ(v->lastChanged(), 0);
 
-    // The page's return after the errors is no change.
-    page.set(kPage);
+    // The page's return after the errors is no change; interim heads before it are
+    // neither page text nor kept.
+    page.set("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\n\r\n" +
+             std::string(kPage));
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     EXPECT_EQ(v->lastChanged(), 0);
+    EXPECT_EQ(current(*v), kPage);
 }
 
 TEST_F(WebCheck, FirstFetchThenRealChangeAndNginxErrorPage) {
@@ -287,8 +298,12 @@ TEST_F(WebCheck, RedirectTargetsCannotBreakTheRequestLine) {
     EXPECT_EQ(check(*v), VigilStatus::MovedTemporarily);
     v->applyRedirect();  // a target with a control character is refused
     EXPECT_EQ(std::string(v->path().text()), "/old");
-
     const std::string here = "http://127.0.0.1:" + std::to_string(server.port());
+    page.set("HTTP/1.0 302 Found\r\nLocation: http://evil host/x\r\n\r\n");
+    EXPECT_EQ(check(*v), VigilStatus::MovedTemporarily);
+    v->applyRedirect();  // so is one whose host is no host name
+    EXPECT_EQ(v->url(), here + "/old");
+
     page.set("HTTP/1.0 301 Moved Permanently\r\nLocation: " + here +
              "/a b/\xC3\xA9%41%zz\"<x>|{}?q=1 2#top\r\n\r\n");
     EXPECT_EQ(check(*v), VigilStatus::MovedPermanently);
@@ -297,10 +312,10 @@ TEST_F(WebCheck, RedirectTargetsCannotBreakTheRequestLine) {
     page.set(kPage);
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     server.stop();
-    ASSERT_EQ(server.connections(), 3);
-    EXPECT_EQ(server.received(2).rfind("GET /a%20b/%C3%A9%41%25zz%22%3Cx%3E%7C%7B%7D?q=1%202 HTTP/1.0\r\n", 0), 0u)
-        << server.received(2);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(server.received(i).find("X-Inj"), std::string::npos);
+    ASSERT_EQ(server.connections(), 4);
+    EXPECT_EQ(server.received(3).rfind("GET /a%20b/%C3%A9%41%25zz%22%3Cx%3E%7C%7B%7D?q=1%202 HTTP/1.0\r\n", 0), 0u)
+        << server.received(3);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(server.received(i).find("X-Inj"), std::string::npos);
 }
 
 TEST_F(WebCheck, EndlessReplyHeadIsReadWithinBounds) {
@@ -427,10 +442,12 @@ TEST_F(WebCheck, ReplyCutShortIsAFailedFetchUnlessItsLengthArrived) {
     ASSERT_EQ(check(*v), VigilStatus::NoChange);
     const std::string reference = v->cacheFileName();
 
-    // Half a page, then a reset or silence: nothing is stored or compared.
+    // Half a page, then a reset or silence, or a close before the announced length:
+    // nothing is stored or compared.
     const std::string half = body.substr(0, 20);
     for (const std::string& text : {httpPage(half), withLength(half, body.size())})
-        for (EndedReply::Ending ending : {EndedReply::Reset, EndedReply::Stall}) {
+        for (EndedReply::Ending ending : {EndedReply::Reset, EndedReply::Stall, EndedReply::Close}) {
+            if (ending == EndedReply::Close && text == httpPage(half)) continue;  // whole, for all we know
             reply.set(text, ending);
             EXPECT_EQ(check(*v), VigilStatus::Unavailable) << text << ending;
             EXPECT_EQ(v->cacheFileName(), reference);
@@ -444,6 +461,8 @@ TEST_F(WebCheck, ReplyCutShortIsAFailedFetchUnlessItsLengthArrived) {
     reply.set(withLength(changed, changed.size()), EndedReply::Stall);
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
     EXPECT_EQ(current(*v), withLength(changed, changed.size()));
+    reply.set("HTTP/1.0 304 Not Modified\r\nContent-Length: 35\r\n\r\n", EndedReply::Close);
+    EXPECT_EQ(check(*v), VigilStatus::NoChange);  // a 304 has no body, whatever length it names
 }
 
 TEST_F(WebCheck, BatchModeMailsOnlyAChange) {
