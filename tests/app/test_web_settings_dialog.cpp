@@ -332,7 +332,8 @@ TEST_F(WebDialogTest, ModalShowEndsWithTheDismissIds) {
 }
 
 TEST_F(WebDialogTest, BrowseButtonsFillTheEntriesAndHelpShowsItsPanel) {
-    const std::string wav = ::testing::TempDir() + "tervane_bell.wav";
+    const TempDir folder("tervane-browse");  // of its own: a shared name may vanish under another run
+    const std::string wav = folder.file("bell.wav");
     std::ofstream(wav) << "RIFF";
     WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
     std::vector<std::string> titles;
