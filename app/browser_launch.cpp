@@ -110,6 +110,12 @@ namespace {
 bool noProgramWord(const std::string& program) {
     return program.find_first_not_of(" \t") == std::string::npos;
 }
+
+void reportClientNotStarted(const std::string& program) {
+    const std::string what = noProgramWord(program) ? std::string("No client program is set")
+                                                    : "The client program \"" + program + "\" could not be started";
+    showMessageBox("Tervane", what + ". Choose one in Settings > Program Settings.");
+}
 }  // namespace
 
 bool runVigilProgram(const Vigil& vigil, const std::string& program, const std::optional<std::string>& params) {
@@ -127,10 +133,7 @@ bool runClientProgram(Vigil& vigil) {
     if (!client) return false;
     if (!runVigilProgram(vigil, client->program, client->params)) {
         // The status is the only sign of the change the user has not seen yet.
-        const std::string what = noProgramWord(client->program)
-                                     ? std::string("No client program is set")
-                                     : "The client program \"" + client->program + "\" could not be started";
-        showMessageBox("Tervane", what + ". Choose one in Settings > Program Settings.");
+        reportClientNotStarted(client->program);
         return false;
     }
     vigil.setStatus(VigilStatus::NoChange, true);
@@ -152,6 +155,8 @@ std::string browserCommandLine(const std::string& program, const std::string& pa
 void openUrlInBrowser(const std::string& url) {
     const SettingsValues s = ProgramSettings::snapshot();
     if (requestOverDde("NETSCAPE", "WWW_OpenURL", url + kDdeItemSuffix)) return;
-    if (s.webClient.empty()) return;
-    runProgram(browserCommandLine(s.webClient, s.hasWebParams ? s.webParams : "", url).c_str());
+    // Without a program word the URL would be the program started.
+    if (noProgramWord(s.webClient) ||
+        !runProgram(browserCommandLine(s.webClient, s.hasWebParams ? s.webParams : "", url).c_str()))
+        reportClientNotStarted(s.webClient);
 }

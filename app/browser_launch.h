@@ -21,7 +21,8 @@ void viewVigil(Vigil& vigil);
 // Nothing is started without a program word (runVigilProgram).
 bool runClientProgram(Vigil& vigil);
 
-// The home-page command: the Web client with the URL in place of its "%URL".
+// The home-page command: the Web client with the URL in place of its "%URL";
+// when it cannot be started, the box of runClientProgram says so.
 void openUrlInBrowser(const std::string& url);
 
 // The command line of a program for a Vigil: the program, then each word of the

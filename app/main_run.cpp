@@ -104,10 +104,11 @@ MainWindowParts openMainWindow() {
     // while it is hidden, as in a batch run, would otherwise be the last window.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QSize desktop = screen->size();
+        // All monitors: where the desktop ends, for places stored on any of them.
+        const QRect desktop = screen->virtualGeometry();
         ProgramSettings::update([&desktop](SettingsValues& s) {
-            s.desktopWidth = desktop.width();
-            s.desktopHeight = desktop.height();
+            s.desktopWidth = desktop.right() + 1;
+            s.desktopHeight = desktop.bottom() + 1;
         });
     }
     const bool hadProfile = ProgramSettings::profileExists(kSettingsFile);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/command_line.h"
+#include "core/ini_file.h"
 #include "core/locks.h"
 #include "core/run_state.h"
 #include "platform/files.h"
@@ -49,7 +50,9 @@ int prepareProcess(int argc, const char* const argv[]) {
     runState().holdsDataFolder = true;
     // A save killed half-way leaves its temporary file; only the folder's
     // sole user may tell such a file from another process's save in progress.
-    for (const char* saved : {"vigil.dat", "VGW.INI"}) removeLeftoverTemporaries(saved);
+    // The profile is saved under the name it was found by ("Vgw.ini").
+    for (const std::string& saved : {std::string("vigil.dat"), IniFile::resolveName("VGW.INI")})
+        removeLeftoverTemporaries(saved);
     createDirectory("cache");  // an existing folder is fine; failures show later
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "app/vigil_menu_handler.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTreeWidget>
 
@@ -54,6 +56,8 @@ bool hasChangedFiles(const Vigil& vigil) {
 VigilMenuHandler::VigilMenuHandler(MainWindow& window, QTreeWidget* container)
     : window_(window), container_(container) {
     container_->viewport()->installEventFilter(this);
+    // A menu event from the keyboard goes to the list itself, not its viewport.
+    container_->installEventFilter(this);
 }
 
 std::unique_ptr<QMenu> VigilMenuHandler::buildPopUpMenu(QTreeWidgetItem* row) {
@@ -102,16 +106,35 @@ bool VigilMenuHandler::makePopUpMenu(QTreeWidgetItem* row, const QPoint& viewpor
     return true;
 }
 
+bool VigilMenuHandler::openAtCursoredRow() {
+    QTreeWidgetItem* row = container_->currentItem();
+    const QPoint at = row ? container_->visualItemRect(row).center() : QPoint();
+    return makePopUpMenu(row, at);
+}
+
+namespace {
+// The menu key and Shift+F10 (which not every platform turns into a menu event).
+bool isMenuKey(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    return (key->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+           (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier);
+}
+}  // namespace
+
 bool VigilMenuHandler::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == container_) {
+        const bool keyboardMenu = event->type() == QEvent::ContextMenu &&
+                                  static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+        if (!keyboardMenu && !isMenuKey(event)) return false;
+        // Where the platform sends both, the first has opened the menu already.
+        if (!QApplication::activePopupWidget()) openAtCursoredRow();
+        return true;
+    }
     if (watched != container_->viewport() || event->type() != QEvent::ContextMenu) return false;
     auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-    if (menuEvent->reason() == QContextMenuEvent::Keyboard) {
-        // The menu key names the cursored row.
-        QTreeWidgetItem* row = container_->currentItem();
-        const QPoint at = row ? container_->visualItemRect(row).center() : QPoint();
-        makePopUpMenu(row, at);
-    } else {
-        makePopUpMenu(container_->itemAt(menuEvent->pos()), menuEvent->pos());
-    }
+    if (menuEvent->reason() == QContextMenuEvent::Keyboard) openAtCursoredRow();
+    else makePopUpMenu(container_->itemAt(menuEvent->pos()), menuEvent->pos());
     return true;
 }

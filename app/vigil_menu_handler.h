@@ -23,6 +23,9 @@ public:
     // is no menu.
     bool makePopUpMenu(QTreeWidgetItem* row, const QPoint& viewportPos);
 
+    // The menu of the list's current row, under it (the keyboard's way).
+    bool openAtCursoredRow();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string_view>
 
 #include "platform/files.h"
 
@@ -23,6 +24,32 @@ std::string trimmed(const std::string& s) {
     if (first == std::string::npos) return std::string();
     const size_t last = s.find_last_not_of(" \t");
     return s.substr(first, last - first + 1);
+}
+
+bool blankAtAnEnd(std::string_view s) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    return !s.empty() && (blank(s.front()) || blank(s.back()));
+}
+
+// A value with blanks at its ends is written between quotes, which reading takes
+// off again: `key=" secret "`. Reading trims values, so the blanks would be lost
+// otherwise. Only quotes around such an inner text count, and a value that looks
+// like one is quoted itself, so `"/opt/my browser"` of older profiles reads as
+// it always did.
+bool quotedForm(std::string_view s) {
+    while (s.size() >= 2 && s.front() == '"' && s.back() == '"') {
+        s = s.substr(1, s.size() - 2);
+        if (blankAtAnEnd(s)) return true;
+    }
+    return false;
+}
+
+std::string storedForm(const std::string& value) {
+    return blankAtAnEnd(value) || quotedForm(value) ? '"' + value + '"' : value;
+}
+
+std::string readForm(const std::string& stored) {
+    return quotedForm(stored) ? stored.substr(1, stored.size() - 2) : stored;
 }
 
 std::string oneLine(std::string s) {
@@ -128,7 +155,7 @@ bool IniFile::contains(const std::string& section, const std::string& key) const
 std::optional<std::string> IniFile::text(const std::string& section, const std::string& key) const {
     const Line* line = findEntry(section, key);
     if (!line) return std::nullopt;
-    return line->value;
+    return readForm(line->value);
 }
 
 std::optional<int> IniFile::integer(const std::string& section, const std::string& key) const {
@@ -144,6 +171,14 @@ std::optional<int> IniFile::integer(const std::string& section, const std::strin
 }
 
 void IniFile::setText(const std::string& section, const std::string& key, const std::string& value) {
+    setStoredText(section, key, storedForm(oneLine(value)));
+}
+
+void IniFile::setPaddedText(const std::string& section, const std::string& key, const std::string& value) {
+    setStoredText(section, key, oneLine(value));
+}
+
+void IniFile::setStoredText(const std::string& section, const std::string& key, const std::string& value) {
     Section* s = findSection(section);
     if (!s) {
         sections_.push_back(Section{section, {}});
@@ -151,7 +186,7 @@ void IniFile::setText(const std::string& section, const std::string& key, const 
     }
     for (Line& line : s->lines) {
         if (line.entry && sameName(line.key, key)) {
-            line.value = oneLine(value);
+            line.value = value;
             return;
         }
     }
@@ -161,7 +196,7 @@ void IniFile::setText(const std::string& section, const std::string& key, const 
     Line line;
     line.entry = true;
     line.key = key;
-    line.value = oneLine(value);
+    line.value = value;
     s->lines.insert(at, std::move(line));
 }
 

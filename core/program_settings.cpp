@@ -271,7 +271,7 @@ void writeSettings(const SettingsValues& s, IniFile& ini) {
         number("font size", s.font.size);
         const std::string flags{s.font.bold ? 'b' : ' ', s.font.outline ? 'o' : ' ', s.font.underscore ? 'u' : ' ',
                                 s.font.italic ? 'i' : ' ', s.font.strikeout ? 's' : ' '};
-        text("font flags", flags);
+        ini.setPaddedText(kSection, "font flags", flags);
     }
     text("smtp host", s.smtpHost);
     number("smtp port", s.smtpPort);

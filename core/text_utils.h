@@ -62,8 +62,10 @@ bool hasControlCharacter(std::string_view text);
 // Whether text is well-formed UTF-8 (pure ASCII is).
 bool isUtf8(std::string_view text);
 // Whether url, written for the kind whose scheme is given ("http", "ftp",
-// "gopher"), begins with another scheme: a name and ':' ("mailto:", "https://",
-// "javascript:") that is neither "scheme://" nor a host followed by its port.
+// "gopher"), begins with another scheme: a name before "://" ("https://") other
+// than the kind's own, or a known scheme word and ':' ("mailto:", "javascript:")
+// that is no host followed by its port. Any other word before a ':' is a login
+// ("user:pw@host/") or a host.
 bool namesOtherScheme(std::string_view url, std::string_view scheme);
 // Whether url names a port that is no number from 1 to 65535 ("h:99999/", "h:0").
 bool namesBadPort(std::string_view url, std::string_view scheme);

@@ -162,6 +162,20 @@ bool hasControlCharacter(string_view text) {
     return std::any_of(text.begin(), text.end(), isControlChar);
 }
 
+namespace {
+
+// Schemes a URL may name without "//" after the ':' ("mailto:", "news:").
+bool knownSchemeWord(string_view word) {
+    static const char* const kWords[] = {
+        "about", "data",   "file",     "ftp",  "ftps",   "gopher", "gophers", "http",  "https", "irc",
+        "javascript", "ldap", "mailto", "news", "nntp", "sftp", "snews", "ssh", "tel", "telnet", "urn", "wais"};
+    for (const char* known : kWords)
+        if (word.size() == std::char_traits<char>::length(known) && findNoCase(word, known) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
 bool namesOtherScheme(string_view url, string_view scheme) {
     const std::string own = std::string(scheme) + "://";
     if (afterScheme(url, own).size() != url.size()) return false;
@@ -172,6 +186,8 @@ bool namesOtherScheme(string_view url, string_view scheme) {
     }
     const string_view after = url.substr(colon + 1);
     if (after.substr(0, 2) == "//") return true;
+    // Any other word before a ':' is a login ("user:pw@host") or a host.
+    if (!knownSchemeWord(url.substr(0, colon))) return false;
     // "host:8080/" and "host:/" name a port, not a scheme.
     for (const char ch : after.substr(0, after.find('/'))) {
         if (ch < '0' || ch > '9') return true;

@@ -1,6 +1,7 @@
 #include "dialogs/gopher_settings_dialog.h"
 
 #include <QLineEdit>
+#include <algorithm>
 
 #include "core/gopher_vigil.h"
 #include "core/text_utils.h"
@@ -43,7 +44,10 @@ void GopherSettingsDialog::fill() {
 
 std::optional<QString> GopherSettingsDialog::firstProblem() const {
     if (auto problem = serverProblem(host_, port_)) return problem;
-    if (hasControlCharacter(selectorText())) return QStringLiteral("Must enter a valid selection string");
+    // A TAB is how a selector carries a search query ("7/search<TAB>words").
+    const std::string selector = selectorText();
+    if (std::any_of(selector.begin(), selector.end(), [](char c) { return c != '\t' && isControlChar(c); }))
+        return QStringLiteral("Must enter a valid selection string");
     return intervalProblem(false);
 }
 

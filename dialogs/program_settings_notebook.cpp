@@ -129,6 +129,15 @@ std::optional<long long> leadingNumber(const QString& text) {
     return n;
 }
 
+// The whole text (blanks aside) as a number of 0 or more; none for anything
+// else ("-3", "5x"), which is no interval.
+std::optional<long long> wholeCount(const QString& text) {
+    bool ok = false;
+    const qlonglong n = text.trimmed().toLongLong(&ok);
+    if (!ok || n < 0) return std::nullopt;
+    return n;
+}
+
 int clampToInt(long long n) {
     return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, n)));
 }
@@ -576,7 +585,7 @@ void ProgramSettingsNotebook::apply() {
         }
         s.defNotify = notify;
 
-        if (auto n = leadingNumber(interval_->text()))
+        if (auto n = wholeCount(interval_->text()))
             s.defCheckInterval =
                 clampToInt(clampToInt(*n) * static_cast<long long>(kUnitSeconds[std::max(0, intervalUnit_->currentIndex())]));
     });

@@ -7,10 +7,10 @@
 
 void pullOntoDesktop(QWidget& window) {
     const QRect wanted(window.pos(), window.size());
-    const QScreen* screen = QGuiApplication::screenAt(wanted.center());
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect area = screen->availableGeometry();
+    // The whole desktop: a window may well spread over two monitors.
+    QRect area;
+    for (const QScreen* screen : QGuiApplication::screens()) area |= screen->availableGeometry();
+    if (area.isEmpty()) return;
     const QSize minimum = window.minimumSizeHint().expandedTo(window.minimumSize());
     const QSize size = wanted.size().boundedTo(area.size()).expandedTo(minimum);
     const int x = std::clamp(wanted.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width()));

@@ -11,7 +11,7 @@ class QWidget;
 // profile is written later (periodic save, close, or the notebook).
 int showAtStoredPlace(QWidget& window, WindowPlacement SettingsValues::*slot, const std::function<int()>& show);
 
-// Moves the window onto the available desktop of the screen its middle is on
-// (the primary screen when none), shrinking it to fit but keeping its minimum
-// size: a stored place may be on a monitor since removed, or hand-edited.
+// Moves the window onto the available desktop of all screens together, only as
+// far as it lies outside it, shrinking it to fit but keeping its minimum size: a
+// stored place may be on a monitor since removed, or hand-edited.
 void pullOntoDesktop(QWidget& window);

@@ -30,9 +30,16 @@ UrlParts urlParts(const std::string& url) {
     return parts;
 }
 
-// Whether the URL entry names a Web page: no other scheme (the parser would take
-// "https" or "mailto" for the host), no port out of range (it would become 80),
-// no control character and a host.
+// Whether the URL entry names another scheme than http ("https://", "mailto:"):
+// the parser would take "https" or "mailto" for the host. "http:" without "//"
+// is only a mistyped Web URL.
+bool namesNoWebScheme(const std::string& url) {
+    const std::string text = urlText(url);
+    return namesOtherScheme(text, "http") && findNoCase(text, "http:") != 0;
+}
+
+// Whether the URL entry names a Web page: no port out of range (it would become
+// 80), no control character, no mistyped scheme and a host.
 bool namesWebPage(const std::string& url) {
     const std::string text = urlText(url);
     return !text.empty() && !hasControlCharacter(text) && !namesOtherScheme(text, "http") &&
@@ -75,6 +82,9 @@ void WebSettingsDialog::fill() {
 
 std::optional<QString> WebSettingsDialog::firstProblem() const {
     if (auto problem = descriptionProblem()) return problem;
+    // There is no TLS here: an https page cannot be fetched at all.
+    if (namesNoWebScheme(entryText(url_)))
+        return QStringLiteral("Must enter an http:// URL: Tervane watches http:// pages only (no https, no TLS)");
     if (!namesWebPage(entryText(url_))) return QStringLiteral("Must enter a valid URL");
     // The record keeps both in its options field behind ';' tags: a ';' of
     // either would end it early, and the login would come back cut.

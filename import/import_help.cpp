@@ -11,7 +11,8 @@ const char* importHelpPage() {
 <b>Internet Explorer</b>, pick the Favorites folder: every <tt>.url</tt> shortcut in it
 and in its subfolders is read.</li>
 <li>Press <b>Import file to list below</b>. Every Web (http), FTP and Gopher link found is
-listed; other links (mail, news, local files) are left out. Importing another file adds
+listed; other links (https, mail, news, local files) are left out, as Tervane watches
+Web pages over http:// only (no TLS). Importing another file adds
 its entries below the ones already listed.</li>
 <li>Select the entries you want (<b>Select All</b> takes them all) and press
 <b>Add Selections Now</b>. Each one becomes a Vigil at the end of the main list.</li>

@@ -115,6 +115,9 @@ TEST(BrowserLaunch, AClientThatCannotStartIsNamedInABoxAndTheChangeStaysShown) {
     EXPECT_EQ(scratch.traceLines().back(),
               "message box: Tervane: No client program is set. Choose one in Settings > Program Settings.");
     EXPECT_EQ(gopher.status(), VigilStatus::Changed);
+    // The home page says so in the same box.
+    openUrlInBrowser("http://home.test/");
+    EXPECT_EQ(scratch.traceLines().back(), lines.back());
 
     // The home page: the URL takes the placeholder's place, or follows a blank.
     EXPECT_EQ(browserCommandLine("prog", "-new %URL", "http://home.test/"), "prog -new     http://home.test/");

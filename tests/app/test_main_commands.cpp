@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QFontDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -586,4 +587,16 @@ TEST(PopUpMenu, ItemsFollowTheSelectionAndTheRowsVigil) {
     for (QAction* a : menu->actions())
         if (a->data().toInt() == CommandId::Details) a->trigger();
     EXPECT_EQ(details, withFiles->id());
+
+    // The menu key and Shift+F10 open the cursored row's menu under that row.
+    f.list().setCurrentItem(f.window.rowOf(plainFtp->id()));
+    const QPoint under = f.list().viewport()->mapToGlobal(f.list().visualItemRect(f.list().currentItem()).center());
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Menu), Qt::SHIFT | Qt::Key_F10}) {
+        QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers());
+        QApplication::sendEvent(&f.list(), &press);
+        auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(shown && shown->pos() == under) << key.key();
+        EXPECT_EQ(shown->property("menuId").toInt(), PopUpMenuId::Ftp);
+        shown->close();
+    }
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "app/window_services.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
+#include "dialogs/stored_placement.h"
 #include "support/listed_vigil.h"
 #include "support/loopback_server.h"
 #include "support/qt_test_app.h"
@@ -140,11 +142,17 @@ TEST(MainRun, FirstStartWithoutProfileTakesTheFirstRunClients) {
 }
 
 TEST(MainRun, StartWithProfileLoadsItAndPlacesTheWindow) {
+    // Two monitors side by side (in a process of its own, as under CTest).
+    TempDir screens("tervane-screens");
+    writeWholeFile(screens.file("two.json"), R"({"screens": [{"name": "a", "x": 0, "y": 0, "width": 1000, "height": 700},
+                                             {"name": "b", "x": 1000, "y": 0, "width": 1000, "height": 700}]})");
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens.file("two.json")).c_str(), 1);
     ScratchDir dir;
     ScratchDir::write("vgw.ini", "[Vigil]\r\nmax conn=3\r\nmain x=40\r\nmain y=30\r\n"
                                  "main width=500\r\nmain height=260\r\nftp client=ncftp\r\nweb client=lynx\r\n");
     ScratchDir::write("vigil.cli", "lynx.exe=-dump %URL\r\n");
     testApp();
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);  // programs started later read no file gone by then
     MainWindowParts parts = openMainWindow();
     EXPECT_EQ(ProgramSettings::maxConn(), 3);
     EXPECT_EQ(ProgramSettings::snapshot().webClient, "lynx");
@@ -162,6 +170,17 @@ TEST(MainRun, StartWithProfileLoadsItAndPlacesTheWindow) {
     for (int c = VigilCnrObject::StatusColumn; c < VigilCnrObject::ColumnCount; ++c)
         EXPECT_FALSE(sampled.window->container()->isColumnHidden(c)) << c;
     EXPECT_TRUE(sampled.window->toolBar()->isVisible());
+
+    if (QGuiApplication::screens().size() < 2) GTEST_SKIP() << "the application was made before";
+    EXPECT_EQ(ProgramSettings::snapshot().desktopWidth, 2000);
+    // A place over both monitors stays; only what lies outside the desktop is pulled in.
+    for (const auto& [stored, placed] : {std::pair{QRect(600, 30, 900, 260), QRect(600, 30, 900, 260)},
+                                         std::pair{QRect(1800, -40, 900, 260), QRect(1100, 0, 900, 260)}}) {
+        parts.window->move(stored.topLeft());
+        parts.window->resize(stored.size());
+        pullOntoDesktop(*parts.window);
+        EXPECT_EQ(QRect(parts.window->pos(), parts.window->size()), placed);
+    }
 }
 
 TEST(MainRun, BatchWindowIsNeverShown) {
@@ -322,6 +341,12 @@ TEST(DataFolder, ServesOneTervaneAtATime) {
     EXPECT_FALSE(pathExists(folder.file("VGW.INI.tmp-zzzzzz")));
     EXPECT_TRUE(pathExists(folder.file("vigil.dat.backup")));
     EXPECT_TRUE(pathExists(folder.file("vigil.dat.tmp-old")));
+
+    // Those of a profile found under another case, by that name.
+    std::filesystem::rename(folder.file("VGW.INI"), folder.file("Vgw.ini"));
+    writeWholeFile(folder.file("Vgw.ini.tmp-q1W2e3"), "x");
+    EXPECT_EQ(runTervane({"/batch", "/quiet", "/text", "report.txt"}, folder.path()).exitCode, 0);
+    EXPECT_FALSE(pathExists(folder.file("Vgw.ini.tmp-q1W2e3")));
 }
 
 TEST(MainRun, ClosingSavesAtOnceAndAgainWhenTheChecksHaveEnded) {

@@ -65,6 +65,8 @@ std::string pastedRefusal(int titleId, Record& record, const char* field, const 
     return refusedOk(dialog).text;
 }
 
+const char* const kHttpOnly = "Must enter an http:// URL: Tervane watches http:// pages only (no https, no TLS)";
+
 struct SettingsInputTest : ::testing::Test {
     SettingsInputTest() {
         testApp();
@@ -87,6 +89,9 @@ TEST_F(SettingsInputTest, LineBreaksEndAUrlOrSelectorAndControlCharactersAreRefu
     click(*gopher, "ok");
     ASSERT_EQ(gopher->result(), DialogResult::Ok);
     EXPECT_EQ(r.gopher.selector, "1/news");
+    type(*gopher, "selector", "7/search\tquery");  // a search: sent as typed
+    click(*gopher, "ok");
+    EXPECT_EQ(r.gopher.selector, "7/search\tquery");
 
     // The Paste road: the clipboard's first line is the URL.
     auto pastedWeb = webSettingsFromUrl("http://www.example.test/page\r\nX-Injected: yes\r\n");
@@ -105,14 +110,15 @@ TEST_F(SettingsInputTest, LineBreaksEndAUrlOrSelectorAndControlCharactersAreRefu
         {'f', "password", "pw\nDELE x", "Must enter a valid password"},
         {'f', "directory", "/pub\r\nDELE x", "Must enter a valid directory"},
         {'g', "host", "gopher.example.test\t", "Must enter a host name"},
-        {'g', "selector", "7/search\tquery", "Must enter a valid selection string"},
+        {'g', "selector", "7/search\x01query", "Must enter a valid selection string"},
     });
 }
 
 TEST_F(SettingsInputTest, OtherSchemesAndPortsOutOfRangeAreRefused) {
     expectRefusals({
-        {'w', "url", "mailto:someone@example.org", "Must enter a valid URL"},
-        {'w', "url", "javascript:alert(1)", "Must enter a valid URL"},
+        {'w', "url", "mailto:someone@example.org", kHttpOnly},
+        {'w', "url", "javascript:alert(1)", kHttpOnly},
+        {'w', "url", "HTTPS://www.example.test/", kHttpOnly},
         {'w', "url", "http:www.example.test/", "Must enter a valid URL"},
         {'w', "url", "http://www.example.test:99999/", "Must enter a valid URL"},
         {'w', "url", "www.example.test:0/", "Must enter a valid URL"},
@@ -125,6 +131,11 @@ TEST_F(SettingsInputTest, OtherSchemesAndPortsOutOfRangeAreRefused) {
     ASSERT_EQ(web->result(), DialogResult::Ok);
     EXPECT_EQ(r.web.host, "www.example.test");
     EXPECT_EQ(r.web.port, 8080);
+    // Nor does a login: it is dropped, as the entries give it.
+    type(*web, "url", "user:pw@www.example.org/page");
+    click(*web, "ok");
+    EXPECT_EQ(r.web.host, "www.example.org");
+    EXPECT_STREQ(r.web.path.text(), "/page");
 
     // Pasted: another scheme fills in nothing, a port out of range no port.
     auto ftps = ftpSettingsFromUrl("ftps://secure.example.org/");

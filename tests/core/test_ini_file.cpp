@@ -40,6 +40,16 @@ TEST(IniFile, SaveKeepsWhatItWasNotAskedAbout) {
               "; written by hand\n[Vigil]\nmax conn=4\nfuture key=x=y\nsmtp host=mail  max conn=99\n\n"
               "[Other]\nkeep=1\n[New]\na=b\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);  // no temporary left
+
+    // Values with blanks at the ends come back whole; quotes written by hand stay.
+    for (const std::string v : {" secret ", "\tpw", "\" x \"", "\"\" y\"\"", "\"/opt/my browser\"", " "}) {
+        ini.setText("Vigil", "http proxy pass", v);
+        ASSERT_TRUE(ini.save("p.ini") && ini.load("p.ini"));
+        EXPECT_EQ(ini.text("Vigil", "http proxy pass"), v);
+    }
+    ScratchDir::write("p.ini", "[Vigil]\nweb client = \"/opt/my browser\" \n");
+    ASSERT_TRUE(ini.load("p.ini"));
+    EXPECT_EQ(ini.text("Vigil", "web client"), "\"/opt/my browser\"");
 }
 
 TEST(IniFile, FindsTheProfileWithoutRegardToCase) {

@@ -188,7 +188,7 @@ TEST_F(SmtpTest, RefusalsEndTheDialogueAndAreReported) {
         const std::string shown = deliverChangeMail("d", "u", kThree, settingsFor(server.port()), 0);
         EXPECT_NE(shown.find("refused"), std::string::npos) << shown;
         EXPECT_NE(shown.find(std::string("was: ") + c.answer), std::string::npos) << shown;
-        EXPECT_EQ(shown.find("221"), std::string::npos) << shown;
+        EXPECT_EQ(shown.find("221 bye"), std::string::npos) << shown;  // QUIT's reply; the port may hold 221
         if (!greetingRefused) {
             EXPECT_NE(shown.find(c.command), std::string::npos) << shown;
         }
