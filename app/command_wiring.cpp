@@ -16,6 +16,7 @@
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/web_vigil.h"
 #include "dialogs/dialog_help.h"
 #include "dialogs/ftp_details_window.h"
@@ -97,7 +98,7 @@ void pasteUrl(MainWindow& window, const QString& text) {
 
 void setStatusOf(const std::vector<int>& ids, int status) {
     for (int id : ids)
-        if (const std::shared_ptr<Vigil> vigil = findVigil(id)) vigil->setStatus(status, true);
+        if (const std::shared_ptr<Vigil> vigil = vigilList().find(id)) vigil->setStatus(status, true);
 }
 
 // Start and Stop Watching are the user's choice and are kept at once.
@@ -136,7 +137,7 @@ void installCommandServices() {
     s.startWatchingAll = [] { setWatchingAll(VigilStatus::StartWatching); };
     s.resetConnection = [](MainWindow&, int id) { VigilTasks::resetConnection(id); };
     s.viewVigil = [](int id, bool newWindow) {
-        const std::shared_ptr<Vigil> vigil = findVigil(id);
+        const std::shared_ptr<Vigil> vigil = vigilList().find(id);
         if (!vigil) return;
         if (newWindow)
             runClientProgram(*vigil);

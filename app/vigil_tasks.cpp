@@ -14,9 +14,9 @@
 #include "core/cache_files.h"
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/web_vigil.h"
 #include "net/tcp_client.h"
 #include "platform/message_box.h"
@@ -195,15 +195,11 @@ std::shared_ptr<GopherVigil> addGopherVigil(GopherSettingsRecord record) {
 }
 
 int appendVigil(const std::shared_ptr<Vigil>& vigil) {
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    const int position = static_cast<int>(vigilList.size()) - 1;
-    unlockMutex(vigilListLock);
-    return position;
+    return vigilList().append(vigil);
 }
 
 void editSettings(int identifier) {
-    const std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    const std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
     if (!vigil) return;
     const EditDialogs& dialogs = editDialogs();
     bool applied = false;
@@ -231,7 +227,7 @@ void editSettings(int identifier) {
 }
 
 void resetConnection(int identifier) {
-    const std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    const std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
     if (!vigil) return;
     const std::string host = vigil->host();
     vigil->setHost(host);
@@ -244,7 +240,7 @@ void resetConnection(int identifier) {
 }
 
 void setStatusAll(int status) {
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot()) {
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot()) {
         if (!vigil || vigil->checkLock().lock(0) != 0) continue;
         if (status == 0) {
             vigil->setStatus(vigil->status(), true);
@@ -256,16 +252,7 @@ void setStatusAll(int status) {
 }
 
 std::shared_ptr<Vigil> removeVigil(int identifier) {
-    std::shared_ptr<Vigil> removed;
-    lockMutex(vigilListLock, -1);
-    const auto found = std::find_if(vigilList.begin(), vigilList.end(), [identifier](const std::shared_ptr<Vigil>& v) {
-        return v && v->id() == identifier;
-    });
-    if (found != vigilList.end()) {
-        removed = *found;
-        vigilList.erase(found);
-    }
-    unlockMutex(vigilListLock);
+    std::shared_ptr<Vigil> removed = vigilList().remove(identifier);
     if (removed) {
         removed->requestStop();
         // Deleted once a vigil.dat without the Vigil is saved.
@@ -300,7 +287,7 @@ std::shared_ptr<Vigil> takeLockToRelease(int identifier) {
             return vigil;
         }
     }
-    return findVigil(identifier);
+    return vigilList().find(identifier);
 }
 
 }  // namespace VigilTasks

@@ -12,7 +12,7 @@ class GopherVigil;
 // The tasks that change the Vigil list or a Vigil for the user. Each runs on the
 // thread that calls it: the commands start the add tasks, Reset Connection and
 // the set-status-all task on threads of their own, and call the others on the
-// window thread. Every change of vigilList is made under vigilListLock.
+// window thread. Every change of the list is made under its lock.
 namespace VigilTasks {
 
 // A new Vigil from the record of a New dialog (or a pasted URL): status line

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/locks.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 
 namespace {
@@ -53,8 +53,7 @@ DataFile& dataFile() {
 }
 
 void clearList() {
-    OwnedLock hold(*vigilListLock);
-    vigilList.clear();
+    vigilList().clear();
 }
 
 void BM_LoadVigilDat(benchmark::State& state) {

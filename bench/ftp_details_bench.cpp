@@ -15,6 +15,7 @@
 #include "core/ftp_vigil.h"
 #include "core/locks.h"
 #include "core/run_state.h"
+#include "core/vigil_list.h"
 #include "dialogs/ftp_details_window.h"
 
 namespace {
@@ -65,9 +66,7 @@ int main(int argc, char** argv) {
     p.cacheFileName = "cache\\00000001.mon";
     auto vigil = std::make_shared<FtpVigil>(p, "anonymous", "guest@localhost", std::string("/pub"), std::nullopt,
                                             std::vector<std::string>{});
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    unlockMutex(vigilListLock);
+    vigilList().append(vigil);
 
     QElapsedTimer clock;
     clock.start();

@@ -235,14 +235,3 @@ private:
     std::atomic<int32_t> options_;
     std::atomic<unsigned long> checkThreadId_{0};
 };
-
-// The Vigils in display order (also the order of vigil.dat). Hold vigilListLock
-// (core/locks.h) to read or change it. A Vigil taken out of the list stays alive
-// for as long as a running check still holds it.
-extern std::vector<std::shared_ptr<Vigil>> vigilList;
-
-// A copy of the list taken under vigilListLock, for walks that must not hold it.
-std::vector<std::shared_ptr<Vigil>> vigilListSnapshot();
-
-// The first Vigil in the list with this identifier, or null.
-std::shared_ptr<Vigil> findVigil(int identifier);

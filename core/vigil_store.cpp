@@ -19,11 +19,11 @@
 #include "core/cache_files.h"
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/run_state.h"
 #include "core/text_file.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/web_vigil.h"
 #include "platform/files.h"
 #include "platform/trace.h"
@@ -295,9 +295,7 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
     }
     }
 
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    unlockMutex(vigilListLock);
+    vigilList().append(vigil);
     outcome = Parsed::Vigil;
     return vigil;
 }
@@ -456,9 +454,9 @@ int save(const std::string& fileName) {
     // Retired before the list is written, so no line below names them.
     std::vector<std::string> retired = CacheFiles::takeRetired();
     const bool ok = replaceFile(target, [](FILE* file) {
-        OwnedLock hold(*vigilListLock);
-        std::fprintf(file, "%d\n", static_cast<int>(vigilList.size()));
-        for (const auto& vigil : vigilList) vigil->write(file);
+        VigilList::Hold hold(vigilList());
+        std::fprintf(file, "%d\n", static_cast<int>(hold.vigils().size()));
+        for (const auto& vigil : hold.vigils()) vigil->write(file);
         return std::ferror(file) == 0;
     });
     if (!ok) {

@@ -18,6 +18,7 @@
 #include "core/ftp_vigil.h"
 #include "core/locks.h"
 #include "core/program_settings.h"
+#include "core/vigil_list.h"
 #include "dialogs/stored_placement.h"
 #include "platform/files.h"
 #include "platform/time_convert.h"
@@ -143,7 +144,7 @@ FtpDetailsWindow::FtpDetailsWindow(QWidget* owner, int vigilId) : QDialog(owner)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
 
-    if (const std::shared_ptr<Vigil> found = findVigil(vigilId); found && found->kind() == VigilKind::Ftp)
+    if (const std::shared_ptr<Vigil> found = vigilList().find(vigilId); found && found->kind() == VigilKind::Ftp)
         vigil_ = std::dynamic_pointer_cast<FtpVigil>(found);
     if (vigil_) setWindowTitle(QString::fromStdString(vigil_->description()));
     model_ = new FtpDetailsModel(vigil_ ? vigil_->lists() : nullptr, this);

@@ -8,6 +8,7 @@
 
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
+#include "core/vigil_list.h"
 #include "dialogs/dialog_help.h"
 
 namespace {
@@ -35,7 +36,7 @@ FtpSettingsDialog::FtpSettingsDialog(int titleId, int target, FtpSettingsRecord*
 
 void FtpSettingsDialog::fill() {
     if (editing()) {
-        const auto ftp = std::dynamic_pointer_cast<FtpVigil>(findVigil(target()));
+        const auto ftp = std::dynamic_pointer_cast<FtpVigil>(vigilList().find(target()));
         if (!ftp) return;
         showServer(*ftp, host_, port_);
         showStored(directory_, ftp->directory().value_or(std::string()));

@@ -4,6 +4,7 @@
 
 #include "core/gopher_vigil.h"
 #include "core/text_utils.h"
+#include "core/vigil_list.h"
 #include "dialogs/dialog_help.h"
 #include "platform/qt/display_text.h"
 
@@ -22,7 +23,7 @@ GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettin
 
 void GopherSettingsDialog::fill() {
     if (editing()) {
-        const auto gopher = std::dynamic_pointer_cast<GopherVigil>(findVigil(target()));
+        const auto gopher = std::dynamic_pointer_cast<GopherVigil>(vigilList().find(target()));
         if (!gopher) return;
         showServer(*gopher, host_, port_);
         // A Vigil without a selector keeps a blank in its place; that is no text to edit.

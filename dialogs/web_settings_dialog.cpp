@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/text_utils.h"
+#include "core/vigil_list.h"
 #include "core/web_vigil.h"
 #include "dialogs/dialog_help.h"
 
@@ -57,7 +58,7 @@ WebSettingsDialog::WebSettingsDialog(int titleId, int target, WebSettingsRecord*
 
 void WebSettingsDialog::fill() {
     if (editing()) {
-        const auto web = std::dynamic_pointer_cast<WebVigil>(findVigil(target()));
+        const auto web = std::dynamic_pointer_cast<WebVigil>(vigilList().find(target()));
         if (!web) return;
         showStored(description_, web->description());
         showStored(url_, web->url());

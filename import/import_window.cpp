@@ -15,9 +15,9 @@
 #include <memory>
 
 #include "app/main_window_event.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "platform/qt/display_text.h"
 #include "import/import_sources.h"
@@ -46,20 +46,6 @@ std::optional<QString> openFolderDialog(QWidget* owner, const QString& title, co
     const QString name = QFileDialog::getExistingDirectory(owner, title, proposed);
     if (name.isEmpty()) return std::nullopt;
     return name;
-}
-
-// Where a Vigil stands in vigilList; -1 when it is not there.
-long positionOf(const std::shared_ptr<Vigil>& vigil) {
-    long position = -1;
-    lockMutex(vigilListLock, -1);
-    for (size_t i = vigilList.size(); i-- > 0;) {
-        if (vigilList[i] == vigil) {
-            position = static_cast<long>(i);
-            break;
-        }
-    }
-    unlockMutex(vigilListLock);
-    return position;
 }
 
 }  // namespace
@@ -203,7 +189,7 @@ void ImportWindow::addSelections() {
             break;
         }
         // The position is looked up after the append, so it is the new Vigil's own.
-        const long position = positionOf(vigil);
+        const long position = vigilList().position(vigil);
         if (position >= 0) postWindowEvent(MainWindowEvent::VigilAdded, position, 0);
         // Posted after 1038, so the row exists when its refresh arrives.
         vigil->setStatus(VigilStatus::NoChange, true);

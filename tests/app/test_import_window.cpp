@@ -17,9 +17,9 @@
 
 #include "app/main_window_event.h"
 #include "core/ftp_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "import/import_sources.h"
 #include "import/import_window.h"
 #include "platform/qt/window_event.h"
@@ -49,7 +49,7 @@ public:
 
 void postStatus(void*, int status, int identifier) { postWindowEvent(status, identifier, 0); }
 
-std::vector<std::shared_ptr<Vigil>> listed() { return vigilListSnapshot(); }
+std::vector<std::shared_ptr<Vigil>> listed() { return vigilList().snapshot(); }
 
 class ImportWindowTest : public ::testing::Test {
 protected:

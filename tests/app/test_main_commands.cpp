@@ -29,6 +29,7 @@
 #include "core/check_slots.h"
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
+#include "core/vigil_list.h"
 #include "platform/tone.h"
 #include "support/listed_vigil.h"
 #include "support/qt_test_app.h"
@@ -100,7 +101,7 @@ struct ShownWindow : AppFirst {
 
 std::vector<std::string> listOrder() {
     std::vector<std::string> order;
-    for (const auto& vigil : vigilListSnapshot()) order.push_back(vigil->description());
+    for (const auto& vigil : vigilList().snapshot()) order.push_back(vigil->description());
     return order;
 }
 
@@ -184,7 +185,7 @@ TEST(Commands, SortOrdersReorderTheRowsAndTheVigilList) {
     EXPECT_FALSE(compareByLastChecked(*c, *b));
     appendToVigilList(nullptr);
     EXPECT_TRUE(sortVigilList(SortByDescription));
-    EXPECT_EQ(vigilList.back(), nullptr);
+    EXPECT_EQ(vigilList().snapshot().back(), nullptr);
     EXPECT_FALSE(sortVigilList(CheckAll));
 }
 
@@ -221,10 +222,10 @@ TEST(Commands, SortsHoldWhileChecksChangeStatusesAndTimes) {
     std::set<const Vigil*> rows, listed;
     for (int i = 0; i < f.list().topLevelItemCount(); ++i)
         rows.insert(static_cast<VigilCnrObject*>(f.list().topLevelItem(i))->vigil().get());
-    for (const auto& vigil : vigilListSnapshot()) listed.insert(vigil.get());
+    for (const auto& vigil : vigilList().snapshot()) listed.insert(vigil.get());
     EXPECT_EQ(f.list().topLevelItemCount(), 40);
     EXPECT_EQ(rows.size(), 40u);
-    EXPECT_EQ(vigilListSnapshot().size(), 40u);
+    EXPECT_EQ(vigilList().snapshot().size(), 40u);
     EXPECT_EQ(listed, rows);
 }
 
@@ -379,13 +380,13 @@ TEST(Commands, EditAndResetConnectionKeepTheLockUntilTheTaskReleasesIt) {
     std::atomic<bool> lockHeldForTask{false};
     auto vigil = addTestVigil(VigilKind::Web, "News");
     commandServices().editVigil = [&](MainWindow&, int id) {
-        lockHeldForTask = findVigil(id)->checkLock().heldByCaller();
+        lockHeldForTask = vigilList().find(id)->checkLock().heldByCaller();
         edited = id;
         postWindowEvent(MainWindowEvent::ReleaseVigilLock, id);
     };
     commandServices().resetConnection = [&](MainWindow&, int id) {
         // Held by the window thread, not by this task.
-        lockHeldForTask = findVigil(id)->checkLock().held() && !findVigil(id)->checkLock().heldByCaller();
+        lockHeldForTask = vigilList().find(id)->checkLock().held() && !vigilList().find(id)->checkLock().heldByCaller();
         reset = id;
         postWindowEvent(MainWindowEvent::ReleaseVigilLock, id);
     };
@@ -424,7 +425,7 @@ TEST(Commands, StopWatchingServesTheIdleRowsAndBeepsForTheBusyOne) {
     commandServices().stopWatching = [&](MainWindow&, std::vector<int> ids) {
         stopped = ids;
         locksHeld = true;
-        for (int id : ids) locksHeld = locksHeld && findVigil(id)->checkLock().heldByCaller();
+        for (int id : ids) locksHeld = locksHeld && vigilList().find(id)->checkLock().heldByCaller();
     };
     auto one = addTestVigil(VigilKind::Web, "One");
     auto two = addTestVigil(VigilKind::Web, "Two");
@@ -447,7 +448,7 @@ TEST(Commands, DeleteAsksFirstThenTheRowGoes) {
     ShownWindow f;
     std::vector<int> deleted;
     commandServices().deleteVigils = [&](MainWindow&, std::vector<int> ids) {
-        EXPECT_TRUE(findVigil(ids.front())->checkLock().heldByCaller());
+        EXPECT_TRUE(vigilList().find(ids.front())->checkLock().heldByCaller());
         deleted = ids;
     };
     auto keep = addTestVigil(VigilKind::Web, "Keep");

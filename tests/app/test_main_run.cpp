@@ -25,6 +25,7 @@
 #include "app/window_services.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
+#include "core/vigil_list.h"
 #include "support/listed_vigil.h"
 #include "support/loopback_server.h"
 #include "support/qt_test_app.h"
@@ -214,7 +215,7 @@ TEST(MainRun, LoadThreadFillsTheWindowAndTheRunSavesAtTheEnd) {
 
     EXPECT_TRUE(finishRun(*parts.window, std::chrono::seconds(5)));
     EXPECT_EQ(savedFiles(), std::vector<std::string>{"vigil.dat"});
-    for (const auto& vigil : vigilList) EXPECT_TRUE(vigil->stopRequested());
+    for (const auto& vigil : vigilList().snapshot()) EXPECT_TRUE(vigil->stopRequested());
 }
 
 TEST(MainRun, EndOfRunWaitsForRunningChecksAndKeepsAnUnfinishedLoadUnsaved) {
@@ -408,7 +409,7 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
         return waitUntil([&text] { return ScratchDir::read("vigil.dat").find(text) != std::string::npos; }, 2000);
     };
     auto select = [&parts](const std::string& description) {
-        for (const auto& vigil : vigilListSnapshot()) {
+        for (const auto& vigil : vigilList().snapshot()) {
             if (vigil->description() != description) continue;
             QTreeWidget* list = parts.window->container();
             list->clearSelection();

@@ -69,8 +69,8 @@ TEST(AddTasks, BuildTheVigilAppendItAndAnnounceItsRow) {
     addTestVigil(VigilKind::Gopher, "Already there");
 
     auto web = VigilTasks::addWebVigil(webRecord("joe", "pa:ss"));
-    ASSERT_EQ(vigilList.size(), 2u);
-    EXPECT_EQ(vigilList[1], web);
+    ASSERT_EQ(vigilList().size(), 2u);
+    EXPECT_EQ(vigilList().at(1), web);
     EXPECT_EQ(recorder.take(), (std::vector<Event>{{MainWindowEvent::StatusLineText, StatusTextIndex::AddingWeb},
                                                    {MainWindowEvent::VigilAdded, 1},
                                                    {VigilStatus::NoChange, web->id()},
@@ -208,7 +208,7 @@ TEST(VigilTasksOnTheList, StatusOfAllSkipsBusyVigilsAndRemoveLetsGo) {
     EXPECT_TRUE(std::filesystem::exists(file));
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_EQ(vigilList.size(), 2u);
+    EXPECT_EQ(vigilList().size(), 2u);
 }
 
 TEST(VigilTasksOnTheList, SortOrders) {
@@ -221,7 +221,7 @@ TEST(VigilTasksOnTheList, SortOrders) {
     addTestVigil(VigilKind::Web, "0 never checked");
     auto order = [] {
         std::string names;
-        for (const auto& v : vigilList) names += v->description() + ",";
+        for (const auto& v : vigilList().snapshot()) names += v->description() + ",";
         return names;
     };
     VigilTasks::sortVigils(943);

@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "app/vigil_tasks.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "dialogs/dialog_help.h"
@@ -241,12 +241,9 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
     ASSERT_EQ(dialog.result(), DialogResult::Ok);
     VigilTasks::addWebVigil(record);
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
-    {
-        OwnedLock hold(*vigilListLock);
-        vigilList.clear();
-    }
+    vigilList().clear();
     VigilStore::load("vigil.dat", nullptr);
-    const auto web = std::dynamic_pointer_cast<WebVigil>(vigilListSnapshot().at(0));
+    const auto web = std::dynamic_pointer_cast<WebVigil>(vigilList().snapshot().at(0));
     ASSERT_TRUE(web);
     EXPECT_EQ(web->emailAddresses(),
               (std::vector<std::string>{"a@x.example", "b@y.example", "c@z.example", "d@w.example"}));
@@ -258,7 +255,7 @@ TEST_F(WebDialogTest, EditKeepsTheBytesOfTextThatIsNotUtf8) {
     ScratchDir dir;
     ScratchDir::write("vigil.dat", "1\n|http|Caf\xe9|0|w.example|80|/men\xfc|0|0|0|1|-1|0|0|9||\n");
     VigilStore::load("vigil.dat", nullptr);
-    const int id = vigilListSnapshot().at(0)->id();
+    const int id = vigilList().snapshot().at(0)->id();
     WebSettingsDialog unchanged(SettingsTitle::Web, id, &record, nullptr);
     EXPECT_EQ(shown(unchanged, "description"), "Caf\xc3\xa9");
     click(unchanged, "ok");

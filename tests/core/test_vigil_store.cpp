@@ -11,8 +11,8 @@
 
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "support/scratch_dir.h"
@@ -20,13 +20,11 @@
 namespace {
 
 size_t listSize() {
-    OwnedLock hold(*vigilListLock);
-    return vigilList.size();
+    return vigilList().size();
 }
 
 std::shared_ptr<Vigil> at(size_t i) {
-    OwnedLock hold(*vigilListLock);
-    return vigilList.at(i);
+    return vigilList().snapshot().at(i);
 }
 
 // Loads text as vigil.dat, saves it again and returns what was written.
@@ -165,8 +163,7 @@ TEST(VigilStore, SeparatorsInFieldsDoNotShiftLaterFields) {
     at(0)->setDescription(std::string("pipe | and ) inside"));
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     {
-        OwnedLock hold(*vigilListLock);
-        vigilList.clear();
+        vigilList().clear();
     }
     VigilStore::load("vigil.dat", nullptr);
     ASSERT_EQ(listSize(), 1u);
