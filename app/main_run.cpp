@@ -131,9 +131,8 @@ MainWindowParts openMainWindow() {
 
 void startLoadThread(MainWindow& window) {
     const std::string fileName = window.dataFileName();
-    void* target = &window;
-    auto load = [fileName, target] {
-        windowServices().loadVigils(fileName, target);
+    auto load = [fileName] {
+        windowServices().loadVigils(fileName);
         removeUnnamedCopies();  // before any check makes a copy
         listLoaded = 1;
         postWindowEvent(MainWindowEvent::LoadDone);

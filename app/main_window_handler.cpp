@@ -54,7 +54,7 @@ StartupHooks& startupHooks() {
     return hooks;
 }
 
-void vigilStatusCallback(void*, int status, int identifier) {
+void vigilStatusCallback(int status, int identifier) {
     postWindowEvent(status, identifier, 0);
 }
 

@@ -47,7 +47,6 @@ std::optional<VigilParams> paramsFrom(const Record& record) {
     p.options = record.options;
     p.email = std::string(record.emailList.text());
     p.status = VigilStatus::NoChange;
-    p.callbackTarget = mainWindow;
     return p;
 }
 

@@ -60,7 +60,7 @@ void BM_LoadVigilDat(benchmark::State& state) {
     dataFile();
     for (auto _ : state) {
         clearList();
-        VigilStore::load("vigil.dat", nullptr);
+        VigilStore::load("vigil.dat");
     }
     state.SetItemsProcessed(state.iterations() * 10000);
 }
@@ -69,7 +69,7 @@ BENCHMARK(BM_LoadVigilDat)->Unit(benchmark::kMillisecond);
 void BM_SaveVigilDat(benchmark::State& state) {
     dataFile();
     clearList();
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     for (auto _ : state) VigilStore::save("saved.dat");
     state.SetItemsProcessed(state.iterations() * 10000);
 }

@@ -73,8 +73,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < records; ++i)
         VigilStore::parseRecord("|http|Page " + std::to_string(i) + "|2;EMAIL:me@example.com |www" +
                                     std::to_string(i % 50) + ".example.com|80|/news/" + std::to_string(i) +
-                                    "/index.html|21600|863000000|863100000|33|0|863000000|0|9||counter|\n",
-                                nullptr);
+                                    "/index.html|21600|863000000|863100000|33|0|863000000|0|9||counter|\n");
     const std::string newText = saveAs("new");
     const auto start = std::chrono::steady_clock::now();
     const std::string oldText = saveAs("old");

@@ -87,7 +87,6 @@ Vigil::Vigil(uint16_t kind, const VigilParams& params)
     : port_(params.port),
       host_(params.host),
       callback_(installedCallback.load()),
-      callbackTarget_(params.callbackTarget),
       kind_(kind),
       lastChecked_(params.lastChecked),
       lastChanged_(params.lastChanged),
@@ -146,7 +145,7 @@ void Vigil::setStatus(int status, bool report) {
 }
 
 void Vigil::reportStatus(int status) const {
-    if (callback_) callback_(callbackTarget_, status, identifier_);
+    if (callback_) callback_(status, identifier_);
 }
 
 void Vigil::setEmailList(std::string_view text) {

@@ -197,8 +197,7 @@ std::string noVigilReason(const std::string& kindWord, bool known) {
     return "is a record of no known kind (\"" + kindWord + "\")";
 }
 
-std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
-                                  VigilStore::CacheName cacheName, Parsed& outcome,
+std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName cacheName, Parsed& outcome,
                                   std::string* why = nullptr) {
     outcome = Parsed::NoVigil;
     if (line.empty()) {
@@ -226,7 +225,6 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
     p.host = field(3);
     p.options = static_cast<int32_t>(options.options);
     p.email = options.email;
-    p.callbackTarget = callbackTarget;
     p.active = 1;
 
     const uint16_t defaultPort = kind == VigilKind::Gopher ? 70 : kind == VigilKind::Ftp ? 21 : 80;
@@ -304,9 +302,9 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
 
 namespace VigilStore {
 
-std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget, CacheName cacheName) {
+std::shared_ptr<Vigil> parseRecord(const std::string& line, CacheName cacheName) {
     Parsed outcome;
-    return buildVigil(line, callbackTarget, cacheName, outcome);
+    return buildVigil(line, cacheName, outcome);
 }
 
 std::string importedRecord(const std::string& line) {
@@ -397,7 +395,7 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
     return DataFile::Read;
 }
 
-void load(const std::string& fileName, void* callbackTarget) {
+void load(const std::string& fileName) {
     std::string problem;
     bool full = false;
     size_t lineNumber = 1;  // the count line
@@ -406,13 +404,13 @@ void load(const std::string& fileName, void* callbackTarget) {
     bool eightBit = false;
     const DataFile read = readRecords(
         fileName,
-        [callbackTarget, &full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
+        [&full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
             ++lineNumber;
             if (isBlankLine(line)) return true;
             eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
             std::string why;
-            buildVigil(line, callbackTarget, CacheName::Keep, outcome, &why);
+            buildVigil(line, CacheName::Keep, outcome, &why);
             if (outcome == Parsed::NoVigil && unread++ == 0)
                 firstUnread = "line " + std::to_string(lineNumber) + " " + why;
             full = outcome == Parsed::NoIdentifier;

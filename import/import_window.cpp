@@ -70,8 +70,7 @@ bool ImportCommandHandler::command(int id) {
     return true;
 }
 
-ImportWindow::ImportWindow(int windowId, QWidget* owner, void* callbackTarget)
-    : QDialog(owner), handler_(*this), callbackTarget_(callbackTarget) {
+ImportWindow::ImportWindow(int windowId, QWidget* owner) : QDialog(owner), handler_(*this) {
     setObjectName(QStringLiteral("ImportWindow%1").arg(windowId));
     setWindowTitle(QStringLiteral("Import Vigils"));
     build();
@@ -181,7 +180,7 @@ void ImportWindow::addSelections() {
         if (!list_->item(row)->isSelected() || static_cast<size_t>(row) >= entries.size()) continue;
         const SimpleString& line = entries[static_cast<size_t>(row)].recordLine;
         const std::shared_ptr<Vigil> vigil =
-            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())), callbackTarget_,
+            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())),
                                     VigilStore::CacheName::Drop);
         if (!vigil) {
             if (vigilIdentifierFree()) continue;
@@ -226,7 +225,7 @@ void ImportWindow::dropEntries() {
 }
 
 int openImportWindow(QWidget* owner) {
-    ImportWindow window(ImportId::Window, owner, owner);
+    ImportWindow window(ImportId::Window, owner);
     window.setFocus();
     return showAtStoredPlace(window, &SettingsValues::importWindow, [&window] { return window.exec(); });
 }

@@ -66,8 +66,7 @@ private:
 // the main window with MainWindowEvent::VigilAdded. Window thread only.
 class ImportWindow : public QDialog {
 public:
-    // callbackTarget: the status-callback target of the new Vigils (the main window).
-    ImportWindow(int windowId, QWidget* owner, void* callbackTarget = nullptr);
+    ImportWindow(int windowId, QWidget* owner);
     ~ImportWindow() override;
 
     // However the window ends (Close, its close box, Escape) the listed entries
@@ -96,7 +95,6 @@ private:
     void dropEntries();
 
     ImportCommandHandler handler_;
-    void* callbackTarget_;
     QComboBox* source_ = nullptr;
     QLineEdit* path_ = nullptr;
     QListWidget* list_ = nullptr;

@@ -47,7 +47,7 @@ public:
     std::vector<Event> events;
 };
 
-void postStatus(void*, int status, int identifier) { postWindowEvent(status, identifier, 0); }
+void postStatus(int status, int identifier) { postWindowEvent(status, identifier, 0); }
 
 std::vector<std::shared_ptr<Vigil>> listed() { return vigilList().snapshot(); }
 

@@ -199,7 +199,7 @@ TEST(MainRun, LoadThreadFillsTheWindowAndTheRunSavesAtTheEnd) {
     testApp();
     recordSaves();
     static std::string loadedFrom;
-    windowServices().loadVigils = [](const std::string& name, void*) {
+    windowServices().loadVigils = [](const std::string& name) {
         loadedFrom = name;
         addTestVigil(VigilKind::Web, "One");
         addTestVigil(VigilKind::Gopher, "Two");

@@ -107,7 +107,7 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     ScratchDir dir;
     const std::string bom = "\xEF\xBB\xBF";
     ScratchDir::write("vigil.dat", bom + "1\n" + kRecord);
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     EXPECT_FALSE(VigilStore::loadProblem());
     ASSERT_EQ(listSize(), 1u);
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
@@ -115,7 +115,7 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     // Old Macintosh line ends are line ends too; blank lines are no records.
     const std::string stopped = "|gopher|Stopped|0|127.0.0.1|1||0|0|0|1|18|";
     ScratchDir::write("mac.dat", " 2 \r" + stopped + "\r\r" + stopped + "\r");
-    VigilStore::load("mac.dat", nullptr);
+    VigilStore::load("mac.dat");
     EXPECT_FALSE(VigilStore::loadProblem());
     EXPECT_EQ(listSize(), 3u);
 
@@ -148,7 +148,7 @@ TEST(VigilDataFaults, NumbersTooLargeForTheirFieldKeepTheirDefaults) {
                       "|gopher|Interval|0|g.example|70||4294967297|0|0|1|9||\n"
                       "|gopher|Flags|0|g.example|70||3600|0|0|65553|8||\n"
                       "|http|Status|4294967298|w.example|80|/|3600|0|0|1|4294967296|0|0|9223372036854775807||\n");
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     const std::vector<std::shared_ptr<Vigil>> vigils = vigilList().snapshot();
     ASSERT_EQ(vigils.size(), 3u);
     EXPECT_EQ(vigils[0]->interval(), 0);
@@ -172,7 +172,7 @@ TEST(VigilDataFaults, VigilsBeyondTheLastIdentifierAreRefused) {
         text += "|gopher|G" + std::to_string(i) + "|0|g.example|70||0|0|0|1|9|cache\\" +
                 std::string(8 - std::to_string(i).size(), '0') + std::to_string(i) + ".mon|\n";
     ScratchDir::write("vigil.dat", text);
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     ASSERT_EQ(listSize(), 65536u);
     const std::optional<std::string> problem = VigilStore::loadProblem();
     ASSERT_TRUE(problem);

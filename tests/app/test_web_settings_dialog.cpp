@@ -242,7 +242,7 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
     VigilTasks::addWebVigil(record);
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     vigilList().clear();
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     const auto web = std::dynamic_pointer_cast<WebVigil>(vigilList().snapshot().at(0));
     ASSERT_TRUE(web);
     EXPECT_EQ(web->emailAddresses(),
@@ -254,7 +254,7 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
 TEST_F(WebDialogTest, EditKeepsTheBytesOfTextThatIsNotUtf8) {
     ScratchDir dir;
     ScratchDir::write("vigil.dat", "1\n|http|Caf\xe9|0|w.example|80|/men\xfc|0|0|0|1|-1|0|0|9||\n");
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     const int id = vigilList().snapshot().at(0)->id();
     WebSettingsDialog unchanged(SettingsTitle::Web, id, &record, nullptr);
     EXPECT_EQ(shown(unchanged, "description"), "Caf\xc3\xa9");
