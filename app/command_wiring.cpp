@@ -167,4 +167,5 @@ void installCommandServices() {
 
     dialogHelpHandler() = showHelp;
     importServices().showHelp = showHelp;
+    importServices().vigilAdded = announceVigilAdded;
 }

@@ -58,6 +58,10 @@ void vigilStatusCallback(int status, int identifier) {
     postWindowEvent(status, identifier, 0);
 }
 
+void announceVigilAdded(long position) {
+    postWindowEvent(MainWindowEvent::VigilAdded, position, 0);
+}
+
 void requestVigilSave() {
     if (!savePosted.exchange(true) && !postWindowEvent(MainWindowEvent::SaveVigils)) savePosted = false;
 }

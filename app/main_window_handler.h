@@ -38,6 +38,10 @@ private:
 // with the identifier as first parameter. Any thread; never waits.
 void vigilStatusCallback(int status, int identifier);
 
+// Tells the main window that the Vigil at this list position is new (it adds
+// the Vigil's row). Any thread; never waits.
+void announceVigilAdded(long position);
+
 // After a change to the list (add, import, edit, delete, Start or Stop Watching,
 // Reset, View, a check's result): vigil.dat is written on the window thread soon
 // after, once for a burst of changes. Any thread.

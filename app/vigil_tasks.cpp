@@ -53,7 +53,7 @@ std::optional<VigilParams> paramsFrom(const Record& record) {
 // The steps after the kind's Vigil is built: its row, its status, the status line.
 void announceNewVigil(const std::shared_ptr<Vigil>& vigil) {
     const int position = VigilTasks::appendVigil(vigil);
-    postWindowEvent(MainWindowEvent::VigilAdded, position);
+    announceVigilAdded(position);
     vigil->setStatus(VigilStatus::NoChange, true);
     postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::Blank);
 }

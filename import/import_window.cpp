@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/main_window_event.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
 #include "core/vigil_list.h"
@@ -22,7 +21,6 @@
 #include "platform/qt/display_text.h"
 #include "import/import_sources.h"
 #include "platform/message_box.h"
-#include "platform/qt/window_event.h"
 
 namespace {
 
@@ -51,7 +49,7 @@ std::optional<QString> openFolderDialog(QWidget* owner, const QString& title, co
 }  // namespace
 
 ImportServices& importServices() {
-    static ImportServices services{openFileDialog, openFolderDialog, nullptr};
+    static ImportServices services{openFileDialog, openFolderDialog, nullptr, nullptr};
     return services;
 }
 
@@ -189,7 +187,7 @@ void ImportWindow::addSelections() {
         }
         // The position is looked up after the append, so it is the new Vigil's own.
         const long position = vigilList().position(vigil);
-        if (position >= 0) postWindowEvent(MainWindowEvent::VigilAdded, position, 0);
+        if (position >= 0 && importServices().vigilAdded) importServices().vigilAdded(position);
         // Posted after 1038, so the row exists when its refresh arrives.
         vigil->setStatus(VigilStatus::NoChange, true);
     }

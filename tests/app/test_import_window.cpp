@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/main_window_event.h"
+#include "app/main_window_handler.h"
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
@@ -57,6 +58,7 @@ protected:
         testApp();
         ProgramSettings::reset();
         setVigilStatusCallback(postStatus);
+        importServices().vigilAdded = announceVigilAdded;
         log = std::make_unique<EventLog>();
         importServices().chooseFile = [this](QWidget*, const QString&, const QString& proposed) {
             proposals.push_back(proposed);
