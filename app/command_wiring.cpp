@@ -48,8 +48,9 @@ struct Kind {
     size_t addStack;
 };
 
-template <class Dialog, class Record>
-int runDialog(const Kind<Dialog, Record>& kind, int target, Record& record, QWidget* owner) {
+// target: a SettingsTarget, or the Vigil to edit.
+template <class Dialog, class Record, class Target>
+int runDialog(const Kind<Dialog, Record>& kind, Target target, Record& record, QWidget* owner) {
     Dialog dialog(kind.titleId, target, &record, owner);
     return showAtStoredPlace(dialog, kind.place, [&dialog] { return dialog.showModally(); });
 }
@@ -124,7 +125,7 @@ void installCommandServices() {
     s.newFtpVigil = [](MainWindow& w) { newVigil(ftpKind, w, FtpSettingsRecord{}); };
     s.newGopherVigil = [](MainWindow& w) { newVigil(gopherKind, w, GopherSettingsRecord{}); };
     s.pasteUrl = pasteUrl;
-    s.editVigil = [](MainWindow&, int id) { VigilTasks::editSettings(id); };
+    s.editVigil = [](MainWindow&, const std::shared_ptr<Vigil>& vigil) { VigilTasks::editSettings(vigil); };
     s.deleteVigils = [](MainWindow&, std::vector<int> ids) {
         for (int id : ids) VigilTasks::removeVigil(id);
         requestVigilSave();
@@ -153,9 +154,11 @@ void installCommandServices() {
     s.openAbout = [](MainWindow& w) { showAboutWindow(&w); };
 
     EditDialogs& edit = editDialogs();
-    edit.web = [](int id, WebSettingsRecord& r) { return runDialog(webKind, id, r, mainWindow); };
-    edit.ftp = [](int id, FtpSettingsRecord& r) { return runDialog(ftpKind, id, r, mainWindow); };
-    edit.gopher = [](int id, GopherSettingsRecord& r) { return runDialog(gopherKind, id, r, mainWindow); };
+    edit.web = [](const WebVigil& v, WebSettingsRecord& r) { return runDialog(webKind, &v, r, mainWindow); };
+    edit.ftp = [](const FtpVigil& v, FtpSettingsRecord& r) { return runDialog(ftpKind, &v, r, mainWindow); };
+    edit.gopher = [](const GopherVigil& v, GopherSettingsRecord& r) {
+        return runDialog(gopherKind, &v, r, mainWindow);
+    };
 
     StartupHooks& startup = startupHooks();
     startup.enableCommands = [] {

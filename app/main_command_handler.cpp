@@ -202,7 +202,7 @@ bool MainCommandHandler::command(int id) {
         case Edit:
             // The lock stays taken until the task's ReleaseVigilLock event.
             if (std::shared_ptr<Vigil> vigil = singleVigil(window_); vigil && tryLock(*vigil))
-                s.editVigil(window_, vigil->id());
+                s.editVigil(window_, vigil);
             return true;
         case Delete:
             deleteSelected();

@@ -139,8 +139,8 @@ Record prefilledRecord(const Vigil& vigil) {
 
 // Shows the kind's dialog and applies what it gives after OK.
 template <class Record, class Kind, class Apply>
-bool editWith(const std::function<int(int, Record&)>& dialog, Kind& vigil, Record record, Apply apply) {
-    if (!dialog || dialog(vigil.id(), record) != EditDialogs::Ok) return false;
+bool editWith(const std::function<int(const Kind&, Record&)>& dialog, Kind& vigil, Record record, Apply apply) {
+    if (!dialog || dialog(vigil, record) != EditDialogs::Ok) return false;
     apply(vigil, record);
     return true;
 }
@@ -197,9 +197,8 @@ int appendVigil(const std::shared_ptr<Vigil>& vigil) {
     return vigilList().append(vigil);
 }
 
-void editSettings(int identifier) {
-    const std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
-    if (!vigil) return;
+void editSettings(const std::shared_ptr<Vigil>& vigil) {
+    if (!vigil || vigilList().position(vigil) < 0) return;
     const EditDialogs& dialogs = editDialogs();
     bool applied = false;
     if (auto* web = dynamic_cast<WebVigil*>(vigil.get())) {
@@ -219,7 +218,7 @@ void editSettings(int identifier) {
                            applyGopherRecord);
     }
     if (applied) {
-        refreshVigilRecord(identifier);
+        refreshVigilRecord(vigil->id());
         requestVigilSave();
     }
     postLockRelease(vigil);

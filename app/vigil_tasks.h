@@ -29,8 +29,8 @@ int appendVigil(const std::shared_ptr<Vigil>& vigil);
 // Edit, on the window thread, which has taken the Vigil's own lock: the kind's
 // settings dialog over a record pre-filled from the Vigil, the changed fields
 // applied after OK, then event 1040 so that the window thread releases the
-// lock. A Vigil that is gone gets nothing, not even 1040.
-void editSettings(int identifier);
+// lock. A Vigil that is gone (null, or no longer listed) gets nothing, not even 1040.
+void editSettings(const std::shared_ptr<Vigil>& vigil);
 
 // Reset Connection, while the window thread holds the Vigil's lock: the host is
 // set again and resolved anew, the pooled endpoints of the host take the new
@@ -63,15 +63,15 @@ std::shared_ptr<Vigil> takeLockToRelease(int identifier);
 
 }  // namespace VigilTasks
 
-// The settings dialogs that Edit shows, one per kind: given the Vigil's
-// identifier and the pre-filled record, they show the dialog modally at the
+// The settings dialogs that Edit shows, one per kind: given the Vigil and the
+// pre-filled record, they show the dialog modally at the
 // kind's stored place, store its place back and give its result (1083 OK,
 // 1084 Cancel), the record filled after OK. Unset: Edit ends as after Cancel.
 struct EditDialogs {
     static constexpr int Ok = 1083;
     static constexpr int Cancel = 1084;
-    std::function<int(int identifier, WebSettingsRecord& record)> web;
-    std::function<int(int identifier, FtpSettingsRecord& record)> ftp;
-    std::function<int(int identifier, GopherSettingsRecord& record)> gopher;
+    std::function<int(const WebVigil& vigil, WebSettingsRecord& record)> web;
+    std::function<int(const FtpVigil& vigil, FtpSettingsRecord& record)> ftp;
+    std::function<int(const GopherVigil& vigil, GopherSettingsRecord& record)> gopher;
 };
 EditDialogs& editDialogs();

@@ -4,14 +4,22 @@
 
 #include "core/gopher_vigil.h"
 #include "core/text_utils.h"
-#include "core/vigil_list.h"
 #include "dialogs/dialog_help.h"
 #include "platform/qt/display_text.h"
 
 GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettingsRecord* record,
                                            QWidget* owner)
+    : GopherSettingsDialog(titleId, target, nullptr, record, owner) {}
+
+GopherSettingsDialog::GopherSettingsDialog(int titleId, const GopherVigil* edited,
+                                           GopherSettingsRecord* record, QWidget* owner)
+    : GopherSettingsDialog(titleId, SettingsTarget::Edit, edited, record, owner) {}
+
+GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, const GopherVigil* edited,
+                                           GopherSettingsRecord* record, QWidget* owner)
     : VigilSettingsDialog(settingsTitleText(titleId, QStringLiteral("Gopher Settings")), target,
                           HelpPanel::GopherSettings, owner),
+      edited_(edited),
       record_(record) {
     description_ = addField(QStringLiteral("Description:"), QStringLiteral("description"), true);
     host_ = addField(QStringLiteral("Host:"), QStringLiteral("host"), true);
@@ -23,7 +31,7 @@ GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettin
 
 void GopherSettingsDialog::fill() {
     if (editing()) {
-        const auto gopher = std::dynamic_pointer_cast<GopherVigil>(vigilList().find(target()));
+        const GopherVigil* gopher = edited_;
         if (!gopher) return;
         showServer(*gopher, host_, port_);
         // A Vigil without a selector keeps a blank in its place; that is no text to edit.

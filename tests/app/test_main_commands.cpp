@@ -379,7 +379,8 @@ TEST(Commands, EditAndResetConnectionKeepTheLockUntilTheTaskReleasesIt) {
     std::atomic<int> edited{-1}, reset{-1};
     std::atomic<bool> lockHeldForTask{false};
     auto vigil = addTestVigil(VigilKind::Web, "News");
-    commandServices().editVigil = [&](MainWindow&, int id) {
+    commandServices().editVigil = [&](MainWindow&, const std::shared_ptr<Vigil>& target) {
+        const int id = target->id();
         lockHeldForTask = vigilList().find(id)->checkLock().heldByCaller();
         edited = id;
         postWindowEvent(MainWindowEvent::ReleaseVigilLock, id);

@@ -432,7 +432,7 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
     EXPECT_TRUE(stored("|Notes|0|127.0.0.1|"));
     EXPECT_TRUE(stored("|0|0|0|1|18|"));
 
-    editDialogs().gopher = [](int, GopherSettingsRecord& record) {
+    editDialogs().gopher = [](const GopherVigil&, GopherSettingsRecord& record) {
         record.description = "Renamed";
         return EditDialogs::Ok;
     };

@@ -115,7 +115,7 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
     recorder.take();
 
     WebSettingsRecord seen;
-    editDialogs().web = [&seen](int, WebSettingsRecord& r) {
+    editDialogs().web = [&seen](const WebVigil&, WebSettingsRecord& r) {
         seen = r;
         r.description = std::string("News (edited)");
         r.path = "/today";
@@ -127,7 +127,7 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
         return EditDialogs::Ok;
     };
     ASSERT_EQ(web->checkLock().lock(0), 0);  // as the Edit command does
-    VigilTasks::editSettings(web->id());
+    VigilTasks::editSettings(web);
 
     // The dialog found what it does not read from the Vigil.
     EXPECT_STREQ(seen.password.text(), "old");
@@ -155,29 +155,30 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
     EXPECT_TRUE(lockIsFree(*web));
 
     // Clearing the user drops the credentials.
-    editDialogs().web = [](int, WebSettingsRecord& r) {
+    editDialogs().web = [](const WebVigil&, WebSettingsRecord& r) {
         r.user = "";
         return EditDialogs::Ok;
     };
-    VigilTasks::editSettings(web->id());
+    VigilTasks::editSettings(web);
     EXPECT_FALSE(web->basicCredentials());
     EXPECT_EQ(recorder.take().size(), 1u);
 
     // A Vigil deleted meanwhile: no dialog, no event.
-    VigilTasks::editSettings(4242);
+    vigilList().remove(web->id());
+    VigilTasks::editSettings(web);
     EXPECT_TRUE(recorder.take().empty());
 }
 
 TEST(EditTask, FtpListKeptUnlessTheMoreDialogChangedIt) {
     EventRecorder recorder;
     auto ftp = VigilTasks::addFtpVigil(ftpRecord());
-    editDialogs().ftp = [](int, FtpSettingsRecord& r) {
+    editDialogs().ftp = [](const FtpVigil&, FtpSettingsRecord& r) {
         EXPECT_EQ(r.ignoreFiles, std::vector<std::string>{"index.txt"});
         r.directory = std::string("/incoming");
         r.ignoreFiles.clear();
         return EditDialogs::Ok;
     };
-    VigilTasks::editSettings(ftp->id());
+    VigilTasks::editSettings(ftp);
     EXPECT_EQ(ftp->directory(), "/incoming");
     EXPECT_EQ(ftp->user(), "joe");
     EXPECT_EQ(ftp->ignoreFiles(), std::vector<std::string>{"index.txt"});
@@ -277,12 +278,12 @@ TEST(EditTask, AnEmptiedGopherSelectorMeansNone) {
     record.selector = std::string("/old");
     record.active = 1;
     auto gopher = VigilTasks::addGopherVigil(record);
-    editDialogs().gopher = [](int, GopherSettingsRecord& r) {
+    editDialogs().gopher = [](const GopherVigil&, GopherSettingsRecord& r) {
         r.host = std::string("gopher.example");
         r.selector.reset();  // the user cleared the entry
         return EditDialogs::Ok;
     };
-    VigilTasks::editSettings(gopher->id());
+    VigilTasks::editSettings(gopher);
     EXPECT_EQ(gopher->selector(), " ");
     EXPECT_EQ(gopher->requestText(), "\r\n");
 }
