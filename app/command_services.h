@@ -62,7 +62,7 @@ struct CommandServices {
     // Modal windows owned by the main window; each keeps its own placement.
     std::function<void(MainWindow&)> openImport;
     std::function<void(MainWindow&)> openProgramSettings;
-    std::function<void(MainWindow&, int id)> openFtpDetails;
+    std::function<void(MainWindow&, const std::shared_ptr<Vigil>& vigil)> openFtpDetails;
     std::function<void(MainWindow&)> openAbout;
 };
 

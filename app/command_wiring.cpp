@@ -150,7 +150,7 @@ void installCommandServices() {
     s.openProgramSettings = [](MainWindow& w) {
         openProgramSettingsNotebook(&w, w.settingsFileName(), showHelp);
     };
-    s.openFtpDetails = [](MainWindow& w, int id) { openFtpDetailsWindow(&w, id); };
+    s.openFtpDetails = [](MainWindow& w, const std::shared_ptr<Vigil>& v) { openFtpDetailsWindow(&w, v); };
     s.openAbout = [](MainWindow& w) { showAboutWindow(&w); };
 
     EditDialogs& edit = editDialogs();

@@ -278,7 +278,7 @@ bool MainCommandHandler::command(int id) {
             s.openUrlInBrowser(window_, kHomePageUrl);
             return true;
         case Details:
-            if (std::shared_ptr<Vigil> vigil = vigilOf(window_.cursoredRow())) s.openFtpDetails(window_, vigil->id());
+            if (std::shared_ptr<Vigil> vigil = vigilOf(window_.cursoredRow())) s.openFtpDetails(window_, vigil);
             return true;
         case ResetConnection:
             if (std::shared_ptr<Vigil> vigil = vigilOf(window_.cursoredRow()); vigil && tryLock(*vigil)) {

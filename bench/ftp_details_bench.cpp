@@ -13,9 +13,7 @@
 #include <string>
 
 #include "core/ftp_vigil.h"
-#include "core/locks.h"
 #include "core/run_state.h"
-#include "core/vigil_list.h"
 #include "dialogs/ftp_details_window.h"
 
 namespace {
@@ -66,7 +64,6 @@ int main(int argc, char** argv) {
     p.cacheFileName = "cache\\00000001.mon";
     auto vigil = std::make_shared<FtpVigil>(p, "anonymous", "guest@localhost", std::string("/pub"), std::nullopt,
                                             std::vector<std::string>{});
-    vigilList().append(vigil);
 
     QElapsedTimer clock;
     clock.start();
@@ -78,7 +75,7 @@ int main(int argc, char** argv) {
     qint64 laidOutMs = 0;
     {
         clock.restart();
-        FtpDetailsWindow window(nullptr, vigil->id());
+        FtpDetailsWindow window(nullptr, vigil);
         builtMs = clock.elapsed();
         window.show();
         QCoreApplication::processEvents();

@@ -331,7 +331,9 @@ TEST(Commands, SeamsReceiveWhatTheirTasksNeed) {
     s.openProgramSettings = [&](MainWindow&) { note("settings"); };
     s.openAbout = [&](MainWindow&) { note("about"); };
     s.openUrlInBrowser = [&](MainWindow&, const std::string& url) { note("home " + url); };
-    s.openFtpDetails = [&](MainWindow&, int id) { note("details " + std::to_string(id)); };
+    s.openFtpDetails = [&](MainWindow&, const std::shared_ptr<Vigil>& v) {
+        note("details " + std::to_string(v->id()));
+    };
     s.resetVigils = [&](MainWindow&, std::vector<int> ids) { note("reset " + std::to_string(ids.size())); };
     std::atomic<int> allRuns{0};
     std::atomic<bool> ranOnWindowThread{false};
@@ -551,7 +553,7 @@ TEST(PopUpMenu, ItemsFollowTheSelectionAndTheRowsVigil) {
     appendToVigilList(plainFtp);
     auto unresolved = addTestVigil(VigilKind::Gopher, "Lost", VigilStatus::HostNotResolved);
     auto web = addTestVigil(VigilKind::Web, "Page");
-    commandServices().openFtpDetails = [](MainWindow&, int) {};
+    commandServices().openFtpDetails = [](MainWindow&, const std::shared_ptr<Vigil>&) {};
     f.show();
 
     auto items = [&](const std::shared_ptr<Vigil>& vigil) {
@@ -582,7 +584,9 @@ TEST(PopUpMenu, ItemsFollowTheSelectionAndTheRowsVigil) {
 
     // Its items send their commands like the menu bar's.
     int details = -1;
-    commandServices().openFtpDetails = [&details](MainWindow&, int id) { details = id; };
+    commandServices().openFtpDetails = [&details](MainWindow&, const std::shared_ptr<Vigil>& v) {
+        details = v->id();
+    };
     f.select({withFiles});
     std::unique_ptr<QMenu> menu = f.window.menuHandler().buildPopUpMenu(f.window.rowOf(withFiles->id()));
     for (QAction* a : menu->actions())
