@@ -47,7 +47,7 @@ struct CommandServices {
 
     // Reset Connection, called on a worker thread of its own. The window thread
     // holds the Vigil's lock until the ReleaseVigilLock event the task posts.
-    std::function<void(MainWindow&, int id)> resetConnection;
+    std::function<void(MainWindow&, const std::shared_ptr<Vigil>& vigil)> resetConnection;
 
     // View (window thread) and View In New Window (a worker thread of its own:
     // the client program start).

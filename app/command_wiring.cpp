@@ -136,7 +136,7 @@ void installCommandServices() {
     s.resetAll = [] { VigilTasks::setStatusAll(VigilStatus::NoChange); };
     s.stopWatchingAll = [] { setWatchingAll(VigilStatus::Inactive); };
     s.startWatchingAll = [] { setWatchingAll(VigilStatus::StartWatching); };
-    s.resetConnection = [](MainWindow&, int id) { VigilTasks::resetConnection(id); };
+    s.resetConnection = [](MainWindow&, const std::shared_ptr<Vigil>& v) { VigilTasks::resetConnection(v); };
     s.viewVigil = [](int id, bool newWindow) {
         const std::shared_ptr<Vigil> vigil = vigilList().find(id);
         if (!vigil) return;

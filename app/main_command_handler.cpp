@@ -283,9 +283,8 @@ bool MainCommandHandler::command(int id) {
         case ResetConnection:
             if (std::shared_ptr<Vigil> vigil = vigilOf(window_.cursoredRow()); vigil && tryLock(*vigil)) {
                 // The lock stays taken until the task's ReleaseVigilLock event.
-                const int vigilId = vigil->id();
                 MainWindow* window = &window_;
-                if (!startTask([task = s.resetConnection, window, vigilId] { task(*window, vigilId); },
+                if (!startTask([task = s.resetConnection, window, vigil] { task(*window, vigil); },
                                kResetConnectionStack))
                     vigil->checkLock().unlock();
             }

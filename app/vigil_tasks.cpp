@@ -224,16 +224,15 @@ void editSettings(const std::shared_ptr<Vigil>& vigil) {
     postLockRelease(vigil);
 }
 
-void resetConnection(int identifier) {
-    const std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
-    if (!vigil) return;
+void resetConnection(const std::shared_ptr<Vigil>& vigil) {
+    if (!vigil || vigilList().position(vigil) < 0) return;
     const std::string host = vigil->host();
     vigil->setHost(host);
     // The window thread holds the Vigil's lock, so no check can be running: the
     // unresolved status, which no user command may change, can go.
     if (resolvePooledHostAgain(host, vigil->port()) && vigil->status() == VigilStatus::HostNotResolved)
         vigil->storeStatus(VigilStatus::NoChange);
-    refreshVigilRecord(identifier);
+    refreshVigilRecord(vigil->id());
     postLockRelease(vigil);
 }
 

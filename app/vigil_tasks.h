@@ -36,7 +36,7 @@ void editSettings(const std::shared_ptr<Vigil>& vigil);
 // set again and resolved anew, the pooled endpoints of the host take the new
 // address, and a Vigil that showed "Could not resolve host name." is watched
 // again once its host resolves. Then the row is refreshed and 1040 is posted.
-void resetConnection(int identifier);
+void resetConnection(const std::shared_ptr<Vigil>& vigil);
 
 // Reset All (1033), Stop Watching All (1042), Start Watching All (1043); 0
 // reports every Vigil's own status again. A Vigil whose lock is busy (its check

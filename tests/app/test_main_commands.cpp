@@ -387,7 +387,8 @@ TEST(Commands, EditAndResetConnectionKeepTheLockUntilTheTaskReleasesIt) {
         edited = id;
         postWindowEvent(MainWindowEvent::ReleaseVigilLock, id);
     };
-    commandServices().resetConnection = [&](MainWindow&, int id) {
+    commandServices().resetConnection = [&](MainWindow&, const std::shared_ptr<Vigil>& target) {
+        const int id = target->id();
         // Held by the window thread, not by this task.
         lockHeldForTask = vigilList().find(id)->checkLock().held() && !vigilList().find(id)->checkLock().heldByCaller();
         reset = id;

@@ -254,13 +254,13 @@ TEST(ResetConnection, ResolvesAgainAndReleasesTheLockOfADeletedVigil) {
     window.fillContainer();
 
     ASSERT_EQ(found->checkLock().lock(0), 0);
-    VigilTasks::resetConnection(found->id());
+    VigilTasks::resetConnection(found);
     EXPECT_EQ(addressText(endpoint->address()), "127.0.0.1");
     EXPECT_EQ(found->status(), VigilStatus::NoChange);
     EXPECT_EQ(window.rowOf(found->id())->text(VigilCnrObject::StatusColumn), "No change");
 
     ASSERT_EQ(lost->checkLock().lock(0), 0);
-    VigilTasks::resetConnection(lost->id());
+    VigilTasks::resetConnection(lost);
     EXPECT_EQ(lost->status(), VigilStatus::HostNotResolved);
     // Deleted before the window thread got to event 1040: its lock is released all the same.
     VigilTasks::removeVigil(lost->id());
