@@ -10,6 +10,7 @@
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "platform/message_box.h"
 #include "platform/qt/window_event.h"
 #include "platform/thread.h"
@@ -85,7 +86,7 @@ bool isDue(const Vigil& vigil, time_t now, bool checkChanged) {
 bool tick() {
     if (lockMutex(dispatchLock, 0) != 0) return false;
     const bool checkChanged = ProgramSettings::snapshot().checkChanged;
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot()) {
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot()) {
         if (!vigil || vigil->stopRequested() || !isDue(*vigil, time(nullptr), checkChanged)) continue;
         takeCheckSlot(slotPollMs);
         // The wait may have been long: the user or another check may have changed it.
@@ -106,7 +107,7 @@ namespace VigilTasks {
 void checkAll() {
     const bool batch = runState().batchMode;
     lockMutex(dispatchLock, -1);
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot()) {
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot()) {
         if (!vigil || vigil->busyCount() != 0 || !takenByCheckAll(*vigil)) continue;
         takeCheckSlot(batch ? batchSlotPollMs : slotPollMs);
         if (!takenByCheckAll(*vigil)) {
@@ -129,7 +130,7 @@ bool batchReportsDone() {
 
 void checkOne(int identifier) {
     lockMutex(dispatchLock, -1);
-    const std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    const std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
     if (vigil && !vigil->stopRequested()) {
         takeCheckSlot(slotPollMs);
         startOrGiveBack(vigil);

@@ -1,10 +1,12 @@
 #pragma once
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class MainWindow;
+class Vigil;
 
 // The work behind the main window's commands that lives outside the window:
 // settings dialogs with their add and edit tasks, the status tasks, browser
@@ -23,7 +25,7 @@ struct CommandServices {
 
     // Edit. The window thread holds the Vigil's own lock; the task posts
     // MainWindowEvent::ReleaseVigilLock with the id when it is done.
-    std::function<void(MainWindow&, int id)> editVigil;
+    std::function<void(MainWindow&, const std::shared_ptr<Vigil>& vigil)> editVigil;
 
     // Delete, confirmed by the user. The window thread holds each Vigil's lock
     // during the call: the slot asks the check to stop, removes the cache file
@@ -45,7 +47,7 @@ struct CommandServices {
 
     // Reset Connection, called on a worker thread of its own. The window thread
     // holds the Vigil's lock until the ReleaseVigilLock event the task posts.
-    std::function<void(MainWindow&, int id)> resetConnection;
+    std::function<void(MainWindow&, const std::shared_ptr<Vigil>& vigil)> resetConnection;
 
     // View (window thread) and View In New Window (a worker thread of its own:
     // the client program start).
@@ -60,7 +62,7 @@ struct CommandServices {
     // Modal windows owned by the main window; each keeps its own placement.
     std::function<void(MainWindow&)> openImport;
     std::function<void(MainWindow&)> openProgramSettings;
-    std::function<void(MainWindow&, int id)> openFtpDetails;
+    std::function<void(MainWindow&, const std::shared_ptr<Vigil>& vigil)> openFtpDetails;
     std::function<void(MainWindow&)> openAbout;
 };
 

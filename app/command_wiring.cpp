@@ -16,6 +16,7 @@
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/web_vigil.h"
 #include "dialogs/dialog_help.h"
 #include "dialogs/ftp_details_window.h"
@@ -47,8 +48,9 @@ struct Kind {
     size_t addStack;
 };
 
-template <class Dialog, class Record>
-int runDialog(const Kind<Dialog, Record>& kind, int target, Record& record, QWidget* owner) {
+// target: a SettingsTarget, or the Vigil to edit.
+template <class Dialog, class Record, class Target>
+int runDialog(const Kind<Dialog, Record>& kind, Target target, Record& record, QWidget* owner) {
     Dialog dialog(kind.titleId, target, &record, owner);
     return showAtStoredPlace(dialog, kind.place, [&dialog] { return dialog.showModally(); });
 }
@@ -97,7 +99,7 @@ void pasteUrl(MainWindow& window, const QString& text) {
 
 void setStatusOf(const std::vector<int>& ids, int status) {
     for (int id : ids)
-        if (const std::shared_ptr<Vigil> vigil = findVigil(id)) vigil->setStatus(status, true);
+        if (const std::shared_ptr<Vigil> vigil = vigilList().find(id)) vigil->setStatus(status, true);
 }
 
 // Start and Stop Watching are the user's choice and are kept at once.
@@ -123,7 +125,7 @@ void installCommandServices() {
     s.newFtpVigil = [](MainWindow& w) { newVigil(ftpKind, w, FtpSettingsRecord{}); };
     s.newGopherVigil = [](MainWindow& w) { newVigil(gopherKind, w, GopherSettingsRecord{}); };
     s.pasteUrl = pasteUrl;
-    s.editVigil = [](MainWindow&, int id) { VigilTasks::editSettings(id); };
+    s.editVigil = [](MainWindow&, const std::shared_ptr<Vigil>& vigil) { VigilTasks::editSettings(vigil); };
     s.deleteVigils = [](MainWindow&, std::vector<int> ids) {
         for (int id : ids) VigilTasks::removeVigil(id);
         requestVigilSave();
@@ -134,9 +136,9 @@ void installCommandServices() {
     s.resetAll = [] { VigilTasks::setStatusAll(VigilStatus::NoChange); };
     s.stopWatchingAll = [] { setWatchingAll(VigilStatus::Inactive); };
     s.startWatchingAll = [] { setWatchingAll(VigilStatus::StartWatching); };
-    s.resetConnection = [](MainWindow&, int id) { VigilTasks::resetConnection(id); };
+    s.resetConnection = [](MainWindow&, const std::shared_ptr<Vigil>& v) { VigilTasks::resetConnection(v); };
     s.viewVigil = [](int id, bool newWindow) {
-        const std::shared_ptr<Vigil> vigil = findVigil(id);
+        const std::shared_ptr<Vigil> vigil = vigilList().find(id);
         if (!vigil) return;
         if (newWindow)
             runClientProgram(*vigil);
@@ -148,13 +150,15 @@ void installCommandServices() {
     s.openProgramSettings = [](MainWindow& w) {
         openProgramSettingsNotebook(&w, w.settingsFileName(), showHelp);
     };
-    s.openFtpDetails = [](MainWindow& w, int id) { openFtpDetailsWindow(&w, id); };
+    s.openFtpDetails = [](MainWindow& w, const std::shared_ptr<Vigil>& v) { openFtpDetailsWindow(&w, v); };
     s.openAbout = [](MainWindow& w) { showAboutWindow(&w); };
 
     EditDialogs& edit = editDialogs();
-    edit.web = [](int id, WebSettingsRecord& r) { return runDialog(webKind, id, r, mainWindow); };
-    edit.ftp = [](int id, FtpSettingsRecord& r) { return runDialog(ftpKind, id, r, mainWindow); };
-    edit.gopher = [](int id, GopherSettingsRecord& r) { return runDialog(gopherKind, id, r, mainWindow); };
+    edit.web = [](const WebVigil& v, WebSettingsRecord& r) { return runDialog(webKind, &v, r, mainWindow); };
+    edit.ftp = [](const FtpVigil& v, FtpSettingsRecord& r) { return runDialog(ftpKind, &v, r, mainWindow); };
+    edit.gopher = [](const GopherVigil& v, GopherSettingsRecord& r) {
+        return runDialog(gopherKind, &v, r, mainWindow);
+    };
 
     StartupHooks& startup = startupHooks();
     startup.enableCommands = [] {
@@ -166,4 +170,5 @@ void installCommandServices() {
 
     dialogHelpHandler() = showHelp;
     importServices().showHelp = showHelp;
+    importServices().vigilAdded = announceVigilAdded;
 }

@@ -202,7 +202,7 @@ bool MainCommandHandler::command(int id) {
         case Edit:
             // The lock stays taken until the task's ReleaseVigilLock event.
             if (std::shared_ptr<Vigil> vigil = singleVigil(window_); vigil && tryLock(*vigil))
-                s.editVigil(window_, vigil->id());
+                s.editVigil(window_, vigil);
             return true;
         case Delete:
             deleteSelected();
@@ -278,14 +278,13 @@ bool MainCommandHandler::command(int id) {
             s.openUrlInBrowser(window_, kHomePageUrl);
             return true;
         case Details:
-            if (std::shared_ptr<Vigil> vigil = vigilOf(window_.cursoredRow())) s.openFtpDetails(window_, vigil->id());
+            if (std::shared_ptr<Vigil> vigil = vigilOf(window_.cursoredRow())) s.openFtpDetails(window_, vigil);
             return true;
         case ResetConnection:
             if (std::shared_ptr<Vigil> vigil = vigilOf(window_.cursoredRow()); vigil && tryLock(*vigil)) {
                 // The lock stays taken until the task's ReleaseVigilLock event.
-                const int vigilId = vigil->id();
                 MainWindow* window = &window_;
-                if (!startTask([task = s.resetConnection, window, vigilId] { task(*window, vigilId); },
+                if (!startTask([task = s.resetConnection, window, vigil] { task(*window, vigil); },
                                kResetConnectionStack))
                     vigil->checkLock().unlock();
             }

@@ -20,6 +20,7 @@
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "dialogs/stored_placement.h"
 #include "platform/message_box.h"
@@ -62,7 +63,7 @@ void removeUnnamedCopies() {
     const RunState& state = runState();
     if (!state.holdsDataFolder || state.keepOldCacheFiles || VigilStore::loadProblem()) return;
     std::vector<std::string> named;
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot())
         if (vigil) named.push_back(vigil->cacheFileName());
     CacheFiles::removeAllExcept(named);
 }
@@ -89,7 +90,7 @@ bool workersDone() {
     const int running = runningChecks;
     unlockMutex(slotLock);
     if (running > 0) return false;
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot())
         if (vigil && vigil->busyCount() > 0) return false;
     if (lockMutex(dispatchLock, 0) != 0) return false;
     unlockMutex(dispatchLock);
@@ -131,9 +132,8 @@ MainWindowParts openMainWindow() {
 
 void startLoadThread(MainWindow& window) {
     const std::string fileName = window.dataFileName();
-    void* target = &window;
-    auto load = [fileName, target] {
-        windowServices().loadVigils(fileName, target);
+    auto load = [fileName] {
+        windowServices().loadVigils(fileName);
         removeUnnamedCopies();  // before any check makes a copy
         listLoaded = 1;
         postWindowEvent(MainWindowEvent::LoadDone);
@@ -181,7 +181,7 @@ void saveAtClose(const MainWindow& window) {
 }
 
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot())
         if (vigil) vigil->requestStop();
 
     bool done = workersDone();
@@ -200,7 +200,5 @@ bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {
 }
 
 void releaseVigils() {
-    lockMutex(vigilListLock, -1);
-    vigilList.clear();
-    unlockMutex(vigilListLock);
+    vigilList().clear();
 }

@@ -24,10 +24,10 @@
 #include "app/vigil_cnr_object.h"
 #include "app/vigil_icons.h"
 #include "app/vigil_menu_handler.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "platform/qt/window_event.h"
 
 MainWindow* mainWindow = nullptr;
@@ -297,7 +297,7 @@ QString MainWindow::statusLineText() const {
 // --- The list
 
 void MainWindow::fillContainer() {
-    const std::vector<std::shared_ptr<Vigil>> list = vigilListSnapshot();
+    const std::vector<std::shared_ptr<Vigil>> list = vigilList().snapshot();
     if (!list.empty()) {
         const bool statusIcons = ProgramSettings::snapshot().statusIcons;
         QList<QTreeWidgetItem*> rows;
@@ -316,7 +316,7 @@ void MainWindow::fillContainer() {
 }
 
 bool MainWindow::addVigilObject(int identifier) {
-    std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
     if (!vigil) return false;
     // The kind's icon whatever the setting: the next refresh sets a status icon.
     auto* row = new VigilCnrObject(vigil, kindIcon(vigil->kind()), container_->topLevelItemCount());
@@ -331,9 +331,8 @@ VigilCnrObject* MainWindow::rowOf(int identifier) const {
 }
 
 void MainWindow::refreshVigilRecord(int identifier) {
-    lockMutex(vigilListLock, -1);
+    VigilList::Hold hold(vigilList());
     if (VigilCnrObject* row = rowOf(identifier)) row->refresh();
-    unlockMutex(vigilListLock);
 }
 
 void MainWindow::removeVigilObject(int identifier) {
@@ -386,13 +385,12 @@ void MainWindow::sortRows(const SortOrder& order) {
 
 void MainWindow::refreshRowIcons() {
     const bool statusIcons = ProgramSettings::snapshot().statusIcons;
-    lockMutex(vigilListLock, -1);
+    VigilList::Hold hold(vigilList());
     for (int i = 0; i < container_->topLevelItemCount(); ++i) {
         auto* row = static_cast<VigilCnrObject*>(container_->topLevelItem(i));
         const Vigil& vigil = *row->vigil();
         row->setIconId(statusIcons ? statusIcon(vigil.status()) : kindIcon(vigil.kind()));
     }
-    unlockMutex(vigilListLock);
 }
 
 // --- Display
@@ -563,7 +561,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::storeLayout() {
     stopCheckTimer();
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot())
         if (vigil) vigil->requestStop();
 
     const QColor foreground = listForeground();

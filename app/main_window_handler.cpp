@@ -12,11 +12,11 @@
 #include "app/vigil_cnr_object.h"
 #include "app/vigil_tasks.h"
 #include "app/window_services.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "platform/message_box.h"
@@ -54,8 +54,12 @@ StartupHooks& startupHooks() {
     return hooks;
 }
 
-void vigilStatusCallback(void*, int status, int identifier) {
+void vigilStatusCallback(int status, int identifier) {
     postWindowEvent(status, identifier, 0);
+}
+
+void announceVigilAdded(long position) {
+    postWindowEvent(MainWindowEvent::VigilAdded, position, 0);
 }
 
 void requestVigilSave() {
@@ -154,7 +158,7 @@ void MainWindowHandler::startupComplete() {
     window_->startCheckTimer();
     if (ProgramSettings::snapshot().startup) startDetachedThread([] { windowServices().checkAll(); });
     // A list that could not be read is not a first run: no offer to import into it.
-    if (vigilListSnapshot().empty() && !VigilStore::loadProblem() && hooks.welcome) hooks.welcome();
+    if (vigilList().snapshot().empty() && !VigilStore::loadProblem() && hooks.welcome) hooks.welcome();
 }
 
 void MainWindowHandler::timerTick() {
@@ -167,7 +171,7 @@ void MainWindowHandler::timerTick() {
 }
 
 void MainWindowHandler::statusChanged(int status, int identifier) {
-    std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
     if (!vigil) return;  // deleted after the event was posted
     window_->refreshVigilRecord(identifier);
     if (status == VigilStatus::Changed || status == VigilStatus::FileFound) {
@@ -178,7 +182,7 @@ void MainWindowHandler::statusChanged(int status, int identifier) {
 }
 
 void MainWindowHandler::movedPage(int identifier) {
-    std::shared_ptr<Vigil> vigil = findVigil(identifier);
+    std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
     if (!vigil) return;
     OwnedMutex& lock = vigil->checkLock();
     if (lock.lock(kMovedPageLockWaitMs) != 0) return;
@@ -190,10 +194,7 @@ void MainWindowHandler::movedPage(int identifier) {
 
 void MainWindowHandler::addRow(long position) {
     requestVigilSave();  // a new or an imported Vigil
-    std::shared_ptr<Vigil> added;
-    lockMutex(vigilListLock, -1);
-    if (position >= 0 && static_cast<size_t>(position) < vigilList.size()) added = vigilList[position];
-    unlockMutex(vigilListLock);
+    const std::shared_ptr<Vigil> added = vigilList().at(position);
     if (!added) return;
     if (!window_->rowOf(added->id())) {
         window_->addVigilObject(added->id());
@@ -201,7 +202,7 @@ void MainWindowHandler::addRow(long position) {
     }
     // A sort or a delete moved the list after the position was posted: the new
     // Vigil is the one without a row.
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot())
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot())
         if (vigil && !window_->rowOf(vigil->id())) window_->addVigilObject(vigil->id());
 }
 

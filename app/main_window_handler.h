@@ -36,7 +36,11 @@ private:
 
 // The status callback every Vigil gets: posts the status to the main window
 // with the identifier as first parameter. Any thread; never waits.
-void vigilStatusCallback(void* target, int status, int identifier);
+void vigilStatusCallback(int status, int identifier);
+
+// Tells the main window that the Vigil at this list position is new (it adds
+// the Vigil's row). Any thread; never waits.
+void announceVigilAdded(long position);
 
 // After a change to the list (add, import, edit, delete, Start or Stop Watching,
 // Reset, View, a check's result): vigil.dat is written on the window thread soon

@@ -8,6 +8,7 @@
 #include "core/run_state.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "platform/files.h"
 #include "platform/trace.h"
 
@@ -89,7 +90,7 @@ void writeReport(const char* kind, const std::string& path, const std::string& c
 }
 
 std::vector<std::shared_ptr<Vigil>> listedVigils() {
-    std::vector<std::shared_ptr<Vigil>> vigils = vigilListSnapshot();
+    std::vector<std::shared_ptr<Vigil>> vigils = vigilList().snapshot();
     vigils.erase(std::remove(vigils.begin(), vigils.end(), nullptr), vigils.end());
     return vigils;
 }

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "app/command_ids.h"
-#include "core/locks.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 
 namespace {
 
@@ -86,14 +86,6 @@ std::vector<size_t> sortedPositions(const std::vector<const Vigil*>& vigils, con
 bool sortVigilList(int commandId) {
     const SortOrder* order = sortOrderFor(commandId);
     if (!order) return false;
-    lockMutex(vigilListLock, -1);
-    std::vector<const Vigil*> vigils;
-    vigils.reserve(vigilList.size());
-    for (const std::shared_ptr<Vigil>& vigil : vigilList) vigils.push_back(vigil.get());
-    std::vector<std::shared_ptr<Vigil>> sorted;
-    sorted.reserve(vigilList.size());
-    for (size_t position : sortedPositions(vigils, *order)) sorted.push_back(std::move(vigilList[position]));
-    vigilList = std::move(sorted);
-    unlockMutex(vigilListLock);
+    vigilList().reorder([order](const std::vector<const Vigil*>& vigils) { return sortedPositions(vigils, *order); });
     return true;
 }

@@ -70,7 +70,7 @@ bool compareByKind(const Vigil& a, const Vigil& b);
 // Vigil's keys read once before sorting.
 std::vector<size_t> sortedPositions(const std::vector<const Vigil*>& vigils, const SortOrder& order);
 
-// Reorders vigilList under vigilListLock by the order of a Sort By command, so
+// Reorders the list under its lock by the order of a Sort By command, so
 // that vigil.dat is written in the order the list shows. Empty entries go last.
 // False (nothing changes) for any other id.
 bool sortVigilList(int commandId);

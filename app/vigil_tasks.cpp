@@ -14,9 +14,9 @@
 #include "core/cache_files.h"
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/web_vigil.h"
 #include "net/tcp_client.h"
 #include "platform/message_box.h"
@@ -47,14 +47,13 @@ std::optional<VigilParams> paramsFrom(const Record& record) {
     p.options = record.options;
     p.email = std::string(record.emailList.text());
     p.status = VigilStatus::NoChange;
-    p.callbackTarget = mainWindow;
     return p;
 }
 
 // The steps after the kind's Vigil is built: its row, its status, the status line.
 void announceNewVigil(const std::shared_ptr<Vigil>& vigil) {
     const int position = VigilTasks::appendVigil(vigil);
-    postWindowEvent(MainWindowEvent::VigilAdded, position);
+    announceVigilAdded(position);
     vigil->setStatus(VigilStatus::NoChange, true);
     postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::Blank);
 }
@@ -140,8 +139,8 @@ Record prefilledRecord(const Vigil& vigil) {
 
 // Shows the kind's dialog and applies what it gives after OK.
 template <class Record, class Kind, class Apply>
-bool editWith(const std::function<int(int, Record&)>& dialog, Kind& vigil, Record record, Apply apply) {
-    if (!dialog || dialog(vigil.id(), record) != EditDialogs::Ok) return false;
+bool editWith(const std::function<int(const Kind&, Record&)>& dialog, Kind& vigil, Record record, Apply apply) {
+    if (!dialog || dialog(vigil, record) != EditDialogs::Ok) return false;
     apply(vigil, record);
     return true;
 }
@@ -195,16 +194,11 @@ std::shared_ptr<GopherVigil> addGopherVigil(GopherSettingsRecord record) {
 }
 
 int appendVigil(const std::shared_ptr<Vigil>& vigil) {
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    const int position = static_cast<int>(vigilList.size()) - 1;
-    unlockMutex(vigilListLock);
-    return position;
+    return vigilList().append(vigil);
 }
 
-void editSettings(int identifier) {
-    const std::shared_ptr<Vigil> vigil = findVigil(identifier);
-    if (!vigil) return;
+void editSettings(const std::shared_ptr<Vigil>& vigil) {
+    if (!vigil || vigilList().position(vigil) < 0) return;
     const EditDialogs& dialogs = editDialogs();
     bool applied = false;
     if (auto* web = dynamic_cast<WebVigil*>(vigil.get())) {
@@ -224,27 +218,26 @@ void editSettings(int identifier) {
                            applyGopherRecord);
     }
     if (applied) {
-        refreshVigilRecord(identifier);
+        refreshVigilRecord(vigil->id());
         requestVigilSave();
     }
     postLockRelease(vigil);
 }
 
-void resetConnection(int identifier) {
-    const std::shared_ptr<Vigil> vigil = findVigil(identifier);
-    if (!vigil) return;
+void resetConnection(const std::shared_ptr<Vigil>& vigil) {
+    if (!vigil || vigilList().position(vigil) < 0) return;
     const std::string host = vigil->host();
     vigil->setHost(host);
     // The window thread holds the Vigil's lock, so no check can be running: the
     // unresolved status, which no user command may change, can go.
     if (resolvePooledHostAgain(host, vigil->port()) && vigil->status() == VigilStatus::HostNotResolved)
         vigil->storeStatus(VigilStatus::NoChange);
-    refreshVigilRecord(identifier);
+    refreshVigilRecord(vigil->id());
     postLockRelease(vigil);
 }
 
 void setStatusAll(int status) {
-    for (const std::shared_ptr<Vigil>& vigil : vigilListSnapshot()) {
+    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot()) {
         if (!vigil || vigil->checkLock().lock(0) != 0) continue;
         if (status == 0) {
             vigil->setStatus(vigil->status(), true);
@@ -256,16 +249,7 @@ void setStatusAll(int status) {
 }
 
 std::shared_ptr<Vigil> removeVigil(int identifier) {
-    std::shared_ptr<Vigil> removed;
-    lockMutex(vigilListLock, -1);
-    const auto found = std::find_if(vigilList.begin(), vigilList.end(), [identifier](const std::shared_ptr<Vigil>& v) {
-        return v && v->id() == identifier;
-    });
-    if (found != vigilList.end()) {
-        removed = *found;
-        vigilList.erase(found);
-    }
-    unlockMutex(vigilListLock);
+    std::shared_ptr<Vigil> removed = vigilList().remove(identifier);
     if (removed) {
         removed->requestStop();
         // Deleted once a vigil.dat without the Vigil is saved.
@@ -300,7 +284,7 @@ std::shared_ptr<Vigil> takeLockToRelease(int identifier) {
             return vigil;
         }
     }
-    return findVigil(identifier);
+    return vigilList().find(identifier);
 }
 
 }  // namespace VigilTasks

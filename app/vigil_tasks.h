@@ -12,7 +12,7 @@ class GopherVigil;
 // The tasks that change the Vigil list or a Vigil for the user. Each runs on the
 // thread that calls it: the commands start the add tasks, Reset Connection and
 // the set-status-all task on threads of their own, and call the others on the
-// window thread. Every change of vigilList is made under vigilListLock.
+// window thread. Every change of the list is made under its lock.
 namespace VigilTasks {
 
 // A new Vigil from the record of a New dialog (or a pasted URL): status line
@@ -29,14 +29,14 @@ int appendVigil(const std::shared_ptr<Vigil>& vigil);
 // Edit, on the window thread, which has taken the Vigil's own lock: the kind's
 // settings dialog over a record pre-filled from the Vigil, the changed fields
 // applied after OK, then event 1040 so that the window thread releases the
-// lock. A Vigil that is gone gets nothing, not even 1040.
-void editSettings(int identifier);
+// lock. A Vigil that is gone (null, or no longer listed) gets nothing, not even 1040.
+void editSettings(const std::shared_ptr<Vigil>& vigil);
 
 // Reset Connection, while the window thread holds the Vigil's lock: the host is
 // set again and resolved anew, the pooled endpoints of the host take the new
 // address, and a Vigil that showed "Could not resolve host name." is watched
 // again once its host resolves. Then the row is refreshed and 1040 is posted.
-void resetConnection(int identifier);
+void resetConnection(const std::shared_ptr<Vigil>& vigil);
 
 // Reset All (1033), Stop Watching All (1042), Start Watching All (1043); 0
 // reports every Vigil's own status again. A Vigil whose lock is busy (its check
@@ -63,15 +63,15 @@ std::shared_ptr<Vigil> takeLockToRelease(int identifier);
 
 }  // namespace VigilTasks
 
-// The settings dialogs that Edit shows, one per kind: given the Vigil's
-// identifier and the pre-filled record, they show the dialog modally at the
+// The settings dialogs that Edit shows, one per kind: given the Vigil and the
+// pre-filled record, they show the dialog modally at the
 // kind's stored place, store its place back and give its result (1083 OK,
 // 1084 Cancel), the record filled after OK. Unset: Edit ends as after Cancel.
 struct EditDialogs {
     static constexpr int Ok = 1083;
     static constexpr int Cancel = 1084;
-    std::function<int(int identifier, WebSettingsRecord& record)> web;
-    std::function<int(int identifier, FtpSettingsRecord& record)> ftp;
-    std::function<int(int identifier, GopherSettingsRecord& record)> gopher;
+    std::function<int(const WebVigil& vigil, WebSettingsRecord& record)> web;
+    std::function<int(const FtpVigil& vigil, FtpSettingsRecord& record)> ftp;
+    std::function<int(const GopherVigil& vigil, GopherSettingsRecord& record)> gopher;
 };
 EditDialogs& editDialogs();

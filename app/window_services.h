@@ -7,8 +7,8 @@
 // reached only through here, so tests can put recording functions in place
 // (set them before any thread starts).
 struct WindowServices {
-    // Reads the data file into vigilList; the Vigils report to target.
-    std::function<void(const std::string& fileName, void* target)> loadVigils;
+    // Reads the data file into vigilList.
+    std::function<void(const std::string& fileName)> loadVigils;
     // Writes vigilList; 0 on success, -1 when the file was not written.
     std::function<int(const std::string& fileName)> saveVigils;
     // Check-all, on the calling thread (in batch mode it also ends the run).

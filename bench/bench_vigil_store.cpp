@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/locks.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 
 namespace {
@@ -53,15 +53,14 @@ DataFile& dataFile() {
 }
 
 void clearList() {
-    OwnedLock hold(*vigilListLock);
-    vigilList.clear();
+    vigilList().clear();
 }
 
 void BM_LoadVigilDat(benchmark::State& state) {
     dataFile();
     for (auto _ : state) {
         clearList();
-        VigilStore::load("vigil.dat", nullptr);
+        VigilStore::load("vigil.dat");
     }
     state.SetItemsProcessed(state.iterations() * 10000);
 }
@@ -70,7 +69,7 @@ BENCHMARK(BM_LoadVigilDat)->Unit(benchmark::kMillisecond);
 void BM_SaveVigilDat(benchmark::State& state) {
     dataFile();
     clearList();
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     for (auto _ : state) VigilStore::save("saved.dat");
     state.SetItemsProcessed(state.iterations() * 10000);
 }

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "core/ftp_vigil.h"
-#include "core/locks.h"
 #include "core/run_state.h"
 #include "dialogs/ftp_details_window.h"
 
@@ -65,9 +64,6 @@ int main(int argc, char** argv) {
     p.cacheFileName = "cache\\00000001.mon";
     auto vigil = std::make_shared<FtpVigil>(p, "anonymous", "guest@localhost", std::string("/pub"), std::nullopt,
                                             std::vector<std::string>{});
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    unlockMutex(vigilListLock);
 
     QElapsedTimer clock;
     clock.start();
@@ -79,7 +75,7 @@ int main(int argc, char** argv) {
     qint64 laidOutMs = 0;
     {
         clock.restart();
-        FtpDetailsWindow window(nullptr, vigil->id());
+        FtpDetailsWindow window(nullptr, vigil);
         builtMs = clock.elapsed();
         window.show();
         QCoreApplication::processEvents();

@@ -28,7 +28,6 @@ ProcessLockStore store;
 
 MutexHandle timeLock = &store.locks[0];
 MutexHandle cacheNameLock = &store.locks[2];
-MutexHandle vigilListLock = &store.locks[3];
 MutexHandle gopherPoolLock = &store.locks[4];
 MutexHandle webPoolLock = &store.locks[5];
 MutexHandle ftpPoolLock = &store.locks[6];

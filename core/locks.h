@@ -13,12 +13,11 @@ int lockMutex(MutexHandle handle, int timeoutMs);
 int unlockMutex(MutexHandle handle);
 
 // The twelve process-wide locks, created by createProcessLocks() in this order:
-// timeLock, spare, cacheNameLock, vigilListLock, gopherPoolLock, webPoolLock,
+// timeLock, spare, cacheNameLock, spare, gopherPoolLock, webPoolLock,
 // ftpPoolLock, proxyLock, spare, spare, slotLock, dispatchLock.
 // They exist from static initialisation on, so tests need no set-up.
 extern MutexHandle timeLock;
 extern MutexHandle cacheNameLock;
-extern MutexHandle vigilListLock;
 extern MutexHandle gopherPoolLock;
 extern MutexHandle webPoolLock;
 extern MutexHandle ftpPoolLock;

@@ -5,10 +5,7 @@
 #include <stdexcept>
 
 #include "core/cache_files.h"
-#include "core/locks.h"
 #include "core/text_utils.h"
-
-std::vector<std::shared_ptr<Vigil>> vigilList;
 
 namespace {
 
@@ -90,7 +87,6 @@ Vigil::Vigil(uint16_t kind, const VigilParams& params)
     : port_(params.port),
       host_(params.host),
       callback_(installedCallback.load()),
-      callbackTarget_(params.callbackTarget),
       kind_(kind),
       lastChecked_(params.lastChecked),
       lastChanged_(params.lastChanged),
@@ -149,7 +145,7 @@ void Vigil::setStatus(int status, bool report) {
 }
 
 void Vigil::reportStatus(int status) const {
-    if (callback_) callback_(callbackTarget_, status, identifier_);
+    if (callback_) callback_(status, identifier_);
 }
 
 void Vigil::setEmailList(std::string_view text) {
@@ -235,24 +231,4 @@ void Vigil::setCacheFileName(const std::string& name) {
 void Vigil::setPreviousCacheFileName(const std::string& name) {
     std::lock_guard<std::mutex> g(fieldMutex_);
     previousCacheFileName_ = name;
-}
-
-std::vector<std::shared_ptr<Vigil>> vigilListSnapshot() {
-    lockMutex(vigilListLock, -1);
-    std::vector<std::shared_ptr<Vigil>> copy = vigilList;
-    unlockMutex(vigilListLock);
-    return copy;
-}
-
-std::shared_ptr<Vigil> findVigil(int identifier) {
-    std::shared_ptr<Vigil> found;
-    lockMutex(vigilListLock, -1);
-    for (const std::shared_ptr<Vigil>& vigil : vigilList) {
-        if (vigil && vigil->id() == identifier) {
-            found = vigil;
-            break;
-        }
-    }
-    unlockMutex(vigilListLock);
-    return found;
 }

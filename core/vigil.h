@@ -58,9 +58,9 @@ constexpr int Off = 0;
 constexpr int On = 1;  // the check interval is in force
 }  // namespace IntervalMode
 
-// Called with the target given at construction, the status and the identifier
-// (widened with its sign). It may run on any thread and must only post.
-using VigilStatusCallback = void (*)(void* target, int status, int identifier);
+// Called with the status and the identifier (widened with its sign). It may run
+// on any thread and must only post.
+using VigilStatusCallback = void (*)(int status, int identifier);
 
 // Installed once at start-up; Vigils built afterwards call it. Null (the
 // default) means nothing is called.
@@ -85,7 +85,6 @@ struct VigilParams {
     int32_t interval = 0;  // seconds
     time_t lastChanged = 0;
     time_t lastChecked = 0;
-    void* callbackTarget = nullptr;
     std::optional<int16_t> identifier;  // none: the next free identifier
     int status = VigilStatus::NoChange;
     std::optional<std::string> cacheFileName;  // the stored name; none: a new one
@@ -148,7 +147,6 @@ public:
     int32_t interval() const { return interval_; }
     int intervalMode() const { return intervalMode_; }
     time_t nextCheckTime() const { return lastChecked_ + interval_; }
-    void* callbackTarget() const { return callbackTarget_; }
 
     // Set when the Vigil is deleted or the window closes; a running check
     // looks at it and ends early. No thread is ever killed.
@@ -219,7 +217,6 @@ private:
     std::atomic<uint16_t> port_;
     std::string host_;
     VigilStatusCallback callback_;
-    void* callbackTarget_;
     const uint16_t kind_;
     std::atomic<time_t> lastChecked_;
     std::atomic<time_t> lastChanged_;
@@ -235,14 +232,3 @@ private:
     std::atomic<int32_t> options_;
     std::atomic<unsigned long> checkThreadId_{0};
 };
-
-// The Vigils in display order (also the order of vigil.dat). Hold vigilListLock
-// (core/locks.h) to read or change it. A Vigil taken out of the list stays alive
-// for as long as a running check still holds it.
-extern std::vector<std::shared_ptr<Vigil>> vigilList;
-
-// A copy of the list taken under vigilListLock, for walks that must not hold it.
-std::vector<std::shared_ptr<Vigil>> vigilListSnapshot();
-
-// The first Vigil in the list with this identifier, or null.
-std::shared_ptr<Vigil> findVigil(int identifier);

@@ -19,11 +19,11 @@
 #include "core/cache_files.h"
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/run_state.h"
 #include "core/text_file.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/web_vigil.h"
 #include "platform/files.h"
 #include "platform/trace.h"
@@ -197,8 +197,7 @@ std::string noVigilReason(const std::string& kindWord, bool known) {
     return "is a record of no known kind (\"" + kindWord + "\")";
 }
 
-std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
-                                  VigilStore::CacheName cacheName, Parsed& outcome,
+std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName cacheName, Parsed& outcome,
                                   std::string* why = nullptr) {
     outcome = Parsed::NoVigil;
     if (line.empty()) {
@@ -226,7 +225,6 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
     p.host = field(3);
     p.options = static_cast<int32_t>(options.options);
     p.email = options.email;
-    p.callbackTarget = callbackTarget;
     p.active = 1;
 
     const uint16_t defaultPort = kind == VigilKind::Gopher ? 70 : kind == VigilKind::Ftp ? 21 : 80;
@@ -295,9 +293,7 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
     }
     }
 
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    unlockMutex(vigilListLock);
+    vigilList().append(vigil);
     outcome = Parsed::Vigil;
     return vigil;
 }
@@ -306,9 +302,9 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, void* callbackTarget,
 
 namespace VigilStore {
 
-std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget, CacheName cacheName) {
+std::shared_ptr<Vigil> parseRecord(const std::string& line, CacheName cacheName) {
     Parsed outcome;
-    return buildVigil(line, callbackTarget, cacheName, outcome);
+    return buildVigil(line, cacheName, outcome);
 }
 
 std::string importedRecord(const std::string& line) {
@@ -400,7 +396,7 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
     return DataFile::Read;
 }
 
-void load(const std::string& fileName, void* callbackTarget) {
+void load(const std::string& fileName) {
     std::string problem;
     bool full = false;
     size_t lineNumber = 1;  // the count line
@@ -409,13 +405,13 @@ void load(const std::string& fileName, void* callbackTarget) {
     bool eightBit = false;
     const DataFile read = readRecords(
         fileName,
-        [callbackTarget, &full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
+        [&full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
             ++lineNumber;
             if (isBlankLine(line)) return true;
             eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
             std::string why;
-            buildVigil(line, callbackTarget, CacheName::Keep, outcome, &why);
+            buildVigil(line, CacheName::Keep, outcome, &why);
             if (outcome == Parsed::NoVigil && unread++ == 0)
                 firstUnread = "line " + std::to_string(lineNumber) + " " + why;
             full = outcome == Parsed::NoIdentifier;
@@ -457,9 +453,9 @@ int save(const std::string& fileName) {
     // Retired before the list is written, so no line below names them.
     std::vector<std::string> retired = CacheFiles::takeRetired();
     const bool ok = replaceFile(target, [](FILE* file) {
-        OwnedLock hold(*vigilListLock);
-        std::fprintf(file, "%d\n", static_cast<int>(vigilList.size()));
-        for (const auto& vigil : vigilList) vigil->write(file);
+        VigilList::Hold hold(vigilList());
+        std::fprintf(file, "%d\n", static_cast<int>(hold.vigils().size()));
+        for (const auto& vigil : hold.vigils()) vigil->write(file);
         return std::ferror(file) == 0;
     });
     if (!ok) {

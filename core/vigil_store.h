@@ -9,13 +9,12 @@ class Vigil;
 // vigil.dat: a count line, then one record line per Vigil in list order.
 namespace VigilStore {
 
-// Reads the file into new Vigils appended to vigilList; each Vigil reports its
-// status to callbackTarget. A missing file leaves the list as it is. A file that
+// Reads the file into new Vigils appended to vigilList. A missing file leaves the list as it is. A file that
 // exists but cannot be read, or does not begin with a count line, loads nothing;
 // one with record lines that make no Vigil (blank lines aside), or more Vigils than
 // there are identifiers, loads those it can. Either way the file is not saved over
 // for the rest of the run, and loadProblem says why (naming the first such line).
-void load(const std::string& fileName, void* callbackTarget);
+void load(const std::string& fileName);
 
 // Why the last load left its file (partly) unread, for the user; none when it did not.
 std::optional<std::string> loadProblem();
@@ -61,7 +60,6 @@ enum class CacheName { Keep, Drop };
 
 // Builds one Vigil from a record line and appends it to vigilList; null when the
 // line does not make a Vigil or no identifier is free.
-std::shared_ptr<Vigil> parseRecord(const std::string& line, void* callbackTarget,
-                                   CacheName cacheName = CacheName::Keep);
+std::shared_ptr<Vigil> parseRecord(const std::string& line, CacheName cacheName = CacheName::Keep);
 
 }  // namespace VigilStore

@@ -129,7 +129,7 @@ private:
     QSize rowSize_;
 };
 
-FtpDetailsWindow::FtpDetailsWindow(QWidget* owner, int vigilId) : QDialog(owner) {
+FtpDetailsWindow::FtpDetailsWindow(QWidget* owner, const std::shared_ptr<Vigil>& vigil) : QDialog(owner) {
     chooseSaveFile = [this] { return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("details.txt")); };
 
     list_ = new QListView(this);
@@ -143,8 +143,7 @@ FtpDetailsWindow::FtpDetailsWindow(QWidget* owner, int vigilId) : QDialog(owner)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
 
-    if (const std::shared_ptr<Vigil> found = findVigil(vigilId); found && found->kind() == VigilKind::Ftp)
-        vigil_ = std::dynamic_pointer_cast<FtpVigil>(found);
+    if (vigil && vigil->kind() == VigilKind::Ftp) vigil_ = std::dynamic_pointer_cast<FtpVigil>(vigil);
     if (vigil_) setWindowTitle(QString::fromStdString(vigil_->description()));
     model_ = new FtpDetailsModel(vigil_ ? vigil_->lists() : nullptr, this);
     list_->setModel(model_);
@@ -248,7 +247,7 @@ void FtpDetailsWindow::saveList() {
     std::fclose(file);
 }
 
-void openFtpDetailsWindow(QWidget* owner, int vigilId) {
-    FtpDetailsWindow window(owner, vigilId);
+void openFtpDetailsWindow(QWidget* owner, const std::shared_ptr<Vigil>& vigil) {
+    FtpDetailsWindow window(owner, vigil);
     window.exec();
 }

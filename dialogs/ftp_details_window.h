@@ -4,6 +4,7 @@
 #include <memory>
 
 class FtpVigil;
+class Vigil;
 class FtpDetailsModel;
 class QListView;
 class QPoint;
@@ -18,9 +19,9 @@ public:
     static constexpr int IgnoreThis = 940;
     static constexpr int SaveThisList = 1282;
 
-    // For the FTP Vigil with this identifier; a Vigil that no longer exists
+    // For this FTP Vigil; none (a Vigil that no longer exists) or another kind
     // gives an empty, untitled list.
-    FtpDetailsWindow(QWidget* owner, int vigilId);
+    FtpDetailsWindow(QWidget* owner, const std::shared_ptr<Vigil>& vigil);
     // Stores where the window was ("ftp details x", "ftp details y").
     ~FtpDetailsWindow() override;
 
@@ -51,4 +52,4 @@ private:
 };
 
 // Opens the details window of an FTP Vigil owned by owner, modally.
-void openFtpDetailsWindow(QWidget* owner, int vigilId);
+void openFtpDetailsWindow(QWidget* owner, const std::shared_ptr<Vigil>& vigil);

@@ -19,8 +19,17 @@ QString text(const std::optional<std::string>& value) {
 }  // namespace
 
 FtpSettingsDialog::FtpSettingsDialog(int titleId, int target, FtpSettingsRecord* record, QWidget* owner)
+    : FtpSettingsDialog(titleId, target, nullptr, record, owner) {}
+
+FtpSettingsDialog::FtpSettingsDialog(int titleId, const FtpVigil* edited, FtpSettingsRecord* record,
+                                     QWidget* owner)
+    : FtpSettingsDialog(titleId, SettingsTarget::Edit, edited, record, owner) {}
+
+FtpSettingsDialog::FtpSettingsDialog(int titleId, int target, const FtpVigil* edited,
+                                     FtpSettingsRecord* record, QWidget* owner)
     : VigilSettingsDialog(settingsTitleText(titleId, QStringLiteral("FTP Settings")), target,
                           HelpPanel::FtpSettings, owner),
+      edited_(edited),
       record_(record) {
     description_ = addField(QStringLiteral("Description:"), QStringLiteral("description"), true);
     host_ = addField(QStringLiteral("Host:"), QStringLiteral("host"), true);
@@ -35,7 +44,7 @@ FtpSettingsDialog::FtpSettingsDialog(int titleId, int target, FtpSettingsRecord*
 
 void FtpSettingsDialog::fill() {
     if (editing()) {
-        const auto ftp = std::dynamic_pointer_cast<FtpVigil>(findVigil(target()));
+        const FtpVigil* ftp = edited_;
         if (!ftp) return;
         showServer(*ftp, host_, port_);
         showStored(directory_, ftp->directory().value_or(std::string()));

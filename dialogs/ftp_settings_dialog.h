@@ -2,15 +2,19 @@
 #include "core/settings_records.h"
 #include "dialogs/settings_dialog.h"
 
+class FtpVigil;
+
 // Creates or edits an FTP Vigil: description, host, port, user name, password,
 // directory, interval and notifications; More... opens the file to look for and
 // the files to ignore.
 class FtpSettingsDialog : public VigilSettingsDialog {
 public:
     // titleId SettingsTitle::Ftp; target SettingsTarget::NewVigil, ::PastedUrl
-    // (host, port, directory, user and password from the record) or the
-    // identifier of the Vigil to edit. The record stays the caller's; OK writes it.
+    // (host, port, directory, user and password from the record).
+    // The record stays the caller's; OK writes it.
     FtpSettingsDialog(int titleId, int target, FtpSettingsRecord* record, QWidget* owner);
+    // Edits this Vigil; null (a Vigil that is gone) leaves the fields empty.
+    FtpSettingsDialog(int titleId, const FtpVigil* edited, FtpSettingsRecord* record, QWidget* owner);
 
 protected:
     std::optional<QString> firstProblem() const override;
@@ -18,8 +22,11 @@ protected:
     void openMore() override;
 
 private:
+    FtpSettingsDialog(int titleId, int target, const FtpVigil* edited, FtpSettingsRecord* record,
+                      QWidget* owner);
     void fill();
 
+    const FtpVigil* edited_;
     FtpSettingsRecord* record_;
     QLineEdit* host_;
     QLineEdit* port_;

@@ -10,8 +10,17 @@
 
 GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettingsRecord* record,
                                            QWidget* owner)
+    : GopherSettingsDialog(titleId, target, nullptr, record, owner) {}
+
+GopherSettingsDialog::GopherSettingsDialog(int titleId, const GopherVigil* edited,
+                                           GopherSettingsRecord* record, QWidget* owner)
+    : GopherSettingsDialog(titleId, SettingsTarget::Edit, edited, record, owner) {}
+
+GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, const GopherVigil* edited,
+                                           GopherSettingsRecord* record, QWidget* owner)
     : VigilSettingsDialog(settingsTitleText(titleId, QStringLiteral("Gopher Settings")), target,
                           HelpPanel::GopherSettings, owner),
+      edited_(edited),
       record_(record) {
     description_ = addField(QStringLiteral("Description:"), QStringLiteral("description"), true);
     host_ = addField(QStringLiteral("Host:"), QStringLiteral("host"), true);
@@ -23,7 +32,7 @@ GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettin
 
 void GopherSettingsDialog::fill() {
     if (editing()) {
-        const auto gopher = std::dynamic_pointer_cast<GopherVigil>(findVigil(target()));
+        const GopherVigil* gopher = edited_;
         if (!gopher) return;
         showServer(*gopher, host_, port_);
         // A Vigil without a selector keeps a blank in its place; that is no text to edit.

@@ -24,8 +24,9 @@ constexpr int Ok = 1083;      // OK or Yes
 constexpr int Cancel = 1084;  // Cancel or No
 }  // namespace DialogResult
 
-// What a settings dialog works on, besides the identifier of a Vigil to edit (0 or more).
+// What a settings dialog works on.
 namespace SettingsTarget {
+constexpr int Edit = 0;  // the Vigil the dialog is given
 constexpr int NewVigil = -1;
 constexpr int PastedUrl = -2;  // a new Vigil whose record was filled from a pasted URL
 }  // namespace SettingsTarget

@@ -49,8 +49,17 @@ bool namesWebPage(const std::string& url) {
 }  // namespace
 
 WebSettingsDialog::WebSettingsDialog(int titleId, int target, WebSettingsRecord* record, QWidget* owner)
+    : WebSettingsDialog(titleId, target, nullptr, record, owner) {}
+
+WebSettingsDialog::WebSettingsDialog(int titleId, const WebVigil* edited, WebSettingsRecord* record,
+                                     QWidget* owner)
+    : WebSettingsDialog(titleId, SettingsTarget::Edit, edited, record, owner) {}
+
+WebSettingsDialog::WebSettingsDialog(int titleId, int target, const WebVigil* edited,
+                                     WebSettingsRecord* record, QWidget* owner)
     : VigilSettingsDialog(settingsTitleText(titleId, QStringLiteral("Web Settings")), target,
                           HelpPanel::WebSettings, owner),
+      edited_(edited),
       record_(record) {
     description_ = addField(QStringLiteral("Description:"), QStringLiteral("description"), true);
     url_ = addField(QStringLiteral("URL:"), QStringLiteral("url"), true);
@@ -64,7 +73,7 @@ WebSettingsDialog::WebSettingsDialog(int titleId, int target, WebSettingsRecord*
 
 void WebSettingsDialog::fill() {
     if (editing()) {
-        const auto web = std::dynamic_pointer_cast<WebVigil>(findVigil(target()));
+        const WebVigil* web = edited_;
         if (!web) return;
         showStored(description_, web->description());
         showStored(url_, web->url());

@@ -2,14 +2,17 @@
 #include "core/settings_records.h"
 #include "dialogs/settings_dialog.h"
 
+class WebVigil;
+
 // Creates or edits a Web Vigil: description, URL, user name and password,
 // interval and notifications; More... opens the page-comparison rules.
 class WebSettingsDialog : public VigilSettingsDialog {
 public:
     // titleId SettingsTitle::Web; target SettingsTarget::NewVigil, ::PastedUrl
-    // (the URL is the record's url) or the identifier of the Vigil to edit. The
-    // record stays the caller's; OK writes it.
+    // (the URL is the record's url). The record stays the caller's; OK writes it.
     WebSettingsDialog(int titleId, int target, WebSettingsRecord* record, QWidget* owner);
+    // Edits this Vigil; null (a Vigil that is gone) leaves the fields empty.
+    WebSettingsDialog(int titleId, const WebVigil* edited, WebSettingsRecord* record, QWidget* owner);
 
 protected:
     std::optional<QString> firstProblem() const override;
@@ -17,8 +20,11 @@ protected:
     void openMore() override;
 
 private:
+    WebSettingsDialog(int titleId, int target, const WebVigil* edited, WebSettingsRecord* record,
+                      QWidget* owner);
     void fill();
 
+    const WebVigil* edited_;
     WebSettingsRecord* record_;
     QLineEdit* url_;
     QLineEdit* user_;

@@ -14,15 +14,13 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/main_window_event.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "platform/qt/display_text.h"
 #include "import/import_sources.h"
 #include "platform/message_box.h"
-#include "platform/qt/window_event.h"
 
 namespace {
 
@@ -48,24 +46,10 @@ std::optional<QString> openFolderDialog(QWidget* owner, const QString& title, co
     return name;
 }
 
-// Where a Vigil stands in vigilList; -1 when it is not there.
-long positionOf(const std::shared_ptr<Vigil>& vigil) {
-    long position = -1;
-    lockMutex(vigilListLock, -1);
-    for (size_t i = vigilList.size(); i-- > 0;) {
-        if (vigilList[i] == vigil) {
-            position = static_cast<long>(i);
-            break;
-        }
-    }
-    unlockMutex(vigilListLock);
-    return position;
-}
-
 }  // namespace
 
 ImportServices& importServices() {
-    static ImportServices services{openFileDialog, openFolderDialog, nullptr};
+    static ImportServices services{openFileDialog, openFolderDialog, nullptr, nullptr};
     return services;
 }
 
@@ -84,8 +68,7 @@ bool ImportCommandHandler::command(int id) {
     return true;
 }
 
-ImportWindow::ImportWindow(int windowId, QWidget* owner, void* callbackTarget)
-    : QDialog(owner), handler_(*this), callbackTarget_(callbackTarget) {
+ImportWindow::ImportWindow(int windowId, QWidget* owner) : QDialog(owner), handler_(*this) {
     setObjectName(QStringLiteral("ImportWindow%1").arg(windowId));
     setWindowTitle(QStringLiteral("Import Vigils"));
     build();
@@ -195,7 +178,7 @@ void ImportWindow::addSelections() {
         if (!list_->item(row)->isSelected() || static_cast<size_t>(row) >= entries.size()) continue;
         const SimpleString& line = entries[static_cast<size_t>(row)].recordLine;
         const std::shared_ptr<Vigil> vigil =
-            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())), callbackTarget_,
+            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())),
                                     VigilStore::CacheName::Drop);
         if (!vigil) {
             if (vigilIdentifierFree()) continue;
@@ -203,8 +186,8 @@ void ImportWindow::addSelections() {
             break;
         }
         // The position is looked up after the append, so it is the new Vigil's own.
-        const long position = positionOf(vigil);
-        if (position >= 0) postWindowEvent(MainWindowEvent::VigilAdded, position, 0);
+        const long position = vigilList().position(vigil);
+        if (position >= 0 && importServices().vigilAdded) importServices().vigilAdded(position);
         // Posted after 1038, so the row exists when its refresh arrives.
         vigil->setStatus(VigilStatus::NoChange, true);
     }
@@ -240,7 +223,7 @@ void ImportWindow::dropEntries() {
 }
 
 int openImportWindow(QWidget* owner) {
-    ImportWindow window(ImportId::Window, owner, owner);
+    ImportWindow window(ImportId::Window, owner);
     window.setFocus();
     return showAtStoredPlace(window, &SettingsValues::importWindow, [&window] { return window.exec(); });
 }

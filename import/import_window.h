@@ -46,6 +46,8 @@ struct ImportServices {
         chooseFolder;
     // The main window's help viewer at a panel; nothing happens while unset.
     std::function<void(int panel)> showHelp;
+    // Tells the main window of a new Vigil at this list position; nothing happens while unset.
+    std::function<void(long position)> vigilAdded;
 };
 ImportServices& importServices();
 
@@ -62,12 +64,11 @@ private:
 };
 
 // Picks an import source and a file, lists the entries its importer finds, and
-// turns the selected ones into Vigils appended to vigilList; each is announced to
-// the main window with MainWindowEvent::VigilAdded. Window thread only.
+// turns the selected ones into Vigils appended to vigilList; each is announced
+// through importServices().vigilAdded. Window thread only.
 class ImportWindow : public QDialog {
 public:
-    // callbackTarget: the status-callback target of the new Vigils (the main window).
-    ImportWindow(int windowId, QWidget* owner, void* callbackTarget = nullptr);
+    ImportWindow(int windowId, QWidget* owner);
     ~ImportWindow() override;
 
     // However the window ends (Close, its close box, Escape) the listed entries
@@ -96,7 +97,6 @@ private:
     void dropEntries();
 
     ImportCommandHandler handler_;
-    void* callbackTarget_;
     QComboBox* source_ = nullptr;
     QLineEdit* path_ = nullptr;
     QListWidget* list_ = nullptr;

@@ -326,9 +326,7 @@ TEST(CheckOne, ARemovedVigilLivesUntilItsCheckEnds) {
     }
     VigilTasks::checkOne(id);
     ASSERT_TRUE(checks.waitFor([] { return checks.started.size() == 1; }));
-    lockMutex(vigilListLock, -1);
-    vigilList.clear();
-    unlockMutex(vigilListLock);
+    vigilList().clear();
     EXPECT_FALSE(watch.expired());
     checks.releaseAll();
     ASSERT_TRUE(checks.waitFor([] { return checks.ended == 1; }));
@@ -343,12 +341,11 @@ TEST(CheckAll, WalksACopyOfTheListWhileItChanges) {
     std::weak_ptr<Vigil> third = addVigil("third");
     // The first check deletes the third Vigil and adds a new one, as the user would.
     first->duringCheck = [third] {
-        lockMutex(vigilListLock, -1);
+        VigilList::Hold hold(vigilList());
         if (auto doomed = third.lock()) doomed->requestStop();
-        vigilList.erase(vigilList.begin() + 2);
-        for (int i = 0; i < 100; ++i) vigilList.push_back(std::make_shared<ProbeVigil>(
+        hold.vigils().erase(hold.vigils().begin() + 2);
+        for (int i = 0; i < 100; ++i) hold.vigils().push_back(std::make_shared<ProbeVigil>(
                                            probeParams("new", VigilStatus::NoChange), "http://new/"));
-        unlockMutex(vigilListLock);
     };
     VigilTasks::checkAll();
     EXPECT_TRUE(checks.waitFor([] { return checks.ended == 2; }));

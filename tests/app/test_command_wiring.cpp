@@ -24,4 +24,5 @@ TEST(CommandWiring, EverySlotIsFilled) {
     EXPECT_TRUE(startupHooks().enableCommands && startupHooks().welcome);
     EXPECT_TRUE(static_cast<bool>(dialogHelpHandler()));
     EXPECT_TRUE(static_cast<bool>(importServices().showHelp));
+    EXPECT_TRUE(static_cast<bool>(importServices().vigilAdded));
 }

@@ -99,7 +99,7 @@ const std::string kNext = listingLine("Jun 10  2001", "same") + listingLine("Aug
 
 TEST_F(DetailsTest, ThreeListsWithTheirRows) {
     auto v = vigil(kPrevious, kNext);
-    FtpDetailsWindow w(nullptr, v->id());
+    FtpDetailsWindow w(nullptr, v);
     EXPECT_EQ(w.windowTitle(), "Mirror");
     const std::vector<std::string> expected = {
         "Added Files:",
@@ -126,14 +126,14 @@ TEST_F(DetailsTest, ThreeListsWithTheirRows) {
 
 TEST_F(DetailsTest, SizedByTheLongestRowAndTheLineCount) {
     auto empty = vigil(kPrevious, kPrevious);
-    FtpDetailsWindow none(nullptr, empty->id());
+    FtpDetailsWindow none(nullptr, empty);
     EXPECT_EQ(lines(none), (std::vector<std::string>{"No files added.", "------------", " ", "No files removed.",
                                                       "------------", " ", "No files changed.", "------------", " "}));
     const int charWidth = none.list()->fontMetrics().averageCharWidth();
     EXPECT_EQ(none.size(), QSize(22 * charWidth, 14 * none.lineHeight()));
 
     auto two = vigil("", listingLine("Feb 02  2004", "a") + listingLine("Feb 03  2004", "bb"));
-    FtpDetailsWindow added(nullptr, two->id());
+    FtpDetailsWindow added(nullptr, two);
     ASSERT_EQ(count(added), 12);
     EXPECT_EQ(added.size(), QSize(51 * charWidth, 17 * added.lineHeight()));
 }
@@ -146,28 +146,28 @@ TEST_F(DetailsTest, ManyFilesOpenWithoutAnObjectPerLine) {
         next += listingLine("Feb 02  2004", name);
     }
     auto v = vigil("", next);
-    FtpDetailsWindow warmUp(nullptr, v->id());  // fonts and styles are loaded once
+    FtpDetailsWindow warmUp(nullptr, v);  // fonts and styles are loaded once
     const size_t before = mallinfo2().uordblks + mallinfo2().hblkhd;
-    FtpDetailsWindow w(nullptr, v->id());
+    FtpDetailsWindow w(nullptr, v);
     EXPECT_LT(mallinfo2().uordblks + mallinfo2().hblkhd - before, 50000u * 16);
     ASSERT_EQ(count(w), 50000 + 4 + 3 + 3);
     EXPECT_EQ(at(w, 2 + 12345).data().toString().toStdString(), "f12345 - " + dateText(v->addedFileTime(0)));
 }
 
 TEST_F(DetailsTest, AVigilThatIsGoneGivesAnEmptyUntitledList) {
-    FtpDetailsWindow w(nullptr, 4242);
+    FtpDetailsWindow w(nullptr, nullptr);
     EXPECT_EQ(count(w), 0);
     EXPECT_EQ(w.windowTitle(), "");
     // Another kind with that identifier is not an FTP Vigil either.
     auto web = std::make_shared<ProbeVigil>(probeParams("Site", VigilStatus::NoChange), "http://x/");
     appendToVigilList(web);
-    FtpDetailsWindow other(nullptr, web->id());
+    FtpDetailsWindow other(nullptr, web);
     EXPECT_EQ(count(other), 0);
 }
 
 TEST_F(DetailsTest, IgnoreThisTakesTheWholeNameOfAFileRowOnly) {
     auto v = vigil(kPrevious, kNext);
-    FtpDetailsWindow w(nullptr, v->id());
+    FtpDetailsWindow w(nullptr, v);
     EXPECT_TRUE(w.command(FtpDetailsWindow::IgnoreThis));  // nothing selected
     for (int fixedLine : {0, 1, 4, 5, 6, 12, 16}) {
         select(w, fixedLine);
@@ -186,7 +186,7 @@ TEST_F(DetailsTest, IgnoreThisTakesTheWholeNameOfAFileRowOnly) {
 
 TEST_F(DetailsTest, ClicksSelectAndOpenTheMenuBelowTheFirstLineOnly) {
     auto v = vigil(kPrevious, kNext);
-    FtpDetailsWindow w(nullptr, v->id());
+    FtpDetailsWindow w(nullptr, v);
     w.show();
 
     pressRow(w, 3, Qt::LeftButton);
@@ -218,7 +218,7 @@ TEST_F(DetailsTest, ClicksSelectAndOpenTheMenuBelowTheFirstLineOnly) {
 
 TEST_F(DetailsTest, SaveWritesTheLinesAsShown) {
     auto v = vigil("", listingLine("Feb 02  2004", "file one"));
-    FtpDetailsWindow w(nullptr, v->id());
+    FtpDetailsWindow w(nullptr, v);
     ScratchDir::write("details.txt", "older and longer content that must go away\n\n\n\n\n\n\n\n\n\n\n\n\n\n");
     w.chooseSaveFile = [] { return QStringLiteral("details.txt"); };
     EXPECT_TRUE(w.command(FtpDetailsWindow::SaveThisList));
@@ -244,7 +244,7 @@ TEST_F(DetailsTest, StoredPositionUsedAndWrittenBackAndTheDesktopClips) {
         s.desktopHeight = 2000;
     });
     {
-        FtpDetailsWindow w(nullptr, v->id());
+        FtpDetailsWindow w(nullptr, v);
         EXPECT_EQ(w.pos(), QPoint(120, 80));
         EXPECT_EQ(w.width(), 300 - 120);  // ends at the desktop's right edge
         EXPECT_EQ(w.height(), 22 * w.lineHeight());
@@ -258,7 +258,7 @@ TEST_F(DetailsTest, StoredPositionUsedAndWrittenBackAndTheDesktopClips) {
         s.ftpDetailsX = -1;
         s.ftpDetailsY = 500;
     });
-    FtpDetailsWindow unplaced(nullptr, v->id());
+    FtpDetailsWindow unplaced(nullptr, v);
     EXPECT_NE(unplaced.pos(), QPoint(-1, 500));
 }
 
@@ -273,7 +273,7 @@ TEST_F(DetailsTest, StoredPlacesOffTheDesktopArePulledOntoItAtLeastAtTheMinimumS
         s.desktopHeight = 4000;
     });
     {
-        FtpDetailsWindow w(nullptr, v->id());
+        FtpDetailsWindow w(nullptr, v);
         EXPECT_TRUE(desktop.contains(QRect(w.pos(), w.size()))) << w.x() << "," << w.y();
         EXPECT_GE(w.width(), w.minimumSizeHint().width());
     }
@@ -283,7 +283,7 @@ TEST_F(DetailsTest, StoredPlacesOffTheDesktopArePulledOntoItAtLeastAtTheMinimumS
         s.desktopWidth = 5001;
     });
     {
-        FtpDetailsWindow w(nullptr, v->id());
+        FtpDetailsWindow w(nullptr, v);
         EXPECT_TRUE(desktop.contains(QRect(w.pos(), w.size())));
         EXPECT_GE(w.width(), w.minimumSizeHint().width());
         EXPECT_GT(w.width(), 1);
@@ -303,7 +303,7 @@ TEST_F(DetailsTest, StoredPlacesOffTheDesktopArePulledOntoItAtLeastAtTheMinimumS
 
 TEST_F(DetailsTest, WindowGrabbed) {
     auto v = vigil(kPrevious, kNext);
-    FtpDetailsWindow w(nullptr, v->id());
+    FtpDetailsWindow w(nullptr, v);
     w.show();
     select(w, 9);
     EXPECT_TRUE(w.grab().save("/tmp/ftp_details.png"));

@@ -109,7 +109,7 @@ TEST_F(FtpDialogTest, EditShowsTheVigilsValues) {
                                             std::vector<std::string>{});
     appendToVigilList(vigil);
     record.program = "mail-me";
-    FtpSettingsDialog dialog(SettingsTitle::Ftp, vigil->id(), &record, nullptr);
+    FtpSettingsDialog dialog(SettingsTitle::Ftp, vigil.get(), &record, nullptr);
     EXPECT_EQ(shown(dialog, "description"), "Uploads");
     EXPECT_EQ(shown(dialog, "host"), "ftp.example.test");
     EXPECT_EQ(shown(dialog, "port"), "50021");

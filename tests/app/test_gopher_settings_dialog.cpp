@@ -64,7 +64,7 @@ TEST_F(GopherDialogTest, EditShowsTheVigilsValues) {
     auto vigil = addGopherVigil(std::string("/phlog"));
     auto plain = addGopherVigil(std::nullopt);
     record.program = "beep";
-    GopherSettingsDialog dialog(SettingsTitle::Gopher, vigil->id(), &record, nullptr);
+    GopherSettingsDialog dialog(SettingsTitle::Gopher, vigil.get(), &record, nullptr);
     EXPECT_EQ(shown(dialog, "description"), "Phlog");
     EXPECT_EQ(shown(dialog, "host"), "gopher.example.test");
     EXPECT_EQ(shown(dialog, "port"), "7070");
@@ -75,7 +75,7 @@ TEST_F(GopherDialogTest, EditShowsTheVigilsValues) {
     EXPECT_EQ(shown(dialog, "program"), "beep");
 
     // The blank a Vigil keeps for "no selector" is not shown, so OK keeps it none.
-    GopherSettingsDialog second(SettingsTitle::Gopher, plain->id(), &record, nullptr);
+    GopherSettingsDialog second(SettingsTitle::Gopher, plain.get(), &record, nullptr);
     EXPECT_EQ(shown(second, "selector"), "");
     click(second, "ok");
     ASSERT_EQ(second.result(), DialogResult::Ok);

@@ -125,7 +125,7 @@ TEST_F(ImportTest, EmTecServerList) {
               "me@example.com|4105||ding.wav");
 
     // The reader finds every field in its place.
-    auto vigil = std::dynamic_pointer_cast<FtpVigil>(VigilStore::parseRecord(program.lines[1], nullptr));
+    auto vigil = std::dynamic_pointer_cast<FtpVigil>(VigilStore::parseRecord(program.lines[1]));
     ASSERT_TRUE(vigil);
     EXPECT_EQ(vigil->description(), "Private Box");
     EXPECT_EQ(vigil->host(), "files.example.com");
@@ -261,7 +261,7 @@ TEST_F(ImportTest, HtmlTitlesDecodeTheirEntitiesOnce) {
                                   "caf\xc3\xa9 \xe2\x98\xba &#1114112; &#xd800;"}));
     ASSERT_EQ(utf8.lines.size(), 3u);
     EXPECT_EQ(utf8.lines[0], "|http|Recipes & more|1|a.example.com|80|/?x=1&y=2|21600|0|0|0|0|0|0|4105|||");
-    auto vigil = VigilStore::parseRecord(utf8.lines[0], nullptr);
+    auto vigil = VigilStore::parseRecord(utf8.lines[0]);
     ASSERT_TRUE(vigil);
     EXPECT_EQ(vigil->description(), "Recipes & more");
 
@@ -290,7 +290,7 @@ TEST_F(ImportTest, ControlCharactersInTitlesBecomeBlanks) {
         const Imported got = run(sources[i].first, path);
         ASSERT_EQ(got.titles, (Lines{titles[i]})) << i;
         // The whole line reaches the reader, which builds the Vigil from it.
-        auto vigil = VigilStore::parseRecord(got.lines.front(), nullptr);
+        auto vigil = VigilStore::parseRecord(got.lines.front());
         ASSERT_TRUE(vigil) << got.lines.front();
         EXPECT_EQ(vigil->description(), titles[i]);
     }
@@ -326,7 +326,7 @@ TEST_F(ImportTest, ImportedLinesBuildTheirVigils) {
     const Imported got = run(importAnchorHtml, fixture("bookmark.htm"));
     ASSERT_EQ(got.lines.size(), 5u);
 
-    auto intranet = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[1], nullptr));
+    auto intranet = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[1]));
     ASSERT_TRUE(intranet);
     EXPECT_EQ(intranet->port(), 8080);
     EXPECT_EQ(intranet->lastChanged(), 880000004);
@@ -336,13 +336,13 @@ TEST_F(ImportTest, ImportedLinesBuildTheirVigils) {
     EXPECT_STREQ(intranet->user().text(), "user");
     EXPECT_STREQ(intranet->password().text(), "secret");
 
-    auto pipe = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[4], nullptr));
+    auto pipe = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[4]));
     ASSERT_TRUE(pipe);
     EXPECT_EQ(pipe->description(), "Pipe path");
     EXPECT_STREQ(pipe->path().text(), "/A|B.HTML");
     EXPECT_EQ(pipe->interval(), 21600);
 
-    auto gopher = std::dynamic_pointer_cast<GopherVigil>(VigilStore::parseRecord(got.lines[3], nullptr));
+    auto gopher = std::dynamic_pointer_cast<GopherVigil>(VigilStore::parseRecord(got.lines[3]));
     ASSERT_TRUE(gopher);
     EXPECT_EQ(gopher->selector(), "/");
     EXPECT_EQ(gopher->interval(), 21600);

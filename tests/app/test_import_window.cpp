@@ -16,10 +16,11 @@
 #include <vector>
 
 #include "app/main_window_event.h"
+#include "app/main_window_handler.h"
 #include "core/ftp_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "import/import_sources.h"
 #include "import/import_window.h"
 #include "platform/qt/window_event.h"
@@ -47,9 +48,9 @@ public:
     std::vector<Event> events;
 };
 
-void postStatus(void*, int status, int identifier) { postWindowEvent(status, identifier, 0); }
+void postStatus(int status, int identifier) { postWindowEvent(status, identifier, 0); }
 
-std::vector<std::shared_ptr<Vigil>> listed() { return vigilListSnapshot(); }
+std::vector<std::shared_ptr<Vigil>> listed() { return vigilList().snapshot(); }
 
 class ImportWindowTest : public ::testing::Test {
 protected:
@@ -57,6 +58,7 @@ protected:
         testApp();
         ProgramSettings::reset();
         setVigilStatusCallback(postStatus);
+        importServices().vigilAdded = announceVigilAdded;
         log = std::make_unique<EventLog>();
         importServices().chooseFile = [this](QWidget*, const QString&, const QString& proposed) {
             proposals.push_back(proposed);

@@ -30,6 +30,7 @@
 #include "core/check_slots.h"
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
+#include "core/vigil_list.h"
 #include "platform/tone.h"
 #include "support/listed_vigil.h"
 #include "support/qt_test_app.h"
@@ -101,7 +102,7 @@ struct ShownWindow : AppFirst {
 
 std::vector<std::string> listOrder() {
     std::vector<std::string> order;
-    for (const auto& vigil : vigilListSnapshot()) order.push_back(vigil->description());
+    for (const auto& vigil : vigilList().snapshot()) order.push_back(vigil->description());
     return order;
 }
 
@@ -185,7 +186,7 @@ TEST(Commands, SortOrdersReorderTheRowsAndTheVigilList) {
     EXPECT_FALSE(compareByLastChecked(*c, *b));
     appendToVigilList(nullptr);
     EXPECT_TRUE(sortVigilList(SortByDescription));
-    EXPECT_EQ(vigilList.back(), nullptr);
+    EXPECT_EQ(vigilList().snapshot().back(), nullptr);
     EXPECT_FALSE(sortVigilList(CheckAll));
 }
 
@@ -222,10 +223,10 @@ TEST(Commands, SortsHoldWhileChecksChangeStatusesAndTimes) {
     std::set<const Vigil*> rows, listed;
     for (int i = 0; i < f.list().topLevelItemCount(); ++i)
         rows.insert(static_cast<VigilCnrObject*>(f.list().topLevelItem(i))->vigil().get());
-    for (const auto& vigil : vigilListSnapshot()) listed.insert(vigil.get());
+    for (const auto& vigil : vigilList().snapshot()) listed.insert(vigil.get());
     EXPECT_EQ(f.list().topLevelItemCount(), 40);
     EXPECT_EQ(rows.size(), 40u);
-    EXPECT_EQ(vigilListSnapshot().size(), 40u);
+    EXPECT_EQ(vigilList().snapshot().size(), 40u);
     EXPECT_EQ(listed, rows);
 }
 
@@ -331,7 +332,9 @@ TEST(Commands, SeamsReceiveWhatTheirTasksNeed) {
     s.openProgramSettings = [&](MainWindow&) { note("settings"); };
     s.openAbout = [&](MainWindow&) { note("about"); };
     s.openUrlInBrowser = [&](MainWindow&, const std::string& url) { note("home " + url); };
-    s.openFtpDetails = [&](MainWindow&, int id) { note("details " + std::to_string(id)); };
+    s.openFtpDetails = [&](MainWindow&, const std::shared_ptr<Vigil>& v) {
+        note("details " + std::to_string(v->id()));
+    };
     s.resetVigils = [&](MainWindow&, std::vector<int> ids) { note("reset " + std::to_string(ids.size())); };
     std::atomic<int> allRuns{0};
     std::atomic<bool> ranOnWindowThread{false};
@@ -379,14 +382,16 @@ TEST(Commands, EditAndResetConnectionKeepTheLockUntilTheTaskReleasesIt) {
     std::atomic<int> edited{-1}, reset{-1};
     std::atomic<bool> lockHeldForTask{false};
     auto vigil = addTestVigil(VigilKind::Web, "News");
-    commandServices().editVigil = [&](MainWindow&, int id) {
-        lockHeldForTask = findVigil(id)->checkLock().heldByCaller();
+    commandServices().editVigil = [&](MainWindow&, const std::shared_ptr<Vigil>& target) {
+        const int id = target->id();
+        lockHeldForTask = vigilList().find(id)->checkLock().heldByCaller();
         edited = id;
         postWindowEvent(MainWindowEvent::ReleaseVigilLock, id);
     };
-    commandServices().resetConnection = [&](MainWindow&, int id) {
+    commandServices().resetConnection = [&](MainWindow&, const std::shared_ptr<Vigil>& target) {
+        const int id = target->id();
         // Held by the window thread, not by this task.
-        lockHeldForTask = findVigil(id)->checkLock().held() && !findVigil(id)->checkLock().heldByCaller();
+        lockHeldForTask = vigilList().find(id)->checkLock().held() && !vigilList().find(id)->checkLock().heldByCaller();
         reset = id;
         postWindowEvent(MainWindowEvent::ReleaseVigilLock, id);
     };
@@ -425,7 +430,7 @@ TEST(Commands, StopWatchingServesTheIdleRowsAndBeepsForTheBusyOne) {
     commandServices().stopWatching = [&](MainWindow&, std::vector<int> ids) {
         stopped = ids;
         locksHeld = true;
-        for (int id : ids) locksHeld = locksHeld && findVigil(id)->checkLock().heldByCaller();
+        for (int id : ids) locksHeld = locksHeld && vigilList().find(id)->checkLock().heldByCaller();
     };
     auto one = addTestVigil(VigilKind::Web, "One");
     auto two = addTestVigil(VigilKind::Web, "Two");
@@ -448,7 +453,7 @@ TEST(Commands, DeleteAsksFirstThenTheRowGoes) {
     ShownWindow f;
     std::vector<int> deleted;
     commandServices().deleteVigils = [&](MainWindow&, std::vector<int> ids) {
-        EXPECT_TRUE(findVigil(ids.front())->checkLock().heldByCaller());
+        EXPECT_TRUE(vigilList().find(ids.front())->checkLock().heldByCaller());
         deleted = ids;
     };
     auto keep = addTestVigil(VigilKind::Web, "Keep");
@@ -550,7 +555,7 @@ TEST(PopUpMenu, ItemsFollowTheSelectionAndTheRowsVigil) {
     appendToVigilList(plainFtp);
     auto unresolved = addTestVigil(VigilKind::Gopher, "Lost", VigilStatus::HostNotResolved);
     auto web = addTestVigil(VigilKind::Web, "Page");
-    commandServices().openFtpDetails = [](MainWindow&, int) {};
+    commandServices().openFtpDetails = [](MainWindow&, const std::shared_ptr<Vigil>&) {};
     f.show();
 
     auto items = [&](const std::shared_ptr<Vigil>& vigil) {
@@ -581,7 +586,9 @@ TEST(PopUpMenu, ItemsFollowTheSelectionAndTheRowsVigil) {
 
     // Its items send their commands like the menu bar's.
     int details = -1;
-    commandServices().openFtpDetails = [&details](MainWindow&, int id) { details = id; };
+    commandServices().openFtpDetails = [&details](MainWindow&, const std::shared_ptr<Vigil>& v) {
+        details = v->id();
+    };
     f.select({withFiles});
     std::unique_ptr<QMenu> menu = f.window.menuHandler().buildPopUpMenu(f.window.rowOf(withFiles->id()));
     for (QAction* a : menu->actions())

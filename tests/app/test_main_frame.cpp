@@ -219,7 +219,7 @@ TEST(MainFrame, CloseBoxStoresTheLayoutThatTheNextWindowShows) {
         window.setListColors(QColor(1, 2, 3), QColor(200, 210, 220));
         window.show();
         window.close();
-        EXPECT_TRUE(vigilList.front()->stopRequested());
+        EXPECT_TRUE(vigilList().at(0)->stopRequested());
     }
     const std::string text = readWholeFile(profile);
     EXPECT_NE(text.find("icon width=260"), std::string::npos) << text;

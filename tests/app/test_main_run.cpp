@@ -26,6 +26,7 @@
 #include "app/window_services.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
+#include "core/vigil_list.h"
 #include "dialogs/stored_placement.h"
 #include "support/listed_vigil.h"
 #include "support/loopback_server.h"
@@ -217,7 +218,7 @@ TEST(MainRun, LoadThreadFillsTheWindowAndTheRunSavesAtTheEnd) {
     testApp();
     recordSaves();
     static std::string loadedFrom;
-    windowServices().loadVigils = [](const std::string& name, void*) {
+    windowServices().loadVigils = [](const std::string& name) {
         loadedFrom = name;
         addTestVigil(VigilKind::Web, "One");
         addTestVigil(VigilKind::Gopher, "Two");
@@ -233,7 +234,7 @@ TEST(MainRun, LoadThreadFillsTheWindowAndTheRunSavesAtTheEnd) {
 
     EXPECT_TRUE(finishRun(*parts.window, std::chrono::seconds(5)));
     EXPECT_EQ(savedFiles(), std::vector<std::string>{"vigil.dat"});
-    for (const auto& vigil : vigilList) EXPECT_TRUE(vigil->stopRequested());
+    for (const auto& vigil : vigilList().snapshot()) EXPECT_TRUE(vigil->stopRequested());
 }
 
 TEST(MainRun, EndOfRunWaitsForRunningChecksAndKeepsAnUnfinishedLoadUnsaved) {
@@ -433,7 +434,7 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
         return waitUntil([&text] { return ScratchDir::read("vigil.dat").find(text) != std::string::npos; }, 2000);
     };
     auto select = [&parts](const std::string& description) {
-        for (const auto& vigil : vigilListSnapshot()) {
+        for (const auto& vigil : vigilList().snapshot()) {
             if (vigil->description() != description) continue;
             QTreeWidget* list = parts.window->container();
             list->clearSelection();
@@ -456,7 +457,7 @@ TEST(MainRun, UserChangesReachVigilDatAtOnce) {
     EXPECT_TRUE(stored("|Notes|0|127.0.0.1|"));
     EXPECT_TRUE(stored("|0|0|0|1|18|"));
 
-    editDialogs().gopher = [](int, GopherSettingsRecord& record) {
+    editDialogs().gopher = [](const GopherVigil&, GopherSettingsRecord& record) {
         record.description = "Renamed";
         return EditDialogs::Ok;
     };

@@ -80,7 +80,7 @@ TEST(StatusTexts, TableAndCodes) {
 TEST(MainWindowEvents, LoadDoneFillsTheListThenStartsTheTimer) {
     WindowFixture f;
     auto web = addTestVigil(VigilKind::Web, "News");
-    vigilList.push_back(nullptr);  // passed over
+    appendToVigilList(nullptr);  // passed over
     auto ftp = addTestVigil(VigilKind::Ftp, "Mirror", VigilStatus::Inactive);
     ftp->setLastChecked(86400 * 365 * 30);
     ftp->setLastChanged(86400 * 365 * 29);

@@ -147,7 +147,7 @@ TEST(ResultsReport, WrittenToTheNamedFilesOrSkipped) {
     appendToVigilList(site("Alpha", 1032, "http://a/"));
     appendToVigilList(nullptr);  // a list slot without a Vigil is passed over
     appendToVigilList(site("Bravo", 1041, "http://b/"));
-    const Vigils listed = {vigilList[0], vigilList[2]};
+    const Vigils listed = {vigilList().at(0), vigilList().at(2)};
 
     std::filesystem::create_directory("out");
     runState().textReportName = "out\\results.txt";

@@ -14,9 +14,9 @@
 #include "app/main_window_event.h"
 #include "app/vigil_tasks.h"
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "import/importers.h"
@@ -29,8 +29,7 @@ namespace {
 const std::string kRecord = "|gopher|Kept|0|g.example|70|/sel|3600|0|0|1|9|cache\\00000001.mon|\n";
 
 size_t listSize() {
-    OwnedLock hold(*vigilListLock);
-    return vigilList.size();
+    return vigilList().size();
 }
 
 size_t countOf(const std::vector<std::string>& lines, const std::string& part) {
@@ -108,7 +107,7 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     ScratchDir dir;
     const std::string bom = "\xEF\xBB\xBF";
     ScratchDir::write("vigil.dat", bom + "1\n" + kRecord);
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     EXPECT_FALSE(VigilStore::loadProblem());
     ASSERT_EQ(listSize(), 1u);
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
@@ -116,12 +115,12 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     // Old Macintosh line ends are line ends too; blank lines are no records.
     const std::string stopped = "|gopher|Stopped|0|127.0.0.1|1||0|0|0|1|18|";
     ScratchDir::write("mac.dat", " 2 \r" + stopped + "\r\r" + stopped + "\r");
-    VigilStore::load("mac.dat", nullptr);
+    VigilStore::load("mac.dat");
     EXPECT_FALSE(VigilStore::loadProblem());
     EXPECT_EQ(listSize(), 3u);
     // Nor is the Ctrl-Z that DOS editors end a file with.
     ScratchDir::write("dos.dat", "1\r\n" + stopped + "\r\n\x1a");
-    VigilStore::load("dos.dat", nullptr);
+    VigilStore::load("dos.dat");
     EXPECT_FALSE(VigilStore::loadProblem());
 
     ScratchDir::write("other.dat", bom + bom + "1\n" + kRecord);
@@ -153,8 +152,8 @@ TEST(VigilDataFaults, NumbersTooLargeForTheirFieldKeepTheirDefaults) {
                       "|gopher|Interval|0|g.example|70||4294967297|0|0|1|9||\n"
                       "|gopher|Flags|0|g.example|70||3600|0|0|65553|8||\n"
                       "|http|Status|4294967298|w.example|80|/|3600|0|0|1|4294967296|0|0|9223372036854775807||\n");
-    VigilStore::load("vigil.dat", nullptr);
-    const std::vector<std::shared_ptr<Vigil>> vigils = vigilListSnapshot();
+    VigilStore::load("vigil.dat");
+    const std::vector<std::shared_ptr<Vigil>> vigils = vigilList().snapshot();
     ASSERT_EQ(vigils.size(), 3u);
     EXPECT_EQ(vigils[0]->interval(), 0);
     EXPECT_EQ(vigils[0]->intervalMode(), IntervalMode::Off);
@@ -177,15 +176,15 @@ TEST(VigilDataFaults, VigilsBeyondTheLastIdentifierAreRefused) {
         text += "|gopher|G" + std::to_string(i) + "|0|g.example|70||0|0|0|1|9|cache\\" +
                 std::string(8 - std::to_string(i).size(), '0') + std::to_string(i) + ".mon|\n";
     ScratchDir::write("vigil.dat", text);
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     ASSERT_EQ(listSize(), 65536u);
     const std::optional<std::string> problem = VigilStore::loadProblem();
     ASSERT_TRUE(problem);
     EXPECT_NE(problem->find("vigil.dat holds more Vigils than Tervane can keep"), std::string::npos) << *problem;
     // Each identifier names its own Vigil.
-    std::vector<std::shared_ptr<Vigil>> vigils = vigilListSnapshot();
+    std::vector<std::shared_ptr<Vigil>> vigils = vigilList().snapshot();
     for (const auto& vigil : {vigils.front(), vigils[40000], vigils.back()})
-        EXPECT_EQ(findVigil(vigil->id()), vigil);
+        EXPECT_EQ(vigilList().find(vigil->id()), vigil);
     EXPECT_EQ(VigilStore::save("vigil.dat"), -1);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
 
@@ -197,8 +196,8 @@ TEST(VigilDataFaults, VigilsBeyondTheLastIdentifierAreRefused) {
     EXPECT_EQ(countOf(trace.traceLines(), "message box: Tervane: Tervane keeps at most 65,536 Vigils"), 1u);
     const int freed = vigils[7]->id();
     {
-        OwnedLock hold(*vigilListLock);
-        vigilList.erase(vigilList.begin() + 7);
+        VigilList::Hold hold(vigilList());
+        hold.vigils().erase(hold.vigils().begin() + 7);
     }
     vigils.erase(vigils.begin() + 7);
     const std::shared_ptr<Vigil> added = VigilTasks::addGopherVigil(record);

@@ -69,8 +69,8 @@ TEST(AddTasks, BuildTheVigilAppendItAndAnnounceItsRow) {
     addTestVigil(VigilKind::Gopher, "Already there");
 
     auto web = VigilTasks::addWebVigil(webRecord("joe", "pa:ss"));
-    ASSERT_EQ(vigilList.size(), 2u);
-    EXPECT_EQ(vigilList[1], web);
+    ASSERT_EQ(vigilList().size(), 2u);
+    EXPECT_EQ(vigilList().at(1), web);
     EXPECT_EQ(recorder.take(), (std::vector<Event>{{MainWindowEvent::StatusLineText, StatusTextIndex::AddingWeb},
                                                    {MainWindowEvent::VigilAdded, 1},
                                                    {VigilStatus::NoChange, web->id()},
@@ -115,7 +115,7 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
     recorder.take();
 
     WebSettingsRecord seen;
-    editDialogs().web = [&seen](int, WebSettingsRecord& r) {
+    editDialogs().web = [&seen](const WebVigil&, WebSettingsRecord& r) {
         seen = r;
         r.description = std::string("News (edited)");
         r.path = "/today";
@@ -127,7 +127,7 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
         return EditDialogs::Ok;
     };
     ASSERT_EQ(web->checkLock().lock(0), 0);  // as the Edit command does
-    VigilTasks::editSettings(web->id());
+    VigilTasks::editSettings(web);
 
     // The dialog found what it does not read from the Vigil.
     EXPECT_STREQ(seen.password.text(), "old");
@@ -155,29 +155,30 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
     EXPECT_TRUE(lockIsFree(*web));
 
     // Clearing the user drops the credentials.
-    editDialogs().web = [](int, WebSettingsRecord& r) {
+    editDialogs().web = [](const WebVigil&, WebSettingsRecord& r) {
         r.user = "";
         return EditDialogs::Ok;
     };
-    VigilTasks::editSettings(web->id());
+    VigilTasks::editSettings(web);
     EXPECT_FALSE(web->basicCredentials());
     EXPECT_EQ(recorder.take().size(), 1u);
 
     // A Vigil deleted meanwhile: no dialog, no event.
-    VigilTasks::editSettings(4242);
+    vigilList().remove(web->id());
+    VigilTasks::editSettings(web);
     EXPECT_TRUE(recorder.take().empty());
 }
 
 TEST(EditTask, FtpListKeptUnlessTheMoreDialogChangedIt) {
     EventRecorder recorder;
     auto ftp = VigilTasks::addFtpVigil(ftpRecord());
-    editDialogs().ftp = [](int, FtpSettingsRecord& r) {
+    editDialogs().ftp = [](const FtpVigil&, FtpSettingsRecord& r) {
         EXPECT_EQ(r.ignoreFiles, std::vector<std::string>{"index.txt"});
         r.directory = std::string("/incoming");
         r.ignoreFiles.clear();
         return EditDialogs::Ok;
     };
-    VigilTasks::editSettings(ftp->id());
+    VigilTasks::editSettings(ftp);
     EXPECT_EQ(ftp->directory(), "/incoming");
     EXPECT_EQ(ftp->user(), "joe");
     EXPECT_EQ(ftp->ignoreFiles(), std::vector<std::string>{"index.txt"});
@@ -208,7 +209,7 @@ TEST(VigilTasksOnTheList, StatusOfAllSkipsBusyVigilsAndRemoveLetsGo) {
     EXPECT_TRUE(std::filesystem::exists(file));
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_EQ(vigilList.size(), 2u);
+    EXPECT_EQ(vigilList().size(), 2u);
 }
 
 TEST(VigilTasksOnTheList, SortOrders) {
@@ -221,7 +222,7 @@ TEST(VigilTasksOnTheList, SortOrders) {
     addTestVigil(VigilKind::Web, "0 never checked");
     auto order = [] {
         std::string names;
-        for (const auto& v : vigilList) names += v->description() + ",";
+        for (const auto& v : vigilList().snapshot()) names += v->description() + ",";
         return names;
     };
     VigilTasks::sortVigils(943);
@@ -253,13 +254,13 @@ TEST(ResetConnection, ResolvesAgainAndReleasesTheLockOfADeletedVigil) {
     window.fillContainer();
 
     ASSERT_EQ(found->checkLock().lock(0), 0);
-    VigilTasks::resetConnection(found->id());
+    VigilTasks::resetConnection(found);
     EXPECT_EQ(addressText(endpoint->address()), "127.0.0.1");
     EXPECT_EQ(found->status(), VigilStatus::NoChange);
     EXPECT_EQ(window.rowOf(found->id())->text(VigilCnrObject::StatusColumn), "No change");
 
     ASSERT_EQ(lost->checkLock().lock(0), 0);
-    VigilTasks::resetConnection(lost->id());
+    VigilTasks::resetConnection(lost);
     EXPECT_EQ(lost->status(), VigilStatus::HostNotResolved);
     // Deleted before the window thread got to event 1040: its lock is released all the same.
     VigilTasks::removeVigil(lost->id());
@@ -277,12 +278,12 @@ TEST(EditTask, AnEmptiedGopherSelectorMeansNone) {
     record.selector = std::string("/old");
     record.active = 1;
     auto gopher = VigilTasks::addGopherVigil(record);
-    editDialogs().gopher = [](int, GopherSettingsRecord& r) {
+    editDialogs().gopher = [](const GopherVigil&, GopherSettingsRecord& r) {
         r.host = std::string("gopher.example");
         r.selector.reset();  // the user cleared the entry
         return EditDialogs::Ok;
     };
-    VigilTasks::editSettings(gopher->id());
+    VigilTasks::editSettings(gopher);
     EXPECT_EQ(gopher->selector(), " ");
     EXPECT_EQ(gopher->requestText(), "\r\n");
 }

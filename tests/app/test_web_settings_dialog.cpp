@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "app/vigil_tasks.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "dialogs/dialog_help.h"
@@ -131,9 +131,9 @@ TEST_F(WebDialogTest, UrlWithoutPortOrPathAndAnEmptyProgram) {
 
 TEST_F(WebDialogTest, EditShowsTheVigilsValues) {
     auto vigil = addWebVigil(8080, "/a/page.html");
-    addWebVigil(80, "/b");
+    auto other = addWebVigil(80, "/b");
     record.program = "play %URL";
-    WebSettingsDialog dialog(SettingsTitle::Web, vigil->id(), &record, nullptr);
+    WebSettingsDialog dialog(SettingsTitle::Web, vigil.get(), &record, nullptr);
     EXPECT_EQ(shown(dialog, "description"), "Example page");
     EXPECT_EQ(shown(dialog, "url"), "http://www.example.test:8080/a/page.html");
     EXPECT_EQ(shown(dialog, "user"), "ann");
@@ -147,7 +147,7 @@ TEST_F(WebDialogTest, EditShowsTheVigilsValues) {
     EXPECT_EQ(shown(dialog, "program"), "play %URL");
     EXPECT_EQ(shown(dialog, "email"), "one@example.test two@example.test");
 
-    WebSettingsDialog second(SettingsTitle::Web, vigil->id() + 1, &record, nullptr);
+    WebSettingsDialog second(SettingsTitle::Web, other.get(), &record, nullptr);
     EXPECT_EQ(shown(second, "url"), "http://www.example.test/b");  // port 80 is not shown
 
     type(dialog, "password", "new");
@@ -161,7 +161,7 @@ TEST_F(WebDialogTest, EditShowsTheVigilsValues) {
 }
 
 TEST_F(WebDialogTest, EditOfAVigilThatIsGoneShowsEmptyFields) {
-    WebSettingsDialog dialog(SettingsTitle::Web, 4711, &record, nullptr);
+    WebSettingsDialog dialog(SettingsTitle::Web, nullptr, &record, nullptr);
     EXPECT_EQ(shown(dialog, "description"), "");
     EXPECT_EQ(shown(dialog, "url"), "");
     EXPECT_EQ(shown(dialog, "interval"), "");
@@ -242,12 +242,9 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
     ASSERT_EQ(dialog.result(), DialogResult::Ok);
     VigilTasks::addWebVigil(record);
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
-    {
-        OwnedLock hold(*vigilListLock);
-        vigilList.clear();
-    }
-    VigilStore::load("vigil.dat", nullptr);
-    const auto web = std::dynamic_pointer_cast<WebVigil>(vigilListSnapshot().at(0));
+    vigilList().clear();
+    VigilStore::load("vigil.dat");
+    const auto web = std::dynamic_pointer_cast<WebVigil>(vigilList().snapshot().at(0));
     ASSERT_TRUE(web);
     EXPECT_EQ(web->emailAddresses(),
               (std::vector<std::string>{"a@x.example", "b@y.example", "c@z.example", "d@w.example"}));
@@ -258,15 +255,15 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
 TEST_F(WebDialogTest, EditKeepsTheBytesOfTextThatIsNotUtf8) {
     ScratchDir dir;
     ScratchDir::write("vigil.dat", "1\n|http|Caf\xe9|0|w.example|80|/men\xfc|0|0|0|1|-1|0|0|9||\n");
-    VigilStore::load("vigil.dat", nullptr);
-    const int id = vigilListSnapshot().at(0)->id();
-    WebSettingsDialog unchanged(SettingsTitle::Web, id, &record, nullptr);
+    VigilStore::load("vigil.dat");
+    const auto web = std::dynamic_pointer_cast<WebVigil>(vigilList().at(0));
+    WebSettingsDialog unchanged(SettingsTitle::Web, web.get(), &record, nullptr);
     EXPECT_EQ(shown(unchanged, "description"), "Caf\xc3\xa9");
     click(unchanged, "ok");
     EXPECT_EQ(record.description, "Caf\xe9");
     EXPECT_STREQ(record.path.text(), "/men\xfc");
     // Typed text is written in the file's own 8-bit encoding.
-    WebSettingsDialog changed(SettingsTitle::Web, id, &record, nullptr);
+    WebSettingsDialog changed(SettingsTitle::Web, web.get(), &record, nullptr);
     type(changed, "description", "Cr\xc3\xa8me");
     click(changed, "ok");
     EXPECT_EQ(record.description, "Cr\xe8me");
@@ -278,14 +275,14 @@ TEST_F(WebDialogTest, IntervalsUnderAMinuteEditAsOneAndNoNumberOrNoIntervalIsRef
     for (const char* text : {"0", "-3", "abc", "5x", "1.5", ""}) {
         SCOPED_TRACE(text);
         WebSettingsRecord r;
-        WebSettingsDialog dialog(SettingsTitle::Web, vigil->id(), &r, nullptr);
+        WebSettingsDialog dialog(SettingsTitle::Web, vigil.get(), &r, nullptr);
         EXPECT_EQ(shown(dialog, "interval"), "1");
         EXPECT_EQ(unit(dialog), "Minute(s)");
         type(dialog, "interval", text);
         EXPECT_EQ(refusedOk(dialog).text, "Must enter a valid \"Check every\" value");
         EXPECT_EQ(r.interval, 0);
     }
-    WebSettingsDialog kept(SettingsTitle::Web, vigil->id(), &record, nullptr);
+    WebSettingsDialog kept(SettingsTitle::Web, vigil.get(), &record, nullptr);
     click(kept, "ok");
     EXPECT_EQ(record.interval, 60);
 

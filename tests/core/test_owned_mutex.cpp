@@ -58,7 +58,7 @@ TEST(OwnedMutex, TryAndTimedWaitFromAnotherThread) {
 }
 
 TEST(OwnedMutex, ProcessLocksExistAndAreDistinct) {
-    const MutexHandle all[] = {timeLock, cacheNameLock, vigilListLock, gopherPoolLock, webPoolLock,
+    const MutexHandle all[] = {timeLock, cacheNameLock, gopherPoolLock, webPoolLock,
                                ftpPoolLock, proxyLock, slotLock, dispatchLock};
     for (size_t i = 0; i < std::size(all); ++i) {
         ASSERT_NE(all[i], nullptr);

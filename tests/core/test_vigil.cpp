@@ -6,18 +6,18 @@
 #include "core/cache_files.h"
 #include "core/locks.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "support/scratch_dir.h"
 
 namespace {
 
 struct Report {
-    void* target;
     int status;
     int identifier;
 };
 std::vector<Report> reports;
-void recordReport(void* target, int status, int identifier) {
-    reports.push_back({target, status, identifier});
+void recordReport(int status, int identifier) {
+    reports.push_back({status, identifier});
 }
 
 class TestVigil : public Vigil {
@@ -40,10 +40,9 @@ std::unique_ptr<TestVigil> quickVigil() {
     return std::make_unique<TestVigil>(p);
 }
 
-std::unique_ptr<TestVigil> vigilWithStatus(int status, int target = 0) {
+std::unique_ptr<TestVigil> vigilWithStatus(int status) {
     VigilParams p;
     p.status = status;
-    p.callbackTarget = reinterpret_cast<void*>(static_cast<intptr_t>(target));
     p.cacheFileName = "cache\\00000001.mon";
     return std::make_unique<TestVigil>(p);
 }
@@ -54,7 +53,7 @@ TEST(VigilStatus, RefusalsOfSetStatus) {
     setVigilStatusCallback(recordReport);
 
     // Built while "checking" (a list saved during a check): held as no change.
-    auto v = vigilWithStatus(VigilStatus::Checking, 7);
+    auto v = vigilWithStatus(VigilStatus::Checking);
     EXPECT_EQ(v->status(), VigilStatus::NoChange);
 
     // A running check and an unresolved host are never overwritten, nor reported.
@@ -79,7 +78,6 @@ TEST(VigilStatus, RefusalsOfSetStatus) {
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].status, VigilStatus::NoChange);
     EXPECT_EQ(reports[0].identifier, v->id());
-    EXPECT_EQ(reports[0].target, reinterpret_cast<void*>(7));
 
     // StartWatching is also a plain reset; without the report flag nothing is called.
     v->storeStatus(VigilStatus::Changed);
@@ -202,20 +200,26 @@ TEST(VigilList, FindVigilAndKeepAliveAfterRemoval) {
         p.cacheFileName = "cache\\00000005.mon";
         return std::shared_ptr<Vigil>(std::make_shared<TestVigil>(p));
     };
-    lockMutex(vigilListLock, -1);
-    vigilList = {makeShared(), makeShared()};
-    unlockMutex(vigilListLock);
-    const int id = vigilList[1]->id();
-    EXPECT_EQ(findVigil(id), vigilList[1]);
-    EXPECT_EQ(findVigil(id + 100), nullptr);
+    vigilList().clear();
+    vigilList().append(makeShared());
+    vigilList().append(makeShared());
+    const int id = vigilList().at(1)->id();
+    EXPECT_EQ(vigilList().find(id), vigilList().at(1));
+    EXPECT_EQ(vigilList().find(id + 100), nullptr);
 
     // A check holding the Vigil keeps it alive once it leaves the list.
-    std::shared_ptr<Vigil> running = findVigil(id);
-    lockMutex(vigilListLock, -1);
-    vigilList.erase(vigilList.begin() + 1);
-    unlockMutex(vigilListLock);
-    EXPECT_EQ(findVigil(id), nullptr);
+    std::shared_ptr<Vigil> running = vigilList().find(id);
+    EXPECT_EQ(vigilList().remove(id), running);
+    EXPECT_EQ(vigilList().find(id), nullptr);
     running->requestStop();
     EXPECT_TRUE(running->stopRequested());
-    EXPECT_EQ(vigilListSnapshot().size(), 1u);
+    EXPECT_EQ(vigilList().snapshot().size(), 1u);
+
+    // Back at the end, then first by a reorder; a Vigil not listed has no position.
+    EXPECT_EQ(vigilList().append(running), 1);
+    EXPECT_EQ(vigilList().at(2), nullptr);
+    vigilList().reorder([](const std::vector<const Vigil*>&) { return std::vector<size_t>{1, 0}; });
+    EXPECT_EQ(vigilList().position(running), 0);
+    EXPECT_EQ(vigilList().remove(id), running);
+    EXPECT_EQ(vigilList().position(running), -1);
 }

@@ -11,8 +11,8 @@
 
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "support/scratch_dir.h"
@@ -20,19 +20,17 @@
 namespace {
 
 size_t listSize() {
-    OwnedLock hold(*vigilListLock);
-    return vigilList.size();
+    return vigilList().size();
 }
 
 std::shared_ptr<Vigil> at(size_t i) {
-    OwnedLock hold(*vigilListLock);
-    return vigilList.at(i);
+    return vigilList().snapshot().at(i);
 }
 
 // Loads text as vigil.dat, saves it again and returns what was written.
 std::string roundTrip(const std::string& text) {
     ScratchDir::write("vigil.dat", text);
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     EXPECT_EQ(VigilStore::save("again.dat"), 0);
     return ScratchDir::read("again.dat");
 }
@@ -94,7 +92,7 @@ TEST(VigilStore, LoadEdgeCases) {
                       "3\r\n"
                       "|gopher|G|0|g.example|70|sel|0|0|0|1|10|cache\\00000007.mon|\r\n"
                       "|ftp|F|0|f.example|21|/||0|0||1|||999|cache\\00000007.mon|\r\n");
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     ASSERT_EQ(listSize(), 2u);  // the count says three, the file ends after two
     auto gopher = at(0);
     EXPECT_EQ(gopher->status(), VigilStatus::NoChange);  // stored while checking
@@ -113,7 +111,7 @@ TEST(VigilStore, LoadEdgeCases) {
 TEST(VigilStore, WebDefaultsAndKindWords) {
     ScratchDir dir;
     auto web = std::dynamic_pointer_cast<WebVigil>(
-        VigilStore::parseRecord("|https|W|x;EMAIL:a@b.example|h.example|port||||||||||\n", nullptr));
+        VigilStore::parseRecord("|https|W|x;EMAIL:a@b.example|h.example|port||||||||||\n"));
     ASSERT_TRUE(web);  // "https" starts with "http"
     EXPECT_EQ(web->changeMethod(), ChangeMethod::Detect);
     EXPECT_EQ(web->port(), 80);  // a field that is no number keeps its default
@@ -121,27 +119,27 @@ TEST(VigilStore, WebDefaultsAndKindWords) {
     EXPECT_EQ(web->flags(), 1);
     EXPECT_EQ(web->options(), WebOptions::AlwaysCompare);
     EXPECT_EQ(web->emailList(), "a@b.example ");
-    EXPECT_FALSE(VigilStore::parseRecord("|news|N|0|h.example|\n", nullptr));
-    EXPECT_FALSE(VigilStore::parseRecord("|http|No host|0||80|/|\n", nullptr));
+    EXPECT_FALSE(VigilStore::parseRecord("|news|N|0|h.example|\n"));
+    EXPECT_FALSE(VigilStore::parseRecord("|http|No host|0||80|/|\n"));
     EXPECT_EQ(listSize(), 1u);
 }
 
 TEST(VigilStore, NumbersTooLargeKeepTheirDefaults) {
     ScratchDir dir;
     auto gopher = VigilStore::parseRecord(
-        "|gopher|G|0|g.example|70|sel|99999999999999999999|0|0|1|9||\n", nullptr);
+        "|gopher|G|0|g.example|70|sel|99999999999999999999|0|0|1|9||\n");
     ASSERT_TRUE(gopher);
     EXPECT_EQ(gopher->interval(), 0);
     EXPECT_EQ(gopher->port(), 70);
-    auto web = VigilStore::parseRecord("|http|W|0|w.example|70080|/|\n", nullptr);
+    auto web = VigilStore::parseRecord("|http|W|0|w.example|70080|/|\n");
     ASSERT_TRUE(web);
     EXPECT_EQ(web->port(), 80);  // not 70080 wrapped to 4544
 }
 
 TEST(VigilStore, CacheNamesOnlyInTheProgramsOwnForm) {
     ScratchDir dir;
-    auto a = VigilStore::parseRecord("|gopher|A|0|h|70||0|0|0|1|9|../../etc/passwd|\n", nullptr);
-    auto b = VigilStore::parseRecord("|gopher|B|0|h|70||0|0|0|1|9|cache\\0000001.mon|\n", nullptr);
+    auto a = VigilStore::parseRecord("|gopher|A|0|h|70||0|0|0|1|9|../../etc/passwd|\n");
+    auto b = VigilStore::parseRecord("|gopher|B|0|h|70||0|0|0|1|9|cache\\0000001.mon|\n");
     ASSERT_TRUE(a && b);
     EXPECT_NE(a->cacheFileName(), "../../etc/passwd");
     EXPECT_EQ(a->cacheFileName().rfind("cache\\", 0), 0u);
@@ -153,7 +151,7 @@ TEST(VigilStore, LongRecordsStayWhole) {
     const std::string description(5000, 'd');
     ScratchDir::write("vigil.dat", "2\n|gopher|" + description +
                                        "|0|a.example|70||0|0|0|1|9||\n|gopher|second|0|b.example|70||0|0|0|1|9||\n");
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     ASSERT_EQ(listSize(), 2u);
     EXPECT_EQ(at(0)->description(), description);
     EXPECT_EQ(at(1)->host(), "b.example");
@@ -161,14 +159,13 @@ TEST(VigilStore, LongRecordsStayWhole) {
 
 TEST(VigilStore, SeparatorsInFieldsDoNotShiftLaterFields) {
     ScratchDir dir;
-    VigilStore::parseRecord("|gopher|a) b|0|g.example|70||0|0|0|1|9||\n", nullptr);
+    VigilStore::parseRecord("|gopher|a) b|0|g.example|70||0|0|0|1|9||\n");
     at(0)->setDescription(std::string("pipe | and ) inside"));
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     {
-        OwnedLock hold(*vigilListLock);
-        vigilList.clear();
+        vigilList().clear();
     }
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     ASSERT_EQ(listSize(), 1u);
     EXPECT_EQ(at(0)->description(), "pipe | and ) inside");
     EXPECT_EQ(at(0)->host(), "g.example");
@@ -177,7 +174,7 @@ TEST(VigilStore, SeparatorsInFieldsDoNotShiftLaterFields) {
 TEST(VigilStore, FailedSaveKeepsTheOldFile) {
     ScratchDir dir;
     ScratchDir::write("vigil.dat", "0\n");
-    VigilStore::parseRecord("|gopher|" + std::string(4096, 'G') + "|0|g.example|70||0|0|0|1|9||\n", nullptr);
+    VigilStore::parseRecord("|gopher|" + std::string(4096, 'G') + "|0|g.example|70||0|0|0|1|9||\n");
     // A disk that fills up halfway through the write.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{1024, 1024};
@@ -194,7 +191,7 @@ TEST(VigilStore, RecordsPastTheCountAreKept) {
         "|ftp|B|0|b.example|21|/pub||0|0|5|1|joe|secret|9|cache\\00000005.mon||\n"
         "|gopher|C|0|c.example|70|/c|0|0|0|1|9|cache\\00000006.mon|\n";
     ScratchDir::write("vigil.dat", "1\n" + records);
-    VigilStore::load("vigil.dat", nullptr);
+    VigilStore::load("vigil.dat");
     ASSERT_EQ(listSize(), 3u);
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), "3\n" + records);
@@ -202,7 +199,7 @@ TEST(VigilStore, RecordsPastTheCountAreKept) {
 
 TEST(VigilStore, SavesKeepTheFilesModeAndLinks) {
     ScratchDir dir;
-    VigilStore::parseRecord("|ftp|F|0|f.example|21|/||0|0|5|1|joe|secret|9|||\n", nullptr);
+    VigilStore::parseRecord("|ftp|F|0|f.example|21|/||0|0|5|1|joe|secret|9|||\n");
     auto mode = [](const char* name) {
         struct stat st {};
         ::stat(name, &st);
@@ -236,8 +233,7 @@ TEST(VigilStore, SavesKeepTheFilesModeAndLinks) {
 TEST(VigilStore, TwoProcessesSavingAtOnceNeverInstallAPartialFile) {
     ScratchDir dir;
     for (int i = 0; i < 2000; ++i)
-        VigilStore::parseRecord("|gopher|Item " + std::to_string(i) + "|0|g.example|70|/sel|3600|0|0|1|9||\n",
-                                nullptr);
+        VigilStore::parseRecord("|gopher|Item " + std::to_string(i) + "|0|g.example|70|/sel|3600|0|0|1|9||\n");
     ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
     const std::string whole = ScratchDir::read("vigil.dat");
     std::vector<pid_t> savers;
@@ -264,13 +260,13 @@ TEST(VigilStore, TwoProcessesSavingAtOnceNeverInstallAPartialFile) {
 TEST(VigilStore, TimesOutOfRangeLoadAsNone) {
     ScratchDir dir;
     auto gopher = VigilStore::parseRecord(
-        "|gopher|G|0|g.example|70||60|-5|9223372036854775000|1|9||\n", nullptr);
+        "|gopher|G|0|g.example|70||60|-5|9223372036854775000|1|9||\n");
     ASSERT_TRUE(gopher);
     EXPECT_EQ(gopher->lastChanged(), 0);
     EXPECT_EQ(gopher->lastChecked(), 0);
     EXPECT_EQ(gopher->nextCheckTime(), 60);  // due, not overflowed into the past
     auto web = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(
-        "|http|W|0|w.example|80|/|60|253402300799|1767175200|1|0|253402300800|-1|9||\n", nullptr));
+        "|http|W|0|w.example|80|/|60|253402300799|1767175200|1|0|253402300800|-1|9||\n"));
     ASSERT_TRUE(web);
     EXPECT_EQ(web->lastChanged(), 253402300799);  // the last second of the year 9999
     EXPECT_EQ(web->lastChecked(), 1767175200);

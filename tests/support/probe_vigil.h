@@ -2,8 +2,8 @@
 #include <memory>
 #include <string>
 
-#include "core/locks.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 
 // A Vigil of our own for tests of the code around the checks: a fixed URL,
 // nothing written, and the check of the base (which does nothing).
@@ -29,7 +29,5 @@ inline VigilParams probeParams(const std::string& description, int status) {
 
 // Appends to the shared list under its lock.
 inline void appendToVigilList(const std::shared_ptr<Vigil>& vigil) {
-    lockMutex(vigilListLock, -1);
-    vigilList.push_back(vigil);
-    unlockMutex(vigilListLock);
+    vigilList().append(vigil);
 }
