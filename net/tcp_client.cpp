@@ -15,9 +15,6 @@
 
 namespace {
 
-// Where a reply's head is looked for; a longer head announces nothing.
-constexpr size_t kMaxHeadBytes = 64 * 1024;
-
 // The reply file: created by the first bytes, kept open for the whole reply.
 class ReplyFile {
 public:
@@ -156,15 +153,15 @@ int32_t TcpClient::request(const char* text, const char* fileName, ReplyEnd end)
             const InterimReplies interim = interimReplies(pending);
             pending.erase(0, interim.length);
             if (!interim.settled) {
-                if (pending.size() > kMaxHeadBytes) return TcpReplyAborted;
+                if (pending.size() > kMaxReplyHead) return TcpReplyAborted;
                 continue;
             }
             started = true;
             data = pending;
         }
         if (!file.write(data.data(), data.size())) return TcpFileFailed;
-        if (http && head.size() < kMaxHeadBytes)
-            head.append(data.substr(0, kMaxHeadBytes - head.size()));
+        if (http && head.size() < kMaxReplyHead)
+            head.append(data.substr(0, kMaxReplyHead - head.size()));
         total += static_cast<int64_t>(data.size());
     }
     sock.close();
