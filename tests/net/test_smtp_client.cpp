@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "core/change_message.h"
 #include "core/program_settings.h"
-#include "net/change_message.h"
 #include "net/smtp_client.h"
 #include "support/loopback_server.h"
 #include "support/real_servers.h"

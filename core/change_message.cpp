@@ -1,4 +1,4 @@
-#include "net/change_message.h"
+#include "core/change_message.h"
 
 #include <cstdio>
 
