@@ -17,13 +17,16 @@
 template <class Endpoint>
 class EndpointPool {
 public:
-    // With holdLockAcrossRequest a claimed endpoint keeps the pool lock held until
-    // its claim ends, so requests on reused endpoints run one at a time.
-    explicit EndpointPool(bool holdLockAcrossRequest = false) : holdLock_(holdLockAcrossRequest) {}
+    // Whether a claimed endpoint keeps the pool lock held until its claim ends, so
+    // that requests on reused endpoints run one at a time.
+    enum class PoolLock { ReleasedAtClaim, HeldAcrossRequest };
+
+    explicit EndpointPool(PoolLock poolLock = PoolLock::ReleasedAtClaim)
+        : holdLock_(poolLock == PoolLock::HeldAcrossRequest) {}
     EndpointPool(const EndpointPool&) = delete;
     EndpointPool& operator=(const EndpointPool&) = delete;
 
-    // The use of one endpoint: its lock (and, with holdLockAcrossRequest, the pool
+    // The use of one endpoint: its lock (and, with HeldAcrossRequest, the pool
     // lock) is held until the claim ends.
     class Claim {
     public:

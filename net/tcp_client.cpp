@@ -80,7 +80,7 @@ TcpPool& gopherPool() {
 }
 
 TcpPool& webPool() {
-    static TcpPool& pool = *new TcpPool(/*holdLockAcrossRequest=*/true);
+    static TcpPool& pool = *new TcpPool(TcpPool::PoolLock::HeldAcrossRequest);
     return pool;
 }
 
