@@ -3,11 +3,11 @@
 #include "app/browser_launch.h"
 #include "app/notify_sound.h"
 #include "app/status_texts.h"
+#include "core/change_mail.h"
 #include "core/ftp_vigil.h"
 #include "core/notify_overrides.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
-#include "net/change_mail.h"
 #include "platform/message_box.h"
 #include "platform/thread.h"
 

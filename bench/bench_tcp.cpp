@@ -17,6 +17,7 @@
 namespace {
 
 const char* const kRequest = "GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+const int kTimeOutMs = 30000;  // the default "time out"
 
 // Answers every request with a fixed reply and closes, one connection at a time.
 class ReplyServer {
@@ -61,7 +62,7 @@ void BM_TcpClientRequest(benchmark::State& state) {
     const std::string file = benchFile();
     int64_t bytes = 0;
     for (auto _ : state) {
-        const int32_t n = client.request(kRequest, file.c_str());
+        const int32_t n = client.request(kRequest, file.c_str(), kTimeOutMs);
         if (n <= 0) state.SkipWithError("request failed");
         bytes += n;
         std::remove(file.c_str());

@@ -2,11 +2,11 @@
 #include <ctime>
 
 #include "core/cache_files.h"
+#include "core/change_mail.h"
 #include "core/check_slots.h"
 #include "core/locks.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
-#include "net/change_mail.h"
 #include "net/tcp_client.h"
 #include "platform/files.h"
 

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "core/client_command.h"
+#include "core/program_settings.h"
 #include "core/record_writer.h"
 #include "core/text_utils.h"
 #include "net/ftp_client.h"
@@ -138,7 +139,8 @@ int FtpVigil::fetchAndCompare() {
 
     const bool first = isFirstFetch();
     const std::string fresh = takeNewCacheName();
-    const int32_t result = pooledFtpRequest(this, host, port(), user, password, directory, fresh);
+    const int32_t result = pooledFtpRequest(host, port(), user, password, directory, fresh,
+                                            ProgramSettings::timeOutMs());
     if (result == TcpReplyTooLarge)
         traceLine("ftp listing too large: " + description() + " (over " + std::to_string(TcpClient::kMaxReplyBytes) +
                   " bytes)");

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "core/client_command.h"
+#include "core/program_settings.h"
 #include "core/record_writer.h"
 #include "core/text_utils.h"
 #include "net/tcp_client.h"
@@ -91,16 +92,14 @@ int GopherVigil::fetchAndCompare() {
     const bool first = isFirstFetch();
     const std::string target = takeNewCacheName();
 
-    int32_t error = 0;
-    const int32_t got = pooledTcpRequest(this, VigilKind::Gopher, host().c_str(), port(),
-                                         requestText().c_str(), target.c_str(), &error);
+    const int32_t got = pooledTcpRequest(gopherPool(), host().c_str(), port(), requestText().c_str(),
+                                         target.c_str(), ReplyEnd::ServerClose, ProgramSettings::timeOutMs());
     if (got <= 0) {
         // Nothing to compare: the previous copy stays the reference, and no
         // partial copy stays behind.
         removeFile(target);
         if (got == TcpFileFailed) return VigilStatus::CopyNotStored;
-        return error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
-                                                     : VigilStatus::Unavailable;
+        return got == TcpUnresolved ? VigilStatus::HostNotResolved : VigilStatus::Unavailable;
     }
     // A first copy is never a change.
     int status = VigilStatus::NoChange;

@@ -28,9 +28,6 @@ ProcessLockStore store;
 
 MutexHandle timeLock = &store.locks[0];
 MutexHandle cacheNameLock = &store.locks[2];
-MutexHandle gopherPoolLock = &store.locks[4];
-MutexHandle webPoolLock = &store.locks[5];
-MutexHandle ftpPoolLock = &store.locks[6];
 MutexHandle proxyLock = &store.locks[7];
 MutexHandle slotLock = &store.locks[10];
 MutexHandle dispatchLock = &store.locks[11];

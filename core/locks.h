@@ -12,15 +12,12 @@ int lockMutex(MutexHandle handle, int timeoutMs);
 // 1 when released, 0 when the caller does not own the lock (nothing changes then).
 int unlockMutex(MutexHandle handle);
 
-// The twelve process-wide locks, created by createProcessLocks() in this order:
-// timeLock, spare, cacheNameLock, spare, gopherPoolLock, webPoolLock,
-// ftpPoolLock, proxyLock, spare, spare, slotLock, dispatchLock.
+// The process-wide locks, created by createProcessLocks() in this order:
+// timeLock, spare, cacheNameLock, four spares (the Vigil list and the endpoint
+// pools hold their own locks), proxyLock, spare, spare, slotLock, dispatchLock.
 // They exist from static initialisation on, so tests need no set-up.
 extern MutexHandle timeLock;
 extern MutexHandle cacheNameLock;
-extern MutexHandle gopherPoolLock;
-extern MutexHandle webPoolLock;
-extern MutexHandle ftpPoolLock;
 extern MutexHandle proxyLock;
 extern MutexHandle slotLock;
 extern MutexHandle dispatchLock;

@@ -40,7 +40,7 @@ void reset() {
 
 int timeOutMs() {
     std::lock_guard<std::mutex> g(settingsMutex);
-    return current().timeOutMs > 0 ? current().timeOutMs : 30000;
+    return current().usableTimeOutMs();
 }
 
 int maxConn() {

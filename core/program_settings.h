@@ -77,6 +77,8 @@ struct SettingsValues {
     // Network
     int timeOutMs = 30000;  // "time out"
     int maxConn = 5;        // "max conn"
+    // "time out" as the clients take it: 0 or less is 30000.
+    int usableTimeOutMs() const { return timeOutMs > 0 ? timeOutMs : 30000; }
 
     // Not in the profile
     int desktopWidth = 0, desktopHeight = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/simple_string.h"
+#include "net/protocol_text.h"
 
 // Splits text at sep. An empty field is an empty string (a "null" field) and keeps
 // its place unless skipEmpty is set, in which case a separator directly after the
@@ -20,13 +21,6 @@ std::vector<std::string> splitString(std::string_view text, char sep, bool skipE
 const char* findNoCase(const char* text, const char* pattern);
 // Offset of the match, or npos.
 size_t findNoCase(std::string_view text, std::string_view pattern);
-
-// An ASCII control character (below 0x20, or DEL): nothing a single line of a
-// protocol may carry.
-inline bool isControlChar(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u < 0x20 || u == 0x7f;
-}
 
 // Standard Base64 (RFC 4648) of n bytes, padded.
 std::string base64Encode(const void* input, size_t n);
@@ -55,9 +49,6 @@ void parseGopherUrl(const char* url, std::optional<std::string>& host, uint16_t&
 std::string_view urlLine(std::string_view text);
 // The text up to its first line feed or carriage return.
 std::string_view firstLine(std::string_view text);
-// Whether text holds a control character (below 0x20, or 0x7F): such a byte in a
-// host, path, selector or login would end a request line or a stored record.
-bool hasControlCharacter(std::string_view text);
 
 // Whether text is well-formed UTF-8 (pure ASCII is).
 bool isUtf8(std::string_view text);

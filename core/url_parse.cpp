@@ -158,10 +158,6 @@ string_view urlLine(string_view text) {
     return text;
 }
 
-bool hasControlCharacter(string_view text) {
-    return std::any_of(text.begin(), text.end(), isControlChar);
-}
-
 namespace {
 
 // Schemes a URL may name without "//" after the ':' ("mailto:", "news:").

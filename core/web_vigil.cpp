@@ -205,15 +205,14 @@ WebVigil::Reply WebVigil::fetchReply() {
     in.proxyAuthorization = settings.proxyAuthorization;
     const HttpRequest request = buildHttpRequest(in);
 
-    int32_t error = 0;
-    const int32_t got = pooledTcpRequest(this, VigilKind::Web, request.connectHost.c_str(),
-                                         request.connectPort, request.text.c_str(),
-                                         reply.file.c_str(), &error);
+    const int32_t got = pooledTcpRequest(webPool(), request.connectHost.c_str(), request.connectPort,
+                                         request.text.c_str(), reply.file.c_str(), ReplyEnd::HttpLength,
+                                         settings.usableTimeOutMs());
     if (got <= 0) {
         removeFile(reply.file);
         reply.status = got == TcpFileFailed                      ? VigilStatus::CopyNotStored
-                       : error == VigilStatus::HostNotResolved ? VigilStatus::HostNotResolved
-                                                               : VigilStatus::Unavailable;
+                       : got == TcpUnresolved   ? VigilStatus::HostNotResolved
+                                                : VigilStatus::Unavailable;
         return reply;
     }
     reply.received = true;

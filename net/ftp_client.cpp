@@ -7,9 +7,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/program_settings.h"
-#include "core/text_utils.h"
-#include "core/vigil.h"
+#include "net/protocol_text.h"
 #include "platform/files.h"
 
 namespace {
@@ -39,9 +37,9 @@ FtpClient::~FtpClient() = default;
 
 int32_t FtpClient::failure() const { return lastCode_ >= 400 ? lastCode_ : -1; }
 
-int32_t FtpClient::listDirectory(const std::string& path, const std::string& fileName) {
+int32_t FtpClient::listDirectory(const std::string& path, const std::string& fileName, int timeOutMs) {
     if (!fitsInCommand(user_) || !fitsInCommand(password_) || !fitsInCommand(path)) return -1;
-    timeOutMs_ = ProgramSettings::timeOutMs();
+    timeOutMs_ = timeOutMs;
     const std::string directory = path.empty() ? "/" : path;
 
     int32_t result = login();
@@ -289,26 +287,23 @@ void FtpClient::closeSession() {
     pending_.clear();
 }
 
-int32_t pooledFtpRequest(const Vigil* /*vigil*/, const std::string& host, uint16_t port,
-                         const std::string& user, const std::string& password,
-                         const std::string& path, const std::string& fileName) {
-    lockMutex(ftpPoolLock, -1);
-    FtpClient* session = claimPooledEndpoint(ftpPool, [&](FtpClient& s) {
-        return s.port() == port && host == s.host() && s.user() == user && s.password() == password;
-    });
-    if (!session) {
-        unlockMutex(ftpPoolLock);
-        // Nobody else knows the new session until it is in the pool: no lock needed.
-        auto fresh = std::make_unique<FtpClient>(host.c_str(), port, user, password);
-        if (fresh->status() == VigilStatus::HostNotResolved) return TcpUnresolved;
-        const int32_t result = fresh->listDirectory(path, fileName);
-        lockMutex(ftpPoolLock, -1);
-        ftpPool.push_back(fresh.release());
-        unlockMutex(ftpPoolLock);
-        return result;
-    }
-    unlockMutex(ftpPoolLock);
-    const int32_t result = session->listDirectory(path, fileName);
-    unlockMutex(session->lock());
+FtpPool& ftpPool() {
+    static FtpPool& pool = *new FtpPool();
+    return pool;
+}
+
+int32_t pooledFtpRequest(const std::string& host, uint16_t port, const std::string& user,
+                         const std::string& password, const std::string& path,
+                         const std::string& fileName, int timeOutMs) {
+    if (FtpPool::Claim session = ftpPool().claim([&](FtpClient& s) {
+            return s.port() == port && host == s.host() && s.user() == user && s.password() == password;
+        }))
+        return session->listDirectory(path, fileName, timeOutMs);
+
+    // Nobody else knows the new session until it is in the pool: no lock needed.
+    auto fresh = std::make_unique<FtpClient>(host.c_str(), port, user, password);
+    if (!fresh->resolved()) return TcpUnresolved;
+    const int32_t result = fresh->listDirectory(path, fileName, timeOutMs);
+    ftpPool().add(std::move(fresh));
     return result;
 }

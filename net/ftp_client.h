@@ -18,14 +18,14 @@ public:
     ~FtpClient() override;
 
     // Lists path ("/" or empty: the login directory, without a directory change)
-    // into fileName. Result: the final reply's code (below 400) when the listing
-    // was stored; otherwise the refusing reply's code (400 or more; 421 when the
-    // connection was lost), TcpReplyAborted when the data connection ended other
-    // than by the server's orderly close, TcpReplyTooLarge for a listing of more
-    // than kMaxReplyBytes, or -1 (no connection, a local failure,
-    // or a user, password or path holding CR, LF or NUL). A failed listing leaves
-    // no file.
-    virtual int32_t listDirectory(const std::string& path, const std::string& fileName);
+    // into fileName; every wait is bounded by timeOutMs ("time out"). Result: the
+    // final reply's code (below 400) when the listing was stored; otherwise the
+    // refusing reply's code (400 or more; 421 when the connection was lost),
+    // TcpReplyAborted when the data connection ended other than by the server's
+    // orderly close, TcpReplyTooLarge for a listing of more than kMaxReplyBytes,
+    // or -1 (no connection, a local failure, or a user, password or path holding
+    // CR, LF or NUL). A failed listing leaves no file.
+    virtual int32_t listDirectory(const std::string& path, const std::string& fileName, int timeOutMs);
 
     const std::string& user() const { return user_; }
     const std::string& password() const { return password_; }
@@ -60,7 +60,7 @@ private:
 
     std::string user_;
     std::string password_;
-    int timeOutMs_ = 30000;  // "time out", read at the start of each listing
+    int timeOutMs_ = 30000;  // "time out" of the listing under way
     bool loggedIn_ = false;
     bool lost_ = false;
     bool exosMode_ = false;  // a carriage return also ends a reply line
@@ -74,9 +74,14 @@ private:
     std::string dataFileName_;
 };
 
+// The pooled FTP sessions, one per host, port, user and password in use. Never
+// destroyed: a detached check may still be using one while the process ends.
+using FtpPool = EndpointPool<FtpClient>;
+FtpPool& ftpPool();
+
 // Lists a directory through a pooled session of host, port, user and password
 // (each compared exactly). Result: TcpUnresolved (-1) when the host does not
 // resolve, else that of FtpClient::listDirectory.
-int32_t pooledFtpRequest(const Vigil* vigil, const std::string& host, uint16_t port,
-                         const std::string& user, const std::string& password,
-                         const std::string& path, const std::string& fileName);
+int32_t pooledFtpRequest(const std::string& host, uint16_t port, const std::string& user,
+                         const std::string& password, const std::string& path,
+                         const std::string& fileName, int timeOutMs);

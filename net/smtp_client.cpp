@@ -1,7 +1,6 @@
 #include "net/smtp_client.h"
 
-#include "core/program_settings.h"
-#include "core/text_utils.h"
+#include "net/protocol_text.h"
 
 namespace {
 
@@ -63,11 +62,10 @@ int32_t SmtpClient::fail(int32_t result, const std::string& command, const std::
 }
 
 int32_t SmtpClient::send(const std::string& from, const std::vector<std::string>& recipients,
-                         const std::string& text) {
+                         const std::string& text, int timeOut) {
     failedCommand_.clear();
     failedReply_.clear();
     if (!isSafeMailAddress(from)) return fail(SmtpRefused, "MAIL FROM", "");
-    const int timeOut = ProgramSettings::timeOutMs();
 
     Socket sock;
     if (const int32_t rc = connectSocket(sock, timeOut)) return rc;

@@ -22,9 +22,9 @@ public:
 
     // Recipients that are empty or not safe to put in a command are skipped.
     // text holds the message with CR LF line ends (ending with one); lines that
-    // begin with '.' are doubled on the wire.
+    // begin with '.' are doubled on the wire. Each wait is bounded by timeOutMs.
     int32_t send(const std::string& from, const std::vector<std::string>& recipients,
-                 const std::string& text);
+                 const std::string& text, int timeOutMs);
 
     // After SmtpRefused or SmtpNoAnswer: the command that was not accepted (empty
     // for the greeting) and the server's reply, if any.

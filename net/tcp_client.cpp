@@ -8,15 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "core/http_reply.h"
-#include "core/program_settings.h"
-#include "core/vigil.h"
 #include "net/ftp_client.h"
+#include "net/http_head.h"
 
 namespace {
-
-// Where a reply's head is looked for; a longer head announces nothing.
-constexpr size_t kMaxHeadBytes = 64 * 1024;
 
 // The reply file: created by the first bytes, kept open for the whole reply.
 class ReplyFile {
@@ -79,14 +74,20 @@ void noteReplyFileError(int error) {
     replyFileError = error;
 }
 
-std::vector<TcpClient*> gopherPool;
-std::vector<TcpClient*> webPool;
-std::vector<FtpClient*> ftpPool;
+TcpPool& gopherPool() {
+    static TcpPool& pool = *new TcpPool();
+    return pool;
+}
+
+TcpPool& webPool() {
+    static TcpPool& pool = *new TcpPool(TcpPool::PoolLock::HeldAcrossRequest);
+    return pool;
+}
 
 TcpClient::TcpClient(const char* host, uint16_t port) : host_(host ? host : ""), port_(port) {
     in_addr ip{};
     if (!resolveIpv4(host_, &ip)) {
-        status_ = VigilStatus::HostNotResolved;
+        resolved_ = false;
         ip.s_addr = htonl(INADDR_NONE);
     }
     address_ = makeAddress(ip, port_);
@@ -96,7 +97,7 @@ TcpClient::~TcpClient() = default;
 
 void TcpClient::setAddress(in_addr ip) {
     address_ = makeAddress(ip, port_);
-    status_ = 0;
+    resolved_ = true;
 }
 
 int64_t TcpClient::requestDeadlineMs(int timeOutMs) {
@@ -106,15 +107,14 @@ int64_t TcpClient::requestDeadlineMs(int timeOutMs) {
 int32_t TcpClient::connectSocket(Socket& out, int timeOutMs) const {
     out = openStreamSocket();
     if (!out.valid()) return TcpNoSocket;
-    if (status_ != 0 || connectWithin(out, address_, timeOutMs) != ConnectOk) {
+    if (!resolved_ || connectWithin(out, address_, timeOutMs) != ConnectOk) {
         out.close();
         return TcpConnectFailed;
     }
     return 0;
 }
 
-int32_t TcpClient::request(const char* text, const char* fileName, ReplyEnd end) {
-    const int timeOut = ProgramSettings::timeOutMs();
+int32_t TcpClient::request(const char* text, const char* fileName, int timeOut, ReplyEnd end) {
     const SteadyTime deadline = deadlineIn(requestDeadlineMs(timeOut));
 
     Socket sock;
@@ -156,15 +156,15 @@ int32_t TcpClient::request(const char* text, const char* fileName, ReplyEnd end)
             const InterimReplies interim = interimReplies(pending);
             pending.erase(0, interim.length);
             if (!interim.settled) {
-                if (pending.size() > kMaxHeadBytes) return TcpReplyAborted;
+                if (pending.size() > kMaxReplyHead) return TcpReplyAborted;
                 continue;
             }
             started = true;
             data = pending;
         }
         if (!file.write(data.data(), data.size())) return TcpFileFailed;
-        if (http && head.size() < kMaxHeadBytes)
-            head.append(data.substr(0, kMaxHeadBytes - head.size()));
+        if (http && head.size() < kMaxReplyHead)
+            head.append(data.substr(0, kMaxReplyHead - head.size()));
         total += static_cast<int64_t>(data.size());
     }
     sock.close();
@@ -182,68 +182,27 @@ int32_t TcpClient::request(const char* text, const char* fileName, ReplyEnd end)
     return static_cast<int32_t>(total);
 }
 
-int32_t pooledTcpRequest(const Vigil* /*vigil*/, int kind, const char* host, uint16_t port,
-                         const char* text, const char* fileName, int32_t* error) {
+int32_t pooledTcpRequest(TcpPool& pool, const char* host, uint16_t port, const char* text,
+                         const char* fileName, ReplyEnd end, int timeOutMs) {
     if (!host || !*host || !text || !*text) return 0;
-    const bool web = kind == 2;
-    const ReplyEnd replyEnd = web ? ReplyEnd::HttpLength : ReplyEnd::ServerClose;
-    std::vector<TcpClient*>& pool = web ? webPool : gopherPool;
-    MutexHandle poolLock = web ? webPoolLock : gopherPoolLock;
+    if (TcpPool::Claim endpoint = pool.claim([&](TcpClient& e) {
+            return e.port() == port && std::strcmp(e.host(), host) == 0;
+        }))
+        return endpoint->request(text, fileName, timeOutMs, end);
 
-    lockMutex(poolLock, -1);
-    TcpClient* endpoint = claimPooledEndpoint(pool, [&](TcpClient& e) {
-        return e.port() == port && std::strcmp(e.host(), host) == 0;
-    });
-
-    if (!endpoint) {
-        unlockMutex(poolLock);
-        // Nobody else knows the new endpoint until it is in the pool: no lock needed.
-        auto fresh = std::make_unique<TcpClient>(host, port);
-        if (fresh->status() == VigilStatus::HostNotResolved) {
-            if (error) *error = VigilStatus::HostNotResolved;
-            return TcpUnresolved;
-        }
-        const int32_t result = fresh->request(text, fileName, replyEnd);
-        lockMutex(poolLock, -1);
-        pool.push_back(fresh.release());
-        unlockMutex(poolLock);
-        return result;
-    }
-
-    if (!web) unlockMutex(poolLock);
-    // A reused Web endpoint runs its request with the pool lock still held.
-    const int32_t result = endpoint->request(text, fileName, replyEnd);
-    unlockMutex(endpoint->lock());
-    if (web) unlockMutex(poolLock);
+    // Nobody else knows the new endpoint until it is in the pool: no lock needed.
+    auto fresh = std::make_unique<TcpClient>(host, port);
+    if (!fresh->resolved()) return TcpUnresolved;
+    const int32_t result = fresh->request(text, fileName, timeOutMs, end);
+    pool.add(std::move(fresh));
     return result;
 }
-
-namespace {
-
-template <class Endpoint>
-void readdressPool(const std::vector<Endpoint*>& pool, MutexHandle poolLock, const std::string& host,
-                   uint16_t port, in_addr ip) {
-    // Endpoints are never removed, so the pointers stay good once the pool lock
-    // is released; waiting for one in use must not hold up the whole pool.
-    std::vector<Endpoint*> matching;
-    lockMutex(poolLock, -1);
-    for (Endpoint* e : pool)
-        if (e->port() == port && host == e->host()) matching.push_back(e);
-    unlockMutex(poolLock);
-    for (Endpoint* e : matching) {
-        lockMutex(e->lock(), -1);
-        e->setAddress(ip);
-        unlockMutex(e->lock());
-    }
-}
-
-}  // namespace
 
 bool resolvePooledHostAgain(const std::string& host, uint16_t port) {
     in_addr ip{};
     if (host.empty() || !resolveIpv4(host, &ip)) return false;
-    readdressPool(gopherPool, gopherPoolLock, host, port, ip);
-    readdressPool(webPool, webPoolLock, host, port, ip);
-    readdressPool(ftpPool, ftpPoolLock, host, port, ip);
+    gopherPool().readdress(host, port, ip);
+    webPool().readdress(host, port, ip);
+    ftpPool().readdress(host, port, ip);
     return true;
 }

@@ -5,16 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "core/locks.h"
+#include "net/endpoint_pool.h"
 #include "platform/net_socket.h"
-
-class Vigil;
-class FtpClient;
+#include "platform/owned_mutex.h"
 
 // Results of TcpClient::request and the clients built on it. A positive request
 // result is the number of reply bytes stored.
 enum TcpResult : int32_t {
-    TcpUnresolved = -1,     // pooledTcpRequest: the host name did not resolve
+    TcpUnresolved = -1,     // pooled requests: the host name did not resolve
     TcpNoSocket = -3,
     TcpConnectFailed = -4,  // refused, unreachable, or not connected within "time out"
     TcpSendFailed = -5,
@@ -44,7 +42,7 @@ public:
     // A whole request may take four times "time out", and never less than this.
     static constexpr int kMinRequestDeadlineMs = 10000;
 
-    // Resolves at once; status() tells the outcome (0, or 1041 when unresolved).
+    // Resolves at once; resolved() tells the outcome.
     TcpClient(const char* host, uint16_t port);
     virtual ~TcpClient();
     TcpClient(const TcpClient&) = delete;
@@ -52,18 +50,20 @@ public:
 
     const char* host() const { return host_.c_str(); }
     uint16_t port() const { return port_; }
-    int32_t status() const { return status_; }
+    bool resolved() const { return resolved_; }
     const sockaddr_in& address() const { return address_; }
     // Whoever holds this lock uses the endpoint; pools claim endpoints by try-locking it.
-    MutexHandle lock() { return &lock_; }
+    OwnedMutex* lock() { return &lock_; }
     // Takes a newly resolved address of the host; the caller holds the lock.
     void setAddress(in_addr ip);
 
     // Connects, sends the text and appends the reply to fileName, which is created
-    // when the first bytes arrive. Result: the bytes stored (> 0) of a reply that
-    // ended as `end` says; 0 when nothing came; otherwise a TcpResult. On a
-    // failure after bytes arrived the partial file is removed.
-    int32_t request(const char* text, const char* fileName, ReplyEnd end = ReplyEnd::ServerClose);
+    // when the first bytes arrive; every wait is bounded by timeOutMs ("time out").
+    // Result: the bytes stored (> 0) of a reply that ended as `end` says; 0 when
+    // nothing came; otherwise a TcpResult. On a failure after bytes arrived the
+    // partial file is removed.
+    int32_t request(const char* text, const char* fileName, int timeOutMs,
+                    ReplyEnd end = ReplyEnd::ServerClose);
 
     // The overall bound of one request for a given "time out".
     static int64_t requestDeadlineMs(int timeOutMs);
@@ -76,39 +76,25 @@ protected:
 private:
     std::string host_;
     uint16_t port_;
-    int32_t status_ = 0;
+    bool resolved_ = true;
     sockaddr_in address_{};
     OwnedMutex lock_;
 };
 
-// The resolved endpoints of the three kinds of Vigil. Endpoints are added and
-// never removed; each pool is changed only under its lock (gopherPoolLock,
-// webPoolLock, ftpPoolLock).
-extern std::vector<TcpClient*> gopherPool;
-extern std::vector<TcpClient*> webPool;
-extern std::vector<FtpClient*> ftpPool;
+// The pools of resolved endpoints: Gopher, and Web, whose reused endpoints run
+// their requests one at a time. Never destroyed: a detached check may still be
+// using one while the process ends.
+using TcpPool = EndpointPool<TcpClient>;
+TcpPool& gopherPool();
+TcpPool& webPool();
 
-// Walks a pool whose lock the caller holds and returns the first endpoint that it
-// could try-lock and that matches; that endpoint's lock stays held. Endpoints that
-// are busy are passed over, and those that do not match are released at once.
-template <class Endpoint, class Match>
-Endpoint* claimPooledEndpoint(const std::vector<Endpoint*>& pool, Match matches) {
-    for (Endpoint* e : pool) {
-        if (lockMutex(e->lock(), 0) != 0) continue;
-        if (matches(*e)) return e;
-        unlockMutex(e->lock());
-    }
-    return nullptr;
-}
-
-// Runs a request on a pooled endpoint of the host and port: kind 0 (Gopher) or
-// 2 (Web). Result as TcpClient::request; TcpUnresolved with *error = 1041 when the
-// host does not resolve (*error is untouched otherwise); 0 for an empty host or
-// text. Requests on a reused Web endpoint run one at a time.
-int32_t pooledTcpRequest(const Vigil* vigil, int kind, const char* host, uint16_t port,
-                         const char* text, const char* fileName, int32_t* error);
+// Runs a request on a pooled endpoint of the host and port, as TcpClient::request
+// does; TcpUnresolved when the host does not resolve, 0 for an empty host or text.
+int32_t pooledTcpRequest(TcpPool& pool, const char* host, uint16_t port, const char* text,
+                         const char* fileName, ReplyEnd end, int timeOutMs);
 
 // Resolves the host again and gives every pooled endpoint of the host and port
-// (all three pools) the address found, waiting for endpoints in use. False when
-// the host does not resolve now; the endpoints then keep the address they had.
+// (the Gopher, Web and FTP pools) the address found, waiting for endpoints in use.
+// False when the host does not resolve now; the endpoints then keep the address
+// they had.
 bool resolvePooledHostAgain(const std::string& host, uint16_t port);

@@ -9,10 +9,10 @@
 #include "app/main_window_handler.h"
 #include "app/notifications.h"
 #include "app/vigil_cnr_object.h"
+#include "core/change_message.h"
 #include "core/ftp_vigil.h"
 #include "core/notify_overrides.h"
 #include "core/web_vigil.h"
-#include "net/change_message.h"
 #include "support/probe_vigil.h"
 #include "support/window_test_helpers.h"
 

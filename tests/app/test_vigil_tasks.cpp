@@ -240,11 +240,9 @@ TEST(ResetConnection, ResolvesAgainAndReleasesTheLockOfADeletedVigil) {
     handler.handleEventsFor(&window);
 
     // A pooled endpoint whose stored address went stale.
-    auto* endpoint = new TcpClient("127.0.0.1", 8080);
-    endpoint->setAddress(in_addr{htonl(0x0AFFFF01)});
-    lockMutex(webPoolLock, -1);
-    webPool.push_back(endpoint);
-    unlockMutex(webPoolLock);
+    auto stale = std::make_unique<TcpClient>("127.0.0.1", 8080);
+    stale->setAddress(in_addr{htonl(0x0AFFFF01)});
+    TcpClient* endpoint = webPool().add(std::move(stale));
 
     auto found = addTestVigil(VigilKind::Web, "found", VigilStatus::HostNotResolved);
     found->setHost(std::string("127.0.0.1"));

@@ -3,6 +3,8 @@
 #include <thread>
 
 #include "core/locks.h"
+#include "net/ftp_client.h"
+#include "net/tcp_client.h"
 
 namespace {
 template <typename F>
@@ -58,8 +60,8 @@ TEST(OwnedMutex, TryAndTimedWaitFromAnotherThread) {
 }
 
 TEST(OwnedMutex, ProcessLocksExistAndAreDistinct) {
-    const MutexHandle all[] = {timeLock, cacheNameLock, gopherPoolLock, webPoolLock,
-                               ftpPoolLock, proxyLock, slotLock, dispatchLock};
+    const MutexHandle all[] = {timeLock, cacheNameLock, gopherPool().lock(), webPool().lock(),
+                               ftpPool().lock(), proxyLock, slotLock, dispatchLock};
     for (size_t i = 0; i < std::size(all); ++i) {
         ASSERT_NE(all[i], nullptr);
         for (size_t j = i + 1; j < std::size(all); ++j) EXPECT_NE(all[i], all[j]);

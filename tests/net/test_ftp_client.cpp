@@ -93,10 +93,13 @@ const std::string kListing =
     "-rw-r--r--   1 owner    group         100 Dec 24 23:59 read  me.txt\r\n"
     "-rw-r--r--   1 owner    group           5 Jan 02  2021 a.txt\r\n";
 
+// "time out" of the clients and, through the settings, of the checks.
+constexpr int kTimeOutMs = 1000;
+
 class FtpClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 1000; });
+        ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = kTimeOutMs; });
     }
     void TearDown() override { ProgramSettings::reset(); }
 
@@ -106,7 +109,7 @@ protected:
 int32_t listVia(const LoopbackServer& server, const std::string& path, const std::string& user = "watcher",
                 const std::string& password = "secret") {
     FtpClient client("127.0.0.1", server.port(), user, password);
-    return client.listDirectory(path, "listing.lst");
+    return client.listDirectory(path, "listing.lst", kTimeOutMs);
 }
 
 }  // namespace
@@ -327,7 +330,7 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
     {
         LoopbackServer server(script());
         FtpClient client("127.0.0.1", server.port(), "u", "p");
-        EXPECT_EQ(client.listDirectory("/", "missing-folder/listing.lst"), TcpFileFailed);
+        EXPECT_EQ(client.listDirectory("/", "missing-folder/listing.lst", kTimeOutMs), TcpFileFailed);
         EXPECT_EQ(lastReplyFileError(), ENOENT);
     }
     {
@@ -421,8 +424,9 @@ TEST_F(FtpClientTest, LineBreaksInCommandValuesAreRefusedBeforeConnecting) {
 TEST_F(FtpClientTest, NoServerAndUnresolvableHost) {
     const uint16_t port = findFreePort();
     FtpClient client("127.0.0.1", port, "u", "p");
-    EXPECT_EQ(client.listDirectory("/", "listing.lst"), -1);
-    EXPECT_EQ(pooledFtpRequest(nullptr, "nowhere.invalid", 21, "u", "p", "/", "listing.lst"), TcpUnresolved);
+    EXPECT_EQ(client.listDirectory("/", "listing.lst", kTimeOutMs), -1);
+    EXPECT_EQ(pooledFtpRequest("nowhere.invalid", 21, "u", "p", "/", "listing.lst", kTimeOutMs),
+              TcpUnresolved);
     EXPECT_FALSE(pathExists("listing.lst"));
 }
 
@@ -432,13 +436,13 @@ TEST_F(FtpClientTest, PoolKeepsOneSessionPerHostPortAndCredentials) {
                                                       {"PORT", "200 ok\r\n"},
                                                       listStep(kListing),
                                                       {"quit", "221 bye\r\n"}}));
-    EXPECT_EQ(pooledFtpRequest(nullptr, "127.0.0.1", server.port(), "a", "p", "/", "1.lst"), 226);
-    EXPECT_EQ(pooledFtpRequest(nullptr, "127.0.0.1", server.port(), "a", "p", "/", "2.lst"), 226);
-    EXPECT_EQ(pooledFtpRequest(nullptr, "127.0.0.1", server.port(), "b", "p", "/", "3.lst"), 226);
-    EXPECT_EQ(ftpPool.size(), 2u);
+    EXPECT_EQ(pooledFtpRequest("127.0.0.1", server.port(), "a", "p", "/", "1.lst", kTimeOutMs), 226);
+    EXPECT_EQ(pooledFtpRequest("127.0.0.1", server.port(), "a", "p", "/", "2.lst", kTimeOutMs), 226);
+    EXPECT_EQ(pooledFtpRequest("127.0.0.1", server.port(), "b", "p", "/", "3.lst", kTimeOutMs), 226);
+    EXPECT_EQ(ftpPool().size(), 2u);
     // Every session is free again.
-    for (FtpClient* s : ftpPool) {
-        EXPECT_EQ(lockMutex(s->lock(), 0), 0);
-        unlockMutex(s->lock());
+    for (FtpClient* s : ftpPool().endpoints()) {
+        EXPECT_EQ(s->lock()->lock(0), 0);
+        s->lock()->unlock();
     }
 }

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "core/change_message.h"
 #include "core/program_settings.h"
-#include "net/change_message.h"
 #include "net/smtp_client.h"
 #include "support/loopback_server.h"
 #include "support/real_servers.h"
@@ -27,6 +27,7 @@ protected:
         s.smtpHost = "127.0.0.1";
         s.smtpPort = port;
         s.userEmail = "watcher@example.test";
+        s.timeOutMs = ProgramSettings::timeOutMs();
         return s;
     }
 };
@@ -135,7 +136,9 @@ TEST_F(SmtpTest, WireBytesOfAnAcceptedMessage) {
     LoopbackServer server(LoopbackServer::dialogue("220 ready\r\n", acceptAll(2)));
     SmtpClient client("127.0.0.1", server.port());
     const std::string text = "Subject: x\r\n\r\nbody\r\n";
-    EXPECT_EQ(client.send("me@x.test", {"a@x.test", "b c@x.test", "", "d@x.test"}, text), SmtpSent);
+    EXPECT_EQ(client.send("me@x.test", {"a@x.test", "b c@x.test", "", "d@x.test"}, text,
+                          ProgramSettings::timeOutMs()),
+              SmtpSent);
     server.stop();
     EXPECT_EQ(server.received(0),
               "HELO 127.0.0.1\r\n"
@@ -181,7 +184,9 @@ TEST_F(SmtpTest, RefusalsEndTheDialogueAndAreReported) {
         LoopbackServer server(LoopbackServer::dialogue(
             greetingRefused ? "554 go away\r\n" : "220-welcome\r\n220 ready\r\n", c.script));
         SmtpClient client("127.0.0.1", server.port());
-        EXPECT_EQ(client.send("watcher@example.test", kThree, "Subject: s\r\n\r\nx\r\n"), SmtpRefused);
+        EXPECT_EQ(client.send("watcher@example.test", kThree, "Subject: s\r\n\r\nx\r\n",
+                              ProgramSettings::timeOutMs()),
+                  SmtpRefused);
         EXPECT_EQ(client.failedCommand(), c.command);
         EXPECT_EQ(client.failedReply(), c.answer);
 
@@ -205,13 +210,13 @@ TEST_F(SmtpTest, SilentOrVanishingServerIsNoAnswer) {
     LoopbackServer silent(LoopbackServer::silent());
     SmtpClient quiet("127.0.0.1", silent.port());
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(quiet.send("me@x.test", kThree, "x\r\n"), SmtpNoAnswer);
+    EXPECT_EQ(quiet.send("me@x.test", kThree, "x\r\n", ProgramSettings::timeOutMs()), SmtpNoAnswer);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 
     // Answers the greeting and HELO, then stops answering.
     LoopbackServer vanishing(LoopbackServer::dialogue("220 hi\r\n", {{"HELO", "250 hi\r\n"}, {"MAIL", ""}}));
     SmtpClient client("127.0.0.1", vanishing.port());
-    EXPECT_EQ(client.send("me@x.test", kThree, "x\r\n"), SmtpNoAnswer);
+    EXPECT_EQ(client.send("me@x.test", kThree, "x\r\n", ProgramSettings::timeOutMs()), SmtpNoAnswer);
     EXPECT_EQ(client.failedCommand(), "MAIL FROM: <me@x.test>");
 
     const uint16_t closed = findFreePort();

@@ -19,6 +19,7 @@ struct ChangeMailSettings {
     std::string smtpHost;   // "smtp host"
     uint16_t smtpPort = 25; // "smtp port"
     std::string userEmail;  // "user email": the sender
+    int timeOutMs = 30000;  // "time out" of each wait for the SMTP host
 };
 // The current e-mail settings.
 ChangeMailSettings changeMailSettings();

@@ -1,4 +1,4 @@
-#include "net/change_message.h"
+#include "core/change_message.h"
 
 #include <cstdio>
 
@@ -77,6 +77,7 @@ ChangeMailSettings changeMailSettings() {
     s.smtpHost = v.smtpHost;
     s.smtpPort = v.smtpPort;
     s.userEmail = v.userEmail;
+    s.timeOutMs = v.usableTimeOutMs();
     return s;
 }
 
@@ -142,11 +143,12 @@ std::string deliverChangeMail(const std::string& description, const std::string&
     if (!error.empty()) return error;
     const std::string sender = trimmed(settings.userEmail);
     SmtpClient client(trimmed(settings.smtpHost).c_str(), settings.smtpPort);
-    if (client.status() != 0) return kMailHostUnresolved;
+    if (!client.resolved()) return kMailHostUnresolved;
 
     std::string date;
     if (!mailDate(when, &date)) return "";
     const int32_t result =
-        client.send(sender, recipients, composeChangeMessage(description, url, recipients, sender, date));
+        client.send(sender, recipients, composeChangeMessage(description, url, recipients, sender, date),
+                    settings.timeOutMs);
     return result == SmtpSent ? "" : sendFailureText(client, result);
 }

@@ -1,9 +1,9 @@
-#include "net/change_mail.h"
+#include "core/change_mail.h"
 
 #include <ctime>
 
+#include "core/change_message.h"
 #include "core/vigil.h"
-#include "net/change_message.h"
 #include "platform/message_box.h"
 
 void sendChangeMail(const Vigil& vigil) {
