@@ -48,7 +48,7 @@ void Vigil::runCheckFrame() {
     if (stopRequested()) {
         // Deleted, or the window closed, while this check waited: the Vigil keeps
         // its status and times, so a "Changed!" is not lost at the final save.
-        giveBackCheckSlot();
+        checkSlots().giveBack();
         setCheckThreadId(0);
         checkLock().unlock();
         leaveBusy();
@@ -61,7 +61,7 @@ void Vigil::runCheckFrame() {
     const int result = fetchAndCompare();
     const bool copyStored = result != VigilStatus::CopyNotStored;
 
-    giveBackCheckSlot();
+    checkSlots().giveBack();
     setLastChecked(time(nullptr));
     storeStatus(copyStored ? result : before);
     if (!copyStored) {

@@ -46,6 +46,12 @@ TEST(OwnedMutex, TryAndTimedWaitFromAnotherThread) {
     });
     EXPECT_EQ(tryResult, 1);
     EXPECT_EQ(timedResult, 1);
+    // The scoped try: not taken, it must not release the owner's hold.
+    bool owned = true;
+    onOtherThread([&] { owned = OwnedTryLock(*m, 30).owns(); });
+    EXPECT_FALSE(owned);
+    EXPECT_TRUE(OwnedTryLock(*m).owns());  // recursive for the owner
+    EXPECT_TRUE(m->heldByCaller()) << "the scoped try released a hold it did not take";
 
     std::thread waiter([&] {
         timedResult = lockMutex(m, 10000);
