@@ -6,7 +6,6 @@
 #include "app/notify_sound.h"
 #include "app/results_report.h"
 #include "core/check_slots.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
@@ -35,7 +34,7 @@ bool takenByCheckAll(const Vigil& vigil) {
 void startOrGiveBack(const std::shared_ptr<Vigil>& vigil) {
     if (!startCheckThread(vigil)) {
         traceLine("check not started: " + vigil->description());
-        giveBackCheckSlot();
+        checkSlots().giveBack();
     }
 }
 
@@ -70,6 +69,11 @@ void setCheckThreadStarter(CheckThreadStarter starter) {
     threadStarter = starter;
 }
 
+Dispatcher& dispatcher() {
+    static Dispatcher& one = *new Dispatcher;
+    return one;
+}
+
 namespace CheckScheduler {
 
 bool isDue(const Vigil& vigil, time_t now, bool checkChanged) {
@@ -84,19 +88,19 @@ bool isDue(const Vigil& vigil, time_t now, bool checkChanged) {
 }
 
 bool tick() {
-    if (lockMutex(dispatchLock, 0) != 0) return false;
+    const Dispatcher::Turn turn(dispatcher(), true);
+    if (!turn.owns()) return false;
     const bool checkChanged = ProgramSettings::snapshot().checkChanged;
     for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot()) {
         if (!vigil || vigil->stopRequested() || !isDue(*vigil, time(nullptr), checkChanged)) continue;
-        takeCheckSlot(slotPollMs);
+        checkSlots().take(slotPollMs);
         // The wait may have been long: the user or another check may have changed it.
         if (vigil->stopRequested() || !isDue(*vigil, time(nullptr), checkChanged)) {
-            giveBackCheckSlot();
+            checkSlots().giveBack();
             continue;
         }
         startOrGiveBack(vigil);
     }
-    unlockMutex(dispatchLock);
     return true;
 }
 
@@ -106,12 +110,12 @@ namespace VigilTasks {
 
 void checkAll() {
     const bool batch = runState().batchMode;
-    lockMutex(dispatchLock, -1);
+    const Dispatcher::Turn turn(dispatcher(), false);
     for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot()) {
         if (!vigil || vigil->busyCount() != 0 || !takenByCheckAll(*vigil)) continue;
-        takeCheckSlot(batch ? batchSlotPollMs : slotPollMs);
+        checkSlots().take(batch ? batchSlotPollMs : slotPollMs);
         if (!takenByCheckAll(*vigil)) {
-            giveBackCheckSlot();
+            checkSlots().giveBack();
             continue;
         }
         if (batch) {
@@ -121,7 +125,6 @@ void checkAll() {
         }
     }
     if (batch) finishBatchRun();
-    unlockMutex(dispatchLock);
 }
 
 bool batchReportsDone() {
@@ -129,13 +132,12 @@ bool batchReportsDone() {
 }
 
 void checkOne(int identifier) {
-    lockMutex(dispatchLock, -1);
+    const Dispatcher::Turn turn(dispatcher(), false);
     const std::shared_ptr<Vigil> vigil = vigilList().find(identifier);
     if (vigil && !vigil->stopRequested()) {
-        takeCheckSlot(slotPollMs);
+        checkSlots().take(slotPollMs);
         startOrGiveBack(vigil);
     }
-    unlockMutex(dispatchLock);
 }
 
 }  // namespace VigilTasks

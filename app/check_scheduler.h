@@ -3,13 +3,40 @@
 #include <functional>
 #include <memory>
 
+#include "platform/owned_mutex.h"
+
 class Vigil;
 
 // The three dispatching tasks. Each runs one pass on the thread that calls it
-// (the caller starts that thread); only one pass dispatches at a time
-// (dispatchLock), and at most "max conn" checks run at once (check slots).
+// (the caller starts that thread); only one pass dispatches at a time (the
+// dispatcher's turn), and at most "max conn" checks run at once (check slots).
 // Passes walk a copy of the Vigil list; a Vigil whose stop flag is set is never
 // started.
+
+// Lets one pass dispatch at a time. A pass takes check slots during its turn
+// (the turn before the slots, never the other way round).
+class Dispatcher {
+public:
+    // A pass's turn, held until the end of its scope: waited for, or only
+    // tried (then owns() tells whether another pass was dispatching).
+    class Turn {
+    public:
+        Turn(Dispatcher& dispatcher, bool tryOnly) : hold_(dispatcher.lock_, tryOnly ? 0 : -1) {}
+        bool owns() const { return hold_.owns(); }
+
+    private:
+        OwnedTryLock hold_;
+    };
+
+    // Whether no pass of another thread is dispatching now.
+    bool idle() { return Turn(*this, true).owns(); }
+
+private:
+    OwnedMutex lock_;
+};
+
+// Never destroyed: a batch run's pass may still be ending while the process ends.
+Dispatcher& dispatcher();
 
 namespace CheckScheduler {
 

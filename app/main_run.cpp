@@ -86,15 +86,10 @@ std::unique_ptr<MainWindow> createWindow(bool hadProfile) {
 // Whether the load, every check pass and every check have ended.
 bool workersDone() {
     if (!listLoaded.load()) return false;
-    lockMutex(slotLock, -1);
-    const int running = runningChecks;
-    unlockMutex(slotLock);
-    if (running > 0) return false;
+    if (checkSlots().inUse() > 0) return false;
     for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot())
         if (vigil && vigil->busyCount() > 0) return false;
-    if (lockMutex(dispatchLock, 0) != 0) return false;
-    unlockMutex(dispatchLock);
-    return true;
+    return dispatcher().idle();
 }
 
 }  // namespace

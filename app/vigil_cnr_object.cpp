@@ -5,7 +5,6 @@
 #include "app/main_window_event.h"
 #include "app/status_texts.h"
 #include "app/vigil_icons.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
 #include "platform/qt/display_text.h"
@@ -14,7 +13,7 @@
 
 namespace {
 
-// The asctime form without its line end; the caller holds timeLock.
+// The asctime form without its line end; the caller holds a TimeConversionLock.
 QString timeText(time_t when, const char* never) {
     if (when < 1) return QString::fromLatin1(never);
     std::tm record{};
@@ -44,10 +43,12 @@ void VigilCnrObject::refresh() {
     const int status = vigil_->status();
     setText(StatusColumn, QString::fromLatin1(statusText(status).text()));
 
-    lockMutex(timeLock, -1);
-    const QString checked = timeText(vigil_->lastChecked(), "Not checked yet");
-    const QString changed = timeText(vigil_->lastChanged(), "No changes yet");
-    unlockMutex(timeLock);
+    QString checked, changed;
+    {
+        const TimeConversionLock hold;
+        checked = timeText(vigil_->lastChecked(), "Not checked yet");
+        changed = timeText(vigil_->lastChanged(), "No changes yet");
+    }
     setText(CheckedColumn, checked);
     setText(ChangedColumn, changed);
 

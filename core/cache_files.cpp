@@ -1,6 +1,7 @@
 #include "core/cache_files.h"
 
 #include "platform/files.h"
+#include "platform/owned_mutex.h"
 
 #include <dirent.h>
 #include <unistd.h>
@@ -12,10 +13,18 @@
 
 namespace {
 
-// The counter only moves forward; the set only grows during a run.
-std::mutex nameMutex;
-int32_t counter = 0;
-std::set<int32_t> usedNumbers;
+// The names handed out, under their own lock: the counter only moves forward,
+// the set only grows during a run. Never destroyed: detached checks take names
+// while the process ends.
+struct CacheNames {
+    OwnedMutex lock;
+    int32_t counter = 0;
+    std::set<int32_t> used;
+};
+CacheNames& cacheNames() {
+    static CacheNames& names = *new CacheNames;
+    return names;
+}
 
 std::mutex retiredMutex;
 std::vector<std::string> retired;
@@ -31,18 +40,20 @@ std::string nameOf(int32_t number) {
 namespace CacheFiles {
 
 std::string newName() {
-    std::lock_guard<std::mutex> g(nameMutex);
+    CacheNames& names = cacheNames();
+    const OwnedLock hold(names.lock);
     for (;;) {
-        if (usedNumbers.count(counter) == 0 && !fileExists(nameOf(counter))) break;
-        ++counter;
+        if (names.used.count(names.counter) == 0 && !fileExists(nameOf(names.counter))) break;
+        ++names.counter;
     }
-    usedNumbers.insert(counter);
-    return nameOf(counter);
+    names.used.insert(names.counter);
+    return nameOf(names.counter);
 }
 
 int addNumber(int32_t number) {
-    std::lock_guard<std::mutex> g(nameMutex);
-    return usedNumbers.insert(number).second ? 1 : 0;
+    CacheNames& names = cacheNames();
+    const OwnedLock hold(names.lock);
+    return names.used.insert(number).second ? 1 : 0;
 }
 
 int remove(const std::string& name) {

@@ -4,7 +4,6 @@
 #include "core/cache_files.h"
 #include "core/change_mail.h"
 #include "core/check_slots.h"
-#include "core/locks.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
 #include "net/tcp_client.h"
@@ -17,10 +16,7 @@ bool Vigil::isFirstFetch() const {
 }
 
 std::string Vigil::takeNewCacheName() {
-    lockMutex(cacheNameLock, -1);
-    std::string name = CacheFiles::newName();
-    unlockMutex(cacheNameLock);
-    return name;
+    return CacheFiles::newName();
 }
 
 void Vigil::adoptCopy(const std::string& fresh) {
@@ -48,7 +44,7 @@ void Vigil::runCheckFrame() {
     if (stopRequested()) {
         // Deleted, or the window closed, while this check waited: the Vigil keeps
         // its status and times, so a "Changed!" is not lost at the final save.
-        giveBackCheckSlot();
+        checkSlots().giveBack();
         setCheckThreadId(0);
         checkLock().unlock();
         leaveBusy();
@@ -61,7 +57,7 @@ void Vigil::runCheckFrame() {
     const int result = fetchAndCompare();
     const bool copyStored = result != VigilStatus::CopyNotStored;
 
-    giveBackCheckSlot();
+    checkSlots().giveBack();
     setLastChecked(time(nullptr));
     storeStatus(copyStored ? result : before);
     if (!copyStored) {

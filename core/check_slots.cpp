@@ -3,25 +3,33 @@
 #include <chrono>
 #include <thread>
 
-#include "core/locks.h"
 #include "core/program_settings.h"
 
-int runningChecks = 0;
-
-void takeCheckSlot(int pollMs) {
+void CheckSlots::take(int pollMs) {
     for (;;) {
-        if (lockMutex(slotLock, 0) == 0) {
-            const bool taken = runningChecks < ProgramSettings::maxConn();
-            if (taken) ++runningChecks;
-            unlockMutex(slotLock);
-            if (taken) return;
+        {
+            // Only tried: a pass that finds the count busy waits a poll, as for a full one.
+            const OwnedTryLock hold(lock_);
+            if (hold.owns() && running_ < ProgramSettings::maxConn()) {
+                ++running_;
+                return;
+            }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
     }
 }
 
-void giveBackCheckSlot() {
-    lockMutex(slotLock, -1);
-    --runningChecks;
-    unlockMutex(slotLock);
+void CheckSlots::giveBack() {
+    const OwnedLock hold(lock_);
+    --running_;
+}
+
+int CheckSlots::inUse() {
+    const OwnedLock hold(lock_);
+    return running_;
+}
+
+CheckSlots& checkSlots() {
+    static CheckSlots& slots = *new CheckSlots;
+    return slots;
 }

@@ -10,8 +10,8 @@
 #include <strings.h>
 #include <unordered_map>
 
-#include "core/locks.h"
 #include "core/run_state.h"
+#include "platform/time_convert.h"
 
 namespace {
 
@@ -90,15 +90,13 @@ bool utcOffsetAt(time_t t, long& offset) {
 // repeated reading always gives the earlier instant, and a reading in the hour
 // skipped in spring counts with the offset in force before the change.
 time_t localMakeTime(std::tm& broken) {
-    lockMutex(timeLock, -1);
+    const TimeConversionLock hold;
     std::tm fields = broken;
     const time_t wall = timegm(&fields);  // the reading counted as if it were UTC
     long before = 0, after = 0;
     if (wall == static_cast<time_t>(-1) || !utcOffsetAt(wall - 86400, before) ||
         !utcOffsetAt(wall + 86400, after)) {
-        const time_t result = std::mktime(&broken);  // out of the zone rules' range
-        unlockMutex(timeLock);
-        return result;
+        return std::mktime(&broken);  // out of the zone rules' range
     }
     time_t result = wall - before;
     bool found = false;
@@ -110,7 +108,6 @@ time_t localMakeTime(std::tm& broken) {
         found = true;
     }
     localtime_r(&result, &broken);
-    unlockMutex(timeLock);
     return result;
 }
 
@@ -133,9 +130,8 @@ long long daysFromCivil(long long year, int month, int day) {
 class ListingClock {
 public:
     ListingClock() {
-        lockMutex(timeLock, -1);
+        const TimeConversionLock hold;
         tzset();
-        unlockMutex(timeLock);
     }
 
     time_t at(std::tm broken) {

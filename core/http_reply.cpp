@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/locks.h"
 #include "core/text_utils.h"
+#include "platform/time_convert.h"
 
 namespace {
 
@@ -75,10 +75,8 @@ std::string encodeControlBytes(std::string_view path) {
 }
 
 time_t localTimeOf(struct tm* fields) {
-    lockMutex(timeLock, -1);
-    const time_t t = mktime(fields);
-    unlockMutex(timeLock);
-    return t;
+    const TimeConversionLock hold;
+    return mktime(fields);
 }
 
 time_t headerTime(const ReplyHead& head, std::string_view name) {

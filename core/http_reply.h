@@ -13,7 +13,7 @@
 
 // ---- Request ----
 
-// Everything one request needs, copied by the caller (proxy values under proxyLock).
+// Everything one request needs, copied by the caller (proxy values under the proxy's lock).
 struct HttpRequestInputs {
     std::string host;              // the page's host
     uint16_t port = 80;            // the page's port

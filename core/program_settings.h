@@ -90,6 +90,11 @@ namespace ProgramSettings {
 SettingsValues snapshot();
 // Applies a change under the settings lock.
 void update(const std::function<void(SettingsValues&)>& change);
+// The same, with the HTTP proxy replaced or copied in one step under the proxy's
+// own lock (taken after a Vigil's own lock): the Web checks copy it while the
+// notebook may be replacing it.
+SettingsValues snapshotWithProxy();
+void updateWithProxy(const std::function<void(SettingsValues&)>& change);
 // Puts every setting back to its initial value (tests, first run).
 void reset();
 

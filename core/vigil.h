@@ -181,7 +181,7 @@ protected:
     virtual int fetchAndCompare() { return VigilStatus::NoChange; }
     // True when there is no usable previous copy, so this fetch is a first one.
     bool isFirstFetch() const;
-    // A fresh cache file name, taken under cacheNameLock. Every fetch writes into
+    // A fresh cache file name (CacheFiles::newName). Every fetch writes into
     // one, so a copy cut short never stands under a name vigil.dat may keep.
     static std::string takeNewCacheName();
     // Makes a complete fetched copy the current copy and the reference of the next

@@ -6,7 +6,6 @@
 #include "core/client_command.h"
 #include "core/html_tokens.h"
 #include "core/http_reply.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/record_writer.h"
 #include "core/text_utils.h"
@@ -195,9 +194,7 @@ WebVigil::Reply WebVigil::fetchReply() {
     // Without a copy to compare, a "not modified" answer would leave nothing to
     // compare the next reply with: ask for the whole page.
     in.lastChecked = reply.first ? 0 : lastChecked();
-    lockMutex(proxyLock, -1);
-    const SettingsValues settings = ProgramSettings::snapshot();
-    unlockMutex(proxyLock);
+    const SettingsValues settings = ProgramSettings::snapshotWithProxy();
     in.useProxy = settings.useHttpProxy;
     in.proxyHost = settings.httpProxyHost;
     in.proxyPort = settings.httpProxyPort;

@@ -16,7 +16,6 @@
 #include <string>
 
 #include "core/ftp_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "dialogs/stored_placement.h"
 #include "platform/files.h"
@@ -28,10 +27,12 @@ const char* const kRule = "------------";
 
 // "name - Wed Jun 30 21:49:08 1993"
 std::string fileRow(const char* name, time_t when) {
-    lockMutex(timeLock, -1);
-    std::tm record{};
-    std::string date = localTime(when, record) ? ascTime(record) : std::string();
-    unlockMutex(timeLock);
+    std::string date;
+    {
+        const TimeConversionLock hold;
+        std::tm record{};
+        if (localTime(when, record)) date = ascTime(record);
+    }
     date = date.substr(0, date.find('\n'));
     return name + std::string(" - ") + date;
 }

@@ -22,7 +22,6 @@
 #include <optional>
 #include <strings.h>
 
-#include "core/locks.h"
 #include "core/notify_overrides.h"
 #include "core/program_settings.h"
 #include "core/text_utils.h"
@@ -520,10 +519,8 @@ void ProgramSettingsNotebook::apply() {
         has = true;
     };
 
-    // The proxy is replaced in one step under proxyLock, which the Web checks
-    // hold while they copy it.
-    lockMutex(proxyLock, -1);
-    ProgramSettings::update([&](SettingsValues& s) {
+    // The proxy is replaced in one step, as the Web checks copy it.
+    ProgramSettings::updateWithProxy([&](SettingsValues& s) {
         // Client programs are kept as typed: file names here are case-sensitive.
         for (int page = FtpPage; page <= GopherPage; ++page) {
             const ClientFields& f = kClientFields[page];
@@ -589,7 +586,6 @@ void ProgramSettingsNotebook::apply() {
             s.defCheckInterval =
                 clampToInt(clampToInt(*n) * static_cast<long long>(kUnitSeconds[std::max(0, intervalUnit_->currentIndex())]));
     });
-    unlockMutex(proxyLock);
 }
 
 // ---- Opening ----

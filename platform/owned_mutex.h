@@ -36,3 +36,21 @@ public:
 private:
     OwnedMutex& m_;
 };
+
+// Scoped try of an OwnedMutex: waits up to timeoutMs (0 tries once, -1 waits
+// forever) and, only when it got the lock, releases it at the end of the scope.
+class OwnedTryLock {
+public:
+    explicit OwnedTryLock(OwnedMutex& m, int timeoutMs = 0) : m_(m), owns_(m.lock(timeoutMs) == 0) {}
+    ~OwnedTryLock() {
+        if (owns_) m_.unlock();
+    }
+    OwnedTryLock(const OwnedTryLock&) = delete;
+    OwnedTryLock& operator=(const OwnedTryLock&) = delete;
+
+    bool owns() const { return owns_; }
+
+private:
+    OwnedMutex& m_;
+    const bool owns_;
+};

@@ -20,3 +20,9 @@ std::time_t makeLocalTime(std::tm& t) {
 std::time_t makeUtcTime(std::tm& t) {
     return ::timegm(&t);
 }
+
+OwnedMutex& TimeConversionLock::mutex() {
+    // Never destroyed: detached checks convert times while the process ends.
+    static OwnedMutex& lock = *new OwnedMutex;
+    return lock;
+}

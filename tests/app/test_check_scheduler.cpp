@@ -78,7 +78,7 @@ public:
             if (checks.hold) --checks.releases;
             --checks.running;
         }
-        giveBackCheckSlot();
+        checkSlots().giveBack();
         setLastChecked(time(nullptr));
         storeStatus(result_);
         setCheckThreadId(0);
@@ -121,10 +121,7 @@ std::shared_ptr<CheckingVigil> addVigil(const std::string& description, const Sh
 }
 
 int slotsInUse() {
-    lockMutex(slotLock, -1);
-    const int n = runningChecks;
-    unlockMutex(slotLock);
-    return n;
+    return checkSlots().inUse();
 }
 
 std::vector<int> startedIds() {
@@ -227,15 +224,16 @@ TEST(CheckScheduler, TickDoesNothingWhileAnotherPassDispatches) {
     addVigil("due");
     std::atomic<bool> release{false}, holding{false};
     std::thread other([&] {
-        lockMutex(dispatchLock, -1);
+        const Dispatcher::Turn turn(dispatcher(), false);
         holding = true;
         while (!release) std::this_thread::sleep_for(1ms);
-        unlockMutex(dispatchLock);
     });
     while (!holding) std::this_thread::sleep_for(1ms);
     EXPECT_FALSE(CheckScheduler::tick());
+    EXPECT_FALSE(dispatcher().idle());
     release = true;
     other.join();
+    EXPECT_TRUE(dispatcher().idle());
     EXPECT_EQ(launched, 0);
     EXPECT_TRUE(CheckScheduler::tick());
     waitForLaunchedChecks();

@@ -56,7 +56,7 @@ public:
             std::lock_guard<std::mutex> g(checkedMutex);
             checkedIds.insert(id());
         }
-        giveBackCheckSlot();
+        checkSlots().giveBack();
     }
 };
 

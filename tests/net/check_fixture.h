@@ -86,7 +86,7 @@ protected:
     // One check as a check task runs it: a slot taken first, given back by the
     // check; then the save of vigil.dat, after which the copy it replaced goes.
     static int check(Vigil& v) {
-        takeCheckSlot(10);
+        checkSlots().take(10);
         v.check();
         EXPECT_EQ(VigilStore::save("vigil.dat"), 0);
         return v.status();

@@ -373,7 +373,7 @@ TEST_F(FtpClientTest, ListingCutShortIsAFailedCheck) {
     p.port = server.port();
     FtpVigil v(p, "watcher", "secret", std::nullopt, std::nullopt, {});
     auto check = [&v] {
-        takeCheckSlot(1);
+        checkSlots().take(1);
         v.check();
         return v.status();
     };

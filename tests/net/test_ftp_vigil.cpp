@@ -20,7 +20,7 @@ namespace {
 // A check as the scheduler runs it: a slot first, which the check gives back;
 // then the save of vigil.dat, after which the copy it replaced goes.
 int checkNow(FtpVigil& vigil) {
-    takeCheckSlot(1);
+    checkSlots().take(1);
     vigil.check();
     EXPECT_EQ(VigilStore::save("vigil.dat"), 0);
     return vigil.status();
