@@ -16,7 +16,6 @@
 #include "app/window_services.h"
 #include "core/cache_files.h"
 #include "core/check_slots.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"

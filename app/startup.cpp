@@ -6,7 +6,6 @@
 
 #include "core/command_line.h"
 #include "core/ini_file.h"
-#include "core/locks.h"
 #include "core/run_state.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -37,7 +36,6 @@ bool startNetworking() {
 
 int prepareProcess(int argc, const char* const argv[]) {
     tzset();
-    createProcessLocks();
     if (!startNetworking()) return -1;
     setCurrentYear();
     readSwitches(argc, argv);

@@ -14,7 +14,6 @@
 
 #include "app/check_scheduler.h"
 #include "core/check_slots.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "platform/qt/window_event.h"

@@ -13,7 +13,6 @@
 #include "app/vigil_tasks.h"
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
-#include "core/locks.h"
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil_store.h"

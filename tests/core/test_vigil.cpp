@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "core/cache_files.h"
-#include "core/locks.h"
 #include "core/vigil.h"
 #include "core/vigil_list.h"
 #include "support/scratch_dir.h"
