@@ -26,8 +26,16 @@ CacheNames& cacheNames() {
     return names;
 }
 
-std::mutex retiredMutex;
-std::vector<std::string> retired;
+// Copies waiting for a save; never destroyed, as checks still running at exit
+// retire theirs.
+struct RetiredCopies {
+    std::mutex lock;
+    std::vector<std::string> names;
+};
+RetiredCopies& retiredCopies() {
+    static RetiredCopies& copies = *new RetiredCopies;
+    return copies;
+}
 
 std::string nameOf(int32_t number) {
     char text[32];
@@ -63,14 +71,16 @@ int remove(const std::string& name) {
 
 void retire(const std::string& name) {
     if (name.empty()) return;
-    std::lock_guard<std::mutex> g(retiredMutex);
-    retired.push_back(name);
+    RetiredCopies& r = retiredCopies();
+    std::lock_guard<std::mutex> g(r.lock);
+    r.names.push_back(name);
 }
 
 std::vector<std::string> takeRetired() {
-    std::lock_guard<std::mutex> g(retiredMutex);
+    RetiredCopies& r = retiredCopies();
+    std::lock_guard<std::mutex> g(r.lock);
     std::vector<std::string> taken;
-    taken.swap(retired);
+    taken.swap(r.names);
     return taken;
 }
 

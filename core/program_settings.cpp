@@ -16,8 +16,9 @@
 
 namespace {
 std::mutex settingsMutex;
+// Never destroyed: detached checks read the settings while the process ends.
 SettingsValues& current() {
-    static SettingsValues values;
+    static SettingsValues& values = *new SettingsValues;
     return values;
 }
 // Never destroyed: detached checks copy the proxy while the process ends.

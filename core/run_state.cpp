@@ -9,12 +9,21 @@
 namespace {
 std::atomic<bool> failed{false};
 std::atomic<LocalFailureListener> localListener{nullptr};
-std::mutex toldMutex;
-std::set<std::string> toldKinds;
+// The kinds of failure told so far; never destroyed, as checks still running at
+// exit may tell theirs.
+struct ToldKinds {
+    std::mutex lock;
+    std::set<std::string> kinds;
+};
+ToldKinds& toldKinds() {
+    static ToldKinds& told = *new ToldKinds;
+    return told;
+}
 }  // namespace
 
+// Never destroyed: checks still running at exit read it.
 RunState& runState() {
-    static RunState state;
+    static RunState& state = *new RunState;
     return state;
 }
 
@@ -31,8 +40,9 @@ bool runFailed() {
 void reportLocalFailure(const std::string& kind, const std::string& text) {
     bool first;
     {
-        std::lock_guard<std::mutex> g(toldMutex);
-        first = toldKinds.insert(kind).second;
+        ToldKinds& told = toldKinds();
+        std::lock_guard<std::mutex> g(told.lock);
+        first = told.kinds.insert(kind).second;
     }
     if (!first) {
         // Once is enough for the user; a repeat still counts against the run.
