@@ -455,7 +455,7 @@ int save(const std::string& fileName) {
     const bool ok = replaceFile(target, [](FILE* file) {
         VigilList::Hold hold(vigilList());
         std::fprintf(file, "%d\n", static_cast<int>(hold.vigils().size()));
-        for (const auto& vigil : hold.vigils()) vigil->write(file);
+        for (const auto& vigil : hold.vigils()) vigil->writeRecord(file);
         return std::ferror(file) == 0;
     });
     if (!ok) {

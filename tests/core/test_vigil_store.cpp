@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "core/cache_files.h"
+#include "core/check_slots.h"
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
 #include "core/vigil.h"
@@ -182,6 +184,52 @@ TEST(VigilStore, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(VigilStore::save("vigil.dat"), -1);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), "0\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);  // no temporary left
+}
+
+namespace {
+
+// A check that has adopted its new copy when a save comes.
+class SavedMidCheck : public GopherVigil {
+public:
+    using GopherVigil::GopherVigil;
+    std::string savedDuring;
+
+protected:
+    int fetchAndCompare() override {
+        const std::string fresh = takeNewCacheName();
+        ScratchDir::write("cache/" + fresh.substr(6), "new");
+        adoptCopy(fresh);
+        setLastChanged(5000);
+        EXPECT_EQ(VigilStore::save("vigil.dat"), 0);
+        savedDuring = ScratchDir::read("vigil.dat");
+        return VigilStatus::Changed;
+    }
+};
+
+}  // namespace
+
+TEST(VigilStore, SaveDuringACheckWritesTheVigilAsItStoodBefore) {
+    ScratchDir dir;
+    std::filesystem::create_directory("cache");
+    ScratchDir::write("cache/00000003.mon", "old");
+    VigilParams p;
+    p.host = "g.example";
+    p.description = "G";
+    p.status = VigilStatus::Changed;  // not seen yet
+    p.lastChecked = 1000;
+    p.cacheFileName = "cache\\00000003.mon";
+    CacheFiles::addNumber(3);
+    auto vigil = std::make_shared<SavedMidCheck>(p, std::string("/"));
+    vigilList().append(vigil);
+    checkSlots().take(10);
+    vigil->check();
+    EXPECT_NE(vigil->savedDuring.find("|0|0|1000|0|8|cache\\00000003.mon|"), std::string::npos)
+        << vigil->savedDuring;
+    EXPECT_TRUE(std::filesystem::exists("cache/00000003.mon"));  // that save still names it
+    // Once a save writes the result, the old copy goes.
+    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    EXPECT_NE(ScratchDir::read("vigil.dat").find("|5000|"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("cache/00000003.mon"));
 }
 
 TEST(VigilStore, RecordsPastTheCountAreKept) {
