@@ -61,8 +61,12 @@ bool hurriedBySignal() {
 void removeUnnamedCopies() {
     const RunState& state = runState();
     if (!state.holdsDataFolder || state.keepOldCacheFiles || VigilStore::loadProblem()) return;
+    const VigilList::Vigils vigils = vigilList().snapshot();
+    // A missing or emptied list says nothing of the copies: they may be all the
+    // user has left of it.
+    if (vigils.empty()) return;
     std::vector<std::string> named;
-    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot())
+    for (const std::shared_ptr<Vigil>& vigil : vigils)
         if (vigil) named.push_back(vigil->cacheFileName());
     CacheFiles::removeAllExcept(named);
 }

@@ -262,14 +262,14 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName
         return nullptr;
     }
 
-    // A stored cache name is taken only in the program's own form and only when no
-    // other Vigil holds it: the name is deleted later, so a damaged file must not
+    // A stored cache name is taken only in the program's own form (kept in its own
+    // spelling whatever the case or separator) and only when no other Vigil holds it: the name is deleted later, so a damaged file must not
     // point at arbitrary paths or share another Vigil's copy. An imported record's
     // name belongs to another list: a copy of that number here is not its copy.
     const std::string& storedName = field(next + 1);
     const auto number = CacheFiles::numberFromName(storedName);
     if (cacheName == VigilStore::CacheName::Keep && number && CacheFiles::addNumber(*number) == 1)
-        p.cacheFileName = storedName;
+        p.cacheFileName = CacheFiles::nameOfNumber(*number);
     p.soundFile = textOrNone(field(next + 2));
 
     std::vector<std::string> extras;

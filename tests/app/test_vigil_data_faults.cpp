@@ -6,6 +6,7 @@
 #include <chrono>
 #include <climits>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "app/command_ids.h"
@@ -101,6 +102,41 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     EXPECT_EQ(countOf(lines, "message box: Tervane: vigil.dat does not begin with the number"), 1u);
     EXPECT_EQ(countOf(lines, "message box: Tervane: The list on screen is read-only: vigil.dat"), 7u);
     EXPECT_FALSE(welcomed);
+}
+
+TEST(VigilDataFaults, StartCleansOnlyThisListsOwnCacheFolder) {
+    ScratchDir dir;
+    auto copies = [](const std::string& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    const std::set<std::string> three{"00000005.mon", "00000006.mon", "00000009.mon"};
+    std::filesystem::create_directory("cache");
+    for (const std::string& name : three) ScratchDir::write("cache/" + name, "copy");
+    // No list, or an empty one, says nothing of the copies.
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}).exitCode, 0);
+    EXPECT_EQ(copies("cache"), three);
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}).exitCode, 0);
+    EXPECT_EQ(copies("cache"), three);
+
+    // A copy is named by its number, whatever the case or separator.
+    const std::string stopped = "|0|127.0.0.1|1||0|0|0|1|18|";
+    ScratchDir::write("vigil.dat", "2\n|gopher|A" + stopped + "CACHE\\00000005.MON|\n|gopher|B" + stopped +
+                                       "cache/00000006.mon|\n");
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}).exitCode, 0);
+    EXPECT_EQ(copies("cache"), (std::set<std::string>{"00000005.mon", "00000006.mon"}));
+    const std::string saved = ScratchDir::read("vigil.dat");
+    EXPECT_NE(saved.find("|cache\\00000005.mon|"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("|cache\\00000006.mon|"), std::string::npos) << saved;
+
+    // Through a link the folder may be another list's.
+    std::filesystem::rename("cache", "shared");
+    ScratchDir::write("shared/00000009.mon", "another list's copy");
+    std::filesystem::create_directory_symlink("shared", "cache");
+    EXPECT_EQ(runTervane({"/batch", "/quiet"}).exitCode, 0);
+    EXPECT_EQ(copies("shared"), three);
 }
 
 TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
