@@ -18,6 +18,7 @@
 #include "core/check_slots.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
+#include "core/text_utils.h"
 #include "core/vigil.h"
 #include "core/vigil_list.h"
 #include "core/vigil_store.h"
@@ -62,12 +63,18 @@ void removeUnnamedCopies() {
     const RunState& state = runState();
     if (!state.holdsDataFolder || state.keepOldCacheFiles || VigilStore::loadProblem()) return;
     const VigilList::Vigils vigils = vigilList().snapshot();
+    const VigilList::KeptLines kept = vigilList().keptLines();
     // A missing or emptied list says nothing of the copies: they may be all the
     // user has left of it.
-    if (vigils.empty()) return;
+    if (vigils.empty() && kept.empty()) return;
     std::vector<std::string> named;
     for (const std::shared_ptr<Vigil>& vigil : vigils)
         if (vigil) named.push_back(vigil->cacheFileName());
+    // A line kept unread may name a copy too, in any of its fields.
+    for (const VigilList::KeptLine& line : kept)
+        if (!line.text.empty())
+            for (const std::string& field : splitString(std::string_view(line.text).substr(1), line.text[0], false))
+                named.push_back(field);
     CacheFiles::removeAllExcept(named);
 }
 

@@ -134,19 +134,34 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
 }
 
 void MainWindowHandler::reportLoadProblem() {
-    const std::optional<std::string> problem = VigilStore::loadProblem();
+    const bool batch = runState().batchMode;
+    if (const std::optional<std::string> kept =
+            VigilStore::keptLinesNote(window_->dataFileName(), vigilList().keptLines())) {
+        if (batch) reportRunNote(*kept);
+        else showMessageBox("Tervane", *kept);
+    }
+    std::optional<std::string> problem = VigilStore::loadProblem();
     if (!problem) return;
-    if (runState().batchMode) {
+    const bool readOnly = VigilStore::readOnly(window_->dataFileName());
+    // The file may be no Vigil list at all: nothing is checked against it.
+    if (readOnly) *problem += " Nothing is checked.";
+    if (batch) {
         reportRunFailure(*problem);
         return;
     }
     showMessageBox("Tervane", *problem);
-    if (VigilStore::readOnly(window_->dataFileName()))
-        window_->setWindowTitle(QStringLiteral("Tervane - read-only list"));
+    if (readOnly) window_->setWindowTitle(QStringLiteral("Tervane - read-only list"));
 }
 
 void MainWindowHandler::startupComplete() {
+    // Checks of a list that cannot be saved would report the same changes at
+    // every run; reportLoadProblem has said why none run.
+    const bool readOnly = VigilStore::readOnly(window_->dataFileName());
     if (runState().batchMode) {
+        if (readOnly) {
+            postWindowEvent(MainWindowEvent::Close, 0, 0);
+            return;
+        }
         // One check at a time, run in place by check-all, which ends the run.
         ProgramSettings::update([](SettingsValues& s) { s.maxConn = 1; });
         startDetachedThread([] { windowServices().checkAll(); });
@@ -155,10 +170,12 @@ void MainWindowHandler::startupComplete() {
     const StartupHooks& hooks = startupHooks();
     if (hooks.enableCommands) hooks.enableCommands();
     window_->setStatusText(QString::fromLatin1(statusTexts[StatusTextIndex::Blank]));
+    if (readOnly) return;  // and a list that could not be read is no first run
     window_->startCheckTimer();
     if (ProgramSettings::snapshot().startup) startDetachedThread([] { windowServices().checkAll(); });
-    // A list that could not be read is not a first run: no offer to import into it.
-    if (vigilList().snapshot().empty() && !VigilStore::loadProblem() && hooks.welcome) hooks.welcome();
+    if (vigilList().snapshot().empty() && vigilList().keptLines().empty() && !VigilStore::loadProblem() &&
+        hooks.welcome)
+        hooks.welcome();
 }
 
 void MainWindowHandler::timerTick() {

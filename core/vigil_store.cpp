@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/cache_files.h"
@@ -400,20 +401,28 @@ void load(const std::string& fileName) {
     std::string problem;
     bool full = false;
     size_t lineNumber = 1;  // the count line
-    size_t unread = 0;      // record lines that made no Vigil
-    std::string firstUnread;
     bool eightBit = false;
     const DataFile read = readRecords(
         fileName,
-        [&full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
+        [&full, &lineNumber, &eightBit](const std::string& line) {
             ++lineNumber;
             if (isBlankLine(line)) return true;
             eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
             std::string why;
             buildVigil(line, CacheName::Keep, outcome, &why);
-            if (outcome == Parsed::NoVigil && unread++ == 0)
-                firstUnread = "line " + std::to_string(lineNumber) + " " + why;
+            // Perhaps a record of a later version: the rest of the list is read,
+            // and the line goes back into the file unread.
+            if (outcome == Parsed::NoVigil) {
+                VigilList::KeptLine kept;
+                kept.text = line;
+                kept.lineNumber = lineNumber;
+                kept.why = why;
+                vigilList().keep(std::move(kept));
+                // A copy it names is not handed to another Vigil.
+                for (const std::string& field : splitString(std::string_view(line).substr(1), line[0], false))
+                    if (const auto number = CacheFiles::numberFromName(field)) CacheFiles::addNumber(*number);
+            }
             full = outcome == Parsed::NoIdentifier;
             return !full;
         },
@@ -421,16 +430,30 @@ void load(const std::string& fileName) {
     lastLoadEightBit = eightBit;
     if (read == DataFile::Failed) {
         keepFile(fileName, problem + kKeptText);
-    } else if (unread > 0) {
-        // Saving the list would drop the lines it could not make sense of.
-        std::string text = fileName + " was not read whole: " + firstUnread;
-        if (unread == 2) text += "; one more line makes no Vigil";
-        if (unread > 2) text += "; " + std::to_string(unread - 1) + " more lines make no Vigil";
-        keepFile(fileName, text + kKeptText);
     } else if (full) {
         keepFile(fileName, fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
                                       "those past that number were not loaded" + kKeptText);
     }
+}
+
+std::optional<std::string> keptLinesNote(const std::string& fileName, const VigilList::KeptLines& kept) {
+    if (kept.empty()) return std::nullopt;
+    // Runs of consecutive lines as "9-12": a list of a later version may hold many.
+    std::vector<std::string> runs;
+    for (size_t i = 0; i < kept.size();) {
+        size_t j = i;
+        while (j + 1 < kept.size() && kept[j + 1].lineNumber == kept[j].lineNumber + 1) ++j;
+        runs.push_back(std::to_string(kept[i].lineNumber) +
+                       (j > i ? "-" + std::to_string(kept[j].lineNumber) : std::string()));
+        i = j + 1;
+    }
+    std::string numbers = runs.front();
+    for (size_t i = 1; i < runs.size(); ++i) numbers += (i + 1 == runs.size() ? " and " : ", ") + runs[i];
+    const bool one = kept.size() == 1;
+    return fileName + ": " + (one ? "line " : "lines ") + numbers + (one ? " makes" : " make") +
+           " no Vigil (line " + std::to_string(kept.front().lineNumber) + " " + kept.front().why + "); " +
+           (one ? "it is" : "they are") + " kept unread and written back as " + (one ? "it is" : "they are") +
+           ", and the rest of the list is used.";
 }
 
 bool eightBitText() {
@@ -441,6 +464,39 @@ std::optional<std::string> loadProblem() {
     std::lock_guard<std::mutex> g(loadStateMutex);
     return lastLoadProblem;
 }
+
+namespace {
+
+// The count line counts every record line written, the kept ones too; each kept
+// line follows the Vigil it followed when read (one whose Vigil is gone, last).
+void writeList(FILE* file, const VigilList::Vigils& vigils, const VigilList::KeptLines& kept) {
+    std::fprintf(file, "%zu\n", vigils.size() + kept.size());
+    auto writeLine = [file](const VigilList::KeptLine& line) {
+        std::fwrite(line.text.data(), 1, line.text.size(), file);
+        std::fputc('\n', file);
+    };
+    std::unordered_map<const Vigil*, std::vector<const VigilList::KeptLine*>> following;
+    for (const VigilList::KeptLine& line : kept) {
+        if (line.atTop) writeLine(line);
+        else if (const std::shared_ptr<Vigil> after = line.after.lock()) following[after.get()].push_back(&line);
+    }
+    for (const auto& vigil : vigils) {
+        vigil->writeRecord(file);
+        if (following.empty()) continue;
+        const auto found = following.find(vigil.get());
+        if (found == following.end()) continue;
+        for (const VigilList::KeptLine* line : found->second) writeLine(*line);
+        following.erase(found);
+    }
+    // Those whose Vigil is no longer in the list: nothing is lost all the same.
+    for (const VigilList::KeptLine& line : kept) {
+        if (line.atTop) continue;
+        const std::shared_ptr<Vigil> after = line.after.lock();
+        if (!after || following.count(after.get())) writeLine(line);
+    }
+}
+
+}  // namespace
 
 int save(const std::string& fileName) {
     // A file this run could not read whole holds Vigils the list lacks.
@@ -454,8 +510,7 @@ int save(const std::string& fileName) {
     std::vector<std::string> retired = CacheFiles::takeRetired();
     const bool ok = replaceFile(target, [](FILE* file) {
         VigilList::Hold hold(vigilList());
-        std::fprintf(file, "%d\n", static_cast<int>(hold.vigils().size()));
-        for (const auto& vigil : hold.vigils()) vigil->writeRecord(file);
+        writeList(file, hold.vigils(), hold.kept());
         return std::ferror(file) == 0;
     });
     if (!ok) {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "core/vigil_list.h"
+
 class Vigil;
 
 // vigil.dat: a count line, then one record line per Vigil in list order.
@@ -11,10 +13,15 @@ namespace VigilStore {
 
 // Reads the file into new Vigils appended to vigilList. A missing file leaves the list as it is. A file that
 // exists but cannot be read, or does not begin with a count line, loads nothing;
-// one with record lines that make no Vigil (blank lines aside), or more Vigils than
-// there are identifiers, loads those it can. Either way the file is not saved over
-// for the rest of the run, and loadProblem says why (naming the first such line).
+// one with more Vigils than there are identifiers loads those it can. Either way
+// the file is not saved over for the rest of the run, and loadProblem says why.
+// A record line that makes no Vigil (blank lines aside) is kept in the list
+// (VigilList::keep) and written back by every save.
 void load(const std::string& fileName);
+
+// What to tell the user of the lines a load kept unread (their line numbers);
+// none when there are none.
+std::optional<std::string> keptLinesNote(const std::string& fileName, const VigilList::KeptLines& kept);
 
 // Why the last load left its file (partly) unread, for the user; none when it did not.
 std::optional<std::string> loadProblem();

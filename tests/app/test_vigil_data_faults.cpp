@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "app/main_run.h"
 #include "app/main_window_event.h"
 #include "app/vigil_tasks.h"
+#include "app/window_services.h"
 #include "core/gopher_vigil.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
@@ -21,6 +23,7 @@
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "import/importers.h"
+#include "support/loopback_server.h"
 #include "support/scratch_dir.h"
 #include "support/tervane_run.h"
 #include "support/window_test_helpers.h"
@@ -51,8 +54,6 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
         {"Vigils\n" + kRecord, noCount},
         {"12 items total\n" + stopped, noCount},
         {"1" + stopped, noCount},
-        {"4\n" + stopped + "\n|HTTP|Upper|0|w.example|80|/|0|0|0|1|-1|0|0|9||\n|http|No host|0||80|/|\n",
-         "vigil.dat was not read whole: line 4 is a record of no known kind (\"HTTP\"); one more line makes no Vigil"},
     };
     for (const auto& [text, told] : unread) {
         ScratchDir::write("vigil.dat", text);
@@ -81,8 +82,15 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     MainWindowParts parts = openMainWindow();
     bool welcomed = false;  // an unread list is no first run
     startupHooks().welcome = [&welcomed] { welcomed = true; };
+    bool started = false;
+    startupHooks().enableCommands = [&started, enable = startupHooks().enableCommands] {
+        started = true;
+        if (enable) enable();
+    };
     startLoadThread(*parts.window);
-    ASSERT_TRUE(pumpUntil([&] { return parts.window->checkTimerRunning(); }));
+    ASSERT_TRUE(pumpUntil([&] { return started; }));
+    // The file may be no list at all: nothing is checked, by timer or command.
+    EXPECT_FALSE(parts.window->checkTimerRunning());
     // Nothing done to such a list would reach its file: what adds, changes or
     // deletes is refused with the reason, and the title shows it.
     int reached = 0;
@@ -90,18 +98,62 @@ TEST(VigilDataFaults, FileThatLoadsNothingIsNeverSavedOver) {
     s.newWebVigil = s.newFtpVigil = s.newGopherVigil = s.openImport = [&reached](MainWindow&) { ++reached; };
     s.pasteUrl = [&reached](MainWindow&, const QString&) { ++reached; };
     QGuiApplication::clipboard()->setText(QStringLiteral("http://www.example/"));
+    static std::atomic<int> checks{0};
+    windowServices().checkAll = [] { ++checks; };
     for (int id : {CommandId::NewWeb, CommandId::ButtonNewFtp, CommandId::NewGopher, CommandId::Edit,
-                   CommandId::Delete, CommandId::Import, CommandId::PasteUrl})
+                   CommandId::Delete, CommandId::Import, CommandId::PasteUrl, CommandId::CheckAll,
+                   CommandId::ButtonCheckAll, CommandId::CheckSelected})
         parts.window->runCommand(id);
     EXPECT_EQ(reached, 0);
+    EXPECT_EQ(checks, 0);
     EXPECT_TRUE(parts.window->windowTitle().contains(QStringLiteral("read-only")));
     for (int tick = 0; tick < 12; ++tick) parts.handler->dispatchHandlerEvent(MainWindowEvent::TimerTick, 0, 0);
     EXPECT_TRUE(finishRun(*parts.window, std::chrono::seconds(5)));
     EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
     const std::vector<std::string> lines = trace.traceLines();
     EXPECT_EQ(countOf(lines, "message box: Tervane: vigil.dat does not begin with the number"), 1u);
-    EXPECT_EQ(countOf(lines, "message box: Tervane: The list on screen is read-only: vigil.dat"), 7u);
+    EXPECT_EQ(countOf(lines, "message box: Tervane: The list on screen is read-only: vigil.dat"), 10u);
     EXPECT_FALSE(welcomed);
+}
+
+TEST(VigilDataFaults, LinesThatMakeNoVigilAreKeptAndTheRestWorks) {
+    ScratchDir dir;
+    LoopbackServer gopher([](LoopbackServer::Connection& c) { c.readUntil("\r\n") && c.send("0a\r\n.\r\n"); });
+    const std::string upper = "|HTTP|Upper|0|w.example|80|/|0|0|0|1|-1|0|0|9||";
+    const std::string later = "|finger|Later|0|f.example|79|/|0|0|0|1|9|cache\\00000007.mon|";
+    const std::string noHost = "|http|No host|0||80|/|";
+    std::filesystem::create_directory("cache");
+    ScratchDir::write("cache/00000007.mon", "a later version's copy");
+    ScratchDir::write("vigil.dat", "4\n" + upper + "\n|gopher|Notes|0|127.0.0.1|" + std::to_string(gopher.port()) +
+                                       "|/n|0|0|0|1|9||\n\n" + later + "\n" + noHost + "\n");
+    // Each run checks and saves the rest, says which lines it kept, and keeps
+    // them in their places; a copy one of them names stays.
+    for (int run = 0; run < 2; ++run) {
+        const TervaneRun batch = runTervane({"/batch", "/quiet"});
+        EXPECT_EQ(batch.exitCode, 0) << batch.err;
+        // The blank line goes at the first save.
+        const std::string lines = run == 0 ? "lines 2 and 5-6" : "lines 2 and 4-5";
+        EXPECT_NE(batch.err.find("vigil.dat: " + lines + " make no Vigil (line 2 is a record of no known kind "
+                                 "(\"HTTP\"))"),
+                  std::string::npos)
+            << batch.err;
+        const std::string saved = ScratchDir::read("vigil.dat");
+        EXPECT_EQ(saved.rfind("4\n" + upper + "\n|gopher|Notes|", 0), 0u) << saved;
+        EXPECT_NE(saved.find(".mon|\n" + later + "\n" + noHost + "\n"), std::string::npos) << saved;
+        EXPECT_TRUE(std::filesystem::exists("cache/00000007.mon"));
+    }
+    EXPECT_EQ(gopher.connections(), 2);
+
+    // The window says it once, in a box, and works as usual.
+    TraceScratch trace;
+    testApp();
+    MainWindowParts parts = openMainWindow();
+    startLoadThread(*parts.window);
+    ASSERT_TRUE(pumpUntil([&] { return parts.window->checkTimerRunning(); }));
+    EXPECT_EQ(countOf(trace.traceLines(), "message box: Tervane: vigil.dat: lines 2 and 4-5 make no Vigil"), 1u);
+    EXPECT_FALSE(parts.window->windowTitle().contains(QStringLiteral("read-only")));
+    EXPECT_TRUE(finishRun(*parts.window, std::chrono::seconds(5)));
+    EXPECT_NE(ScratchDir::read("vigil.dat").find(later + "\n" + noHost + "\n"), std::string::npos);
 }
 
 TEST(VigilDataFaults, StartCleansOnlyThisListsOwnCacheFolder) {
