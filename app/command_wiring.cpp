@@ -146,7 +146,7 @@ void installCommandServices() {
             viewVigil(*vigil);
     };
     s.openUrlInBrowser = [](MainWindow&, const std::string& url) { openUrlInBrowser(url); };
-    s.openImport = [](MainWindow& w) { openImportWindow(&w); };
+    s.openImport = [](MainWindow& w) { openImportWindow(&w, vigilList()); };
     s.openProgramSettings = [](MainWindow& w) {
         openProgramSettingsNotebook(&w, w.settingsFileName(), showHelp);
     };
@@ -165,7 +165,7 @@ void installCommandServices() {
         if (mainWindow) mainWindow->enableCommands();
     };
     startup.welcome = [] {
-        if (mainWindow) showWelcomeWindow(mainWindow, [] { openImportWindow(mainWindow); });
+        if (mainWindow) showWelcomeWindow(mainWindow, [] { openImportWindow(mainWindow, vigilList()); });
     };
 
     dialogHelpHandler() = showHelp;

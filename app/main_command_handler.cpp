@@ -20,6 +20,7 @@
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "platform/message_box.h"
 #include "platform/qt/plain_message_box.h"
@@ -162,7 +163,7 @@ bool MainCommandHandler::command(int id) {
     const CommandServices& s = commandServices();
     using namespace CommandId;
     if (!available(id)) return true;  // greyed: nothing to do
-    if ((changesList(id) || startsChecks(id)) && VigilStore::readOnly(window_.dataFileName())) {
+    if ((changesList(id) || startsChecks(id)) && VigilStore::readOnly(window_.dataFileName(), vigilList())) {
         // Nothing done to this list would reach its file: refuse rather than lose it,
         // and check nothing, as every change found would be found again next time.
         showMessageBox("Tervane", "The list on screen is read-only: " + window_.dataFileName() +
@@ -347,7 +348,7 @@ void MainCommandHandler::sort(int id) {
     window_.sortRows(*order);
     VigilTasks::sortVigils(id);
     // vigil.dat keeps the list order, so the new order is written at once.
-    windowServices().saveVigils(window_.dataFileName());
+    window_.noteSave(windowServices().saveVigils(window_.dataFileName()));
 }
 
 void MainCommandHandler::chooseFont() {

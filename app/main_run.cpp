@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QRect>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -59,9 +60,9 @@ bool hurriedBySignal() {
 // Copies that no Vigil names: left by a run killed before the save that would
 // have named or dropped them. Only a list read whole tells them apart, and only
 // the folder's sole user may delete them; "/debug" keeps every copy.
-void removeUnnamedCopies() {
+void removeUnnamedCopies(const VigilStore::LoadResult& loaded) {
     const RunState& state = runState();
-    if (!state.holdsDataFolder || state.keepOldCacheFiles || VigilStore::loadProblem()) return;
+    if (!state.holdsDataFolder || state.keepOldCacheFiles || loaded.problem) return;
     const VigilList::Vigils vigils = vigilList().snapshot();
     const VigilList::KeptLines kept = vigilList().keptLines();
     // A missing or emptied list says nothing of the copies: they may be all the
@@ -137,9 +138,16 @@ MainWindowParts openMainWindow() {
 
 void startLoadThread(MainWindow& window) {
     const std::string fileName = window.dataFileName();
-    auto load = [fileName] {
-        windowServices().loadVigils(fileName);
-        removeUnnamedCopies();  // before any check makes a copy
+    const QPointer<MainWindow> target(&window);
+    auto load = [fileName, target] {
+        const VigilStore::LoadResult loaded = windowServices().loadVigils(fileName);
+        // Handed over on the window thread, ahead of the event below; the window
+        // may be gone by then.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [target, problem = loaded.problem] { if (target) target->setLoadProblem(problem); },
+                Qt::QueuedConnection);
+        removeUnnamedCopies(loaded);  // before any check makes a copy
         listLoaded = 1;
         postWindowEvent(MainWindowEvent::LoadDone);
     };
@@ -168,20 +176,22 @@ std::chrono::milliseconds shutdownWaitLimit() {
     return std::chrono::milliseconds(timeOut + kShutdownGraceMs);
 }
 
-bool saveLoadedVigils(const MainWindow& window) {
+bool saveLoadedVigils(MainWindow& window) {
     if (!listLoaded.load()) return true;
     // Until its reports are out, a batch run leaves vigil.dat and the copies it
     // names as they were: the next run then finds and reports the same changes.
     if (runState().batchMode && !VigilTasks::batchReportsDone()) return true;
-    return windowServices().saveVigils(window.dataFileName()) == 0;
+    const VigilStore::SaveResult saved = windowServices().saveVigils(window.dataFileName());
+    window.noteSave(saved);
+    return saved.status == 0;
 }
 
-void saveAtClose(const MainWindow& window) {
+void saveAtClose(MainWindow& window) {
     // Every change is saved when made: after a save that worked, the end of the
     // run saves what checks add. After one that failed, the list is tried once
     // more while the window can still say that it is lost.
-    if (!VigilStore::saveProblem() || saveLoadedVigils(window)) return;
-    if (const std::optional<std::string> problem = VigilStore::saveProblem())
+    if (!window.saveProblem() || saveLoadedVigils(window)) return;
+    if (const std::optional<std::string> problem = window.saveProblem())
         showMessageBox("Tervane", *problem + " The list as it is on screen is lost when Tervane ends.");
 }
 

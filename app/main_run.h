@@ -28,12 +28,12 @@ void startLoadThread(MainWindow& window);
 // Writes vigil.dat, unless the load has not ended (the file would lose the
 // Vigils not yet read) or a batch run has not written its reports yet. False
 // when the file could not be written.
-bool saveLoadedVigils(const MainWindow& window);
+bool saveLoadedVigils(MainWindow& window);
 
 // As the window closes after a save of vigil.dat failed: tries again, and when it
 // still cannot be written a box says so while the window is there, for the list
 // on screen is lost with it.
-void saveAtClose(const MainWindow& window);
+void saveAtClose(MainWindow& window);
 
 // SIGTERM, SIGINT and SIGHUP close the window as its close box does (a batch
 // run so ended reports a failure). Signals before the loop runs wait for it.

@@ -140,9 +140,9 @@ void MainWindowHandler::reportLoadProblem() {
         if (batch) reportRunNote(*kept);
         else showMessageBox("Tervane", *kept);
     }
-    std::optional<std::string> problem = VigilStore::loadProblem();
+    std::optional<std::string> problem = window_->loadProblem();
     if (!problem) return;
-    const bool readOnly = VigilStore::readOnly(window_->dataFileName());
+    const bool readOnly = VigilStore::readOnly(window_->dataFileName(), vigilList());
     // The file may be no Vigil list at all: nothing is checked against it.
     if (readOnly) *problem += " Nothing is checked.";
     if (batch) {
@@ -156,7 +156,7 @@ void MainWindowHandler::reportLoadProblem() {
 void MainWindowHandler::startupComplete() {
     // Checks of a list that cannot be saved would report the same changes at
     // every run; reportLoadProblem has said why none run.
-    const bool readOnly = VigilStore::readOnly(window_->dataFileName());
+    const bool readOnly = VigilStore::readOnly(window_->dataFileName(), vigilList());
     if (runState().batchMode) {
         if (readOnly) {
             postWindowEvent(MainWindowEvent::Close, 0, 0);
@@ -173,14 +173,14 @@ void MainWindowHandler::startupComplete() {
     if (readOnly) return;  // and a list that could not be read is no first run
     window_->startCheckTimer();
     if (ProgramSettings::snapshot().startup) startDetachedThread([] { windowServices().checkAll(); });
-    if (vigilList().snapshot().empty() && vigilList().keptLines().empty() && !VigilStore::loadProblem() &&
+    if (vigilList().snapshot().empty() && vigilList().keptLines().empty() && !window_->loadProblem() &&
         hooks.welcome)
         hooks.welcome();
 }
 
 void MainWindowHandler::timerTick() {
     if (++ticksSinceSave_ >= kTicksBetweenSaves) {
-        windowServices().saveVigils(window_->dataFileName());
+        window_->noteSave(windowServices().saveVigils(window_->dataFileName()));
         if (!window_->settingsFileName().empty()) ProgramSettings::save(window_->settingsFileName());
         ticksSinceSave_ = 0;
     }

@@ -86,6 +86,16 @@ void VigilList::clear() {
     kept_.clear();
 }
 
+void VigilList::keepFileUnsaved(const std::string& path) {
+    OwnedLock hold(lock_);
+    unsavedFiles_.insert(path);
+}
+
+bool VigilList::keepsFileUnsaved(const std::string& path) const {
+    OwnedLock hold(lock_);
+    return unsavedFiles_.count(path) > 0;
+}
+
 VigilList& vigilList() {
     static VigilList& list = *new VigilList;
     return list;

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,11 @@ public:
     void reorder(const std::function<std::vector<size_t>(const std::vector<const Vigil*>&)>& order);
     void clear();  // the Vigils and the kept lines
 
+    // A file that a load into this list could not read whole: the list lacks
+    // some of what it holds, so it is never saved over from this list.
+    void keepFileUnsaved(const std::string& path);
+    bool keepsFileUnsaved(const std::string& path) const;
+
     // Holds the lock for several steps; vigils() may be read or changed meanwhile.
     class Hold {
     public:
@@ -69,6 +75,7 @@ private:
     mutable OwnedMutex lock_;
     Vigils vigils_;
     KeptLines kept_;
+    std::set<std::string> unsavedFiles_;
 };
 
 // The program's one list; never destroyed, as detached checks may reach it at exit.

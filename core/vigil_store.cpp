@@ -12,7 +12,6 @@
 #include <ctime>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -134,39 +133,15 @@ OptionsField readOptionsField(const std::string& field, bool web) {
 }
 
 // The old file stays; the user learns why the list was not written.
-// Why the last save of the data file failed; none after a save that worked.
-std::mutex saveStateMutex;
-std::optional<std::string> lastSaveProblem;
-
-int reportSaveFailure(const std::string& target) {
+VigilStore::SaveResult reportSaveFailure(const std::string& target) {
     const int error = errno;
     const std::string text =
         target + " could not be written (" + std::strerror(error) + "); the previous file is kept.";
-    {
-        std::lock_guard<std::mutex> g(saveStateMutex);
-        lastSaveProblem = text;
-    }
     reportLocalFailure(target + " " + std::to_string(error), text);
-    return -1;
+    return {-1, text};
 }
 
-// Set by a load: files that must not be saved over in this run, and why the last
-// load left its file unread.
-std::mutex loadStateMutex;
-std::set<std::string> keptFiles;
-std::optional<std::string> lastLoadProblem;
 std::atomic<bool> lastLoadEightBit{false};
-
-void keepFile(const std::string& fileName, const std::string& problem) {
-    std::lock_guard<std::mutex> g(loadStateMutex);
-    keptFiles.insert(localPath(fileName));
-    lastLoadProblem = problem;
-}
-
-bool isKept(const std::string& fileName) {
-    std::lock_guard<std::mutex> g(loadStateMutex);
-    return keptFiles.count(localPath(fileName)) > 0;
-}
 
 const char* const kKeptText = "; it is left as it is and will not be saved over while Tervane runs.";
 
@@ -198,8 +173,8 @@ std::string noVigilReason(const std::string& kindWord, bool known) {
     return "is a record of no known kind (\"" + kindWord + "\")";
 }
 
-std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName cacheName, Parsed& outcome,
-                                  std::string* why = nullptr) {
+std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilList& list, VigilStore::CacheName cacheName,
+                                  Parsed& outcome, std::string* why = nullptr) {
     outcome = Parsed::NoVigil;
     if (line.empty()) {
         if (why) *why = noVigilReason(std::string(), false);
@@ -294,7 +269,7 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName
     }
     }
 
-    vigilList().append(vigil);
+    list.append(vigil);
     outcome = Parsed::Vigil;
     return vigil;
 }
@@ -303,9 +278,9 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName
 
 namespace VigilStore {
 
-std::shared_ptr<Vigil> parseRecord(const std::string& line, CacheName cacheName) {
+std::shared_ptr<Vigil> parseRecord(const std::string& line, VigilList& list, CacheName cacheName) {
     Parsed outcome;
-    return buildVigil(line, cacheName, outcome);
+    return buildVigil(line, list, cacheName, outcome);
 }
 
 std::string importedRecord(const std::string& line) {
@@ -397,20 +372,20 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
     return DataFile::Read;
 }
 
-void load(const std::string& fileName) {
+LoadResult load(const std::string& fileName, VigilList& list) {
     std::string problem;
     bool full = false;
     size_t lineNumber = 1;  // the count line
     bool eightBit = false;
     const DataFile read = readRecords(
         fileName,
-        [&full, &lineNumber, &eightBit](const std::string& line) {
+        [&list, &full, &lineNumber, &eightBit](const std::string& line) {
             ++lineNumber;
             if (isBlankLine(line)) return true;
             eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
             std::string why;
-            buildVigil(line, CacheName::Keep, outcome, &why);
+            buildVigil(line, list, CacheName::Keep, outcome, &why);
             // Perhaps a record of a later version: the rest of the list is read,
             // and the line goes back into the file unread.
             if (outcome == Parsed::NoVigil) {
@@ -418,7 +393,7 @@ void load(const std::string& fileName) {
                 kept.text = line;
                 kept.lineNumber = lineNumber;
                 kept.why = why;
-                vigilList().keep(std::move(kept));
+                list.keep(std::move(kept));
                 // A copy it names is not handed to another Vigil.
                 for (const std::string& field : splitString(std::string_view(line).substr(1), line[0], false))
                     if (const auto number = CacheFiles::numberFromName(field)) CacheFiles::addNumber(*number);
@@ -428,12 +403,15 @@ void load(const std::string& fileName) {
         },
         problem);
     lastLoadEightBit = eightBit;
+    LoadResult result;
     if (read == DataFile::Failed) {
-        keepFile(fileName, problem + kKeptText);
+        result.problem = problem + kKeptText;
     } else if (full) {
-        keepFile(fileName, fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
-                                      "those past that number were not loaded" + kKeptText);
+        result.problem = fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
+                                    "those past that number were not loaded" + kKeptText;
     }
+    if (result.problem) list.keepFileUnsaved(localPath(fileName));
+    return result;
 }
 
 std::optional<std::string> keptLinesNote(const std::string& fileName, const VigilList::KeptLines& kept) {
@@ -460,10 +438,6 @@ bool eightBitText() {
     return lastLoadEightBit;
 }
 
-std::optional<std::string> loadProblem() {
-    std::lock_guard<std::mutex> g(loadStateMutex);
-    return lastLoadProblem;
-}
 
 namespace {
 
@@ -498,40 +472,33 @@ void writeList(FILE* file, const VigilList::Vigils& vigils, const VigilList::Kep
 
 }  // namespace
 
-int save(const std::string& fileName) {
-    // A file this run could not read whole holds Vigils the list lacks.
-    if (isKept(fileName)) return -1;
+SaveResult save(const std::string& fileName, VigilList& list) {
     const std::string target = localPath(fileName);
+    // A file this run could not read whole holds Vigils the list lacks.
+    if (list.keepsFileUnsaved(target)) return {-1, std::nullopt};
     // One save at a time: a slower one renamed last could name a copy that a
     // faster one has deleted.
     static std::mutex saveMutex;
     std::lock_guard<std::mutex> one(saveMutex);
     // Retired before the list is written, so no line below names them.
     std::vector<std::string> retired = CacheFiles::takeRetired();
-    const bool ok = replaceFile(target, [](FILE* file) {
-        VigilList::Hold hold(vigilList());
+    const bool ok = replaceFile(target, [&list](FILE* file) {
+        VigilList::Hold hold(list);
         writeList(file, hold.vigils(), hold.kept());
         return std::ferror(file) == 0;
     });
     if (!ok) {
-        const int failed = reportSaveFailure(target);
+        SaveResult failed = reportSaveFailure(target);
         // The old file may still name them.
         for (const std::string& name : retired) CacheFiles::retire(name);
         return failed;
     }
     for (const std::string& name : retired) CacheFiles::remove(name);
-    std::lock_guard<std::mutex> g(saveStateMutex);
-    lastSaveProblem.reset();
-    return 0;
+    return {};
 }
 
-std::optional<std::string> saveProblem() {
-    std::lock_guard<std::mutex> g(saveStateMutex);
-    return lastSaveProblem;
-}
-
-bool readOnly(const std::string& fileName) {
-    return isKept(fileName);
+bool readOnly(const std::string& fileName, const VigilList& list) {
+    return list.keepsFileUnsaved(localPath(fileName));
 }
 
 }  // namespace VigilStore

@@ -45,7 +45,7 @@ std::vector<std::string>& savedFiles() {
 void recordSaves() {
     windowServices().saveVigils = [](const std::string& name) {
         savedFiles().push_back(name);
-        return 0;
+        return VigilStore::SaveResult{};
     };
 }
 
@@ -222,6 +222,7 @@ TEST(MainRun, LoadThreadFillsTheWindowAndTheRunSavesAtTheEnd) {
         loadedFrom = name;
         addTestVigil(VigilKind::Web, "One");
         addTestVigil(VigilKind::Gopher, "Two");
+        return VigilStore::LoadResult{};
     };
     MainWindowParts parts = openMainWindow();
     startLoadThread(*parts.window);

@@ -208,7 +208,7 @@ TEST(MainWindowEvents, EverySixthTickSavesBeforeItsPass) {
     windowServices().saveVigils = [&](const std::string& name) {
         EXPECT_EQ(name, "vigil.dat");
         savedAtPass.push_back(passes.load());
-        return 0;
+        return VigilStore::SaveResult{};
     };
     WindowFixture f;
     f.window.setDataFileName("vigil.dat");

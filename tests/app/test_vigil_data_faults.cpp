@@ -195,21 +195,18 @@ TEST(VigilDataFaults, ByteOrderMarksAreSkipped) {
     ScratchDir dir;
     const std::string bom = "\xEF\xBB\xBF";
     ScratchDir::write("vigil.dat", bom + "1\n" + kRecord);
-    VigilStore::load("vigil.dat");
-    EXPECT_FALSE(VigilStore::loadProblem());
+    EXPECT_FALSE(VigilStore::load("vigil.dat", vigilList()).problem);
     ASSERT_EQ(listSize(), 1u);
-    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    ASSERT_EQ(VigilStore::save("vigil.dat", vigilList()).status, 0);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), "1\n" + kRecord);
     // Old Macintosh line ends are line ends too; blank lines are no records.
     const std::string stopped = "|gopher|Stopped|0|127.0.0.1|1||0|0|0|1|18|";
     ScratchDir::write("mac.dat", " 2 \r" + stopped + "\r\r" + stopped + "\r");
-    VigilStore::load("mac.dat");
-    EXPECT_FALSE(VigilStore::loadProblem());
+    EXPECT_FALSE(VigilStore::load("mac.dat", vigilList()).problem);
     EXPECT_EQ(listSize(), 3u);
     // Nor is the Ctrl-Z that DOS editors end a file with.
     ScratchDir::write("dos.dat", "1\r\n" + stopped + "\r\n\x1a");
-    VigilStore::load("dos.dat");
-    EXPECT_FALSE(VigilStore::loadProblem());
+    EXPECT_FALSE(VigilStore::load("dos.dat", vigilList()).problem);
 
     ScratchDir::write("other.dat", bom + bom + "1\n" + kRecord);
     ImportList imported;
@@ -240,7 +237,7 @@ TEST(VigilDataFaults, NumbersTooLargeForTheirFieldKeepTheirDefaults) {
                       "|gopher|Interval|0|g.example|70||4294967297|0|0|1|9||\n"
                       "|gopher|Flags|0|g.example|70||3600|0|0|65553|8||\n"
                       "|http|Status|4294967298|w.example|80|/|3600|0|0|1|4294967296|0|0|9223372036854775807||\n");
-    VigilStore::load("vigil.dat");
+    VigilStore::load("vigil.dat", vigilList());
     const std::vector<std::shared_ptr<Vigil>> vigils = vigilList().snapshot();
     ASSERT_EQ(vigils.size(), 3u);
     EXPECT_EQ(vigils[0]->interval(), 0);
@@ -264,16 +261,15 @@ TEST(VigilDataFaults, VigilsBeyondTheLastIdentifierAreRefused) {
         text += "|gopher|G" + std::to_string(i) + "|0|g.example|70||0|0|0|1|9|cache\\" +
                 std::string(8 - std::to_string(i).size(), '0') + std::to_string(i) + ".mon|\n";
     ScratchDir::write("vigil.dat", text);
-    VigilStore::load("vigil.dat");
+    const std::optional<std::string> problem = VigilStore::load("vigil.dat", vigilList()).problem;
     ASSERT_EQ(listSize(), 65536u);
-    const std::optional<std::string> problem = VigilStore::loadProblem();
     ASSERT_TRUE(problem);
     EXPECT_NE(problem->find("vigil.dat holds more Vigils than Tervane can keep"), std::string::npos) << *problem;
     // Each identifier names its own Vigil.
     std::vector<std::shared_ptr<Vigil>> vigils = vigilList().snapshot();
     for (const auto& vigil : {vigils.front(), vigils[40000], vigils.back()})
         EXPECT_EQ(vigilList().find(vigil->id()), vigil);
-    EXPECT_EQ(VigilStore::save("vigil.dat"), -1);
+    EXPECT_EQ(VigilStore::save("vigil.dat", vigilList()).status, -1);
     EXPECT_EQ(ScratchDir::read("vigil.dat"), text);
 
     // A new one is refused with a message; a freed identifier serves again.
