@@ -167,10 +167,13 @@ TEST(CheckScheduler, DueTest) {
         EXPECT_TRUE(isDue(*make(status, now - 100, 60), now, false)) << status;
     }
     // The others wait for the user, unless "check changed" is on.
-    for (int status : {1032, 1041, 1042, 1039, 1075, 1077, 1549}) {
+    for (int status : {1032, 1041, 1039, 1075, 1077, 1549}) {
         EXPECT_FALSE(isDue(*make(status, now - 100, 60), now, false)) << status;
         EXPECT_TRUE(isDue(*make(status, now - 100, 60), now, true)) << status;
     }
+    // Stopped watching: never, whatever "check changed" says.
+    EXPECT_FALSE(isDue(*make(1042, now - 100, 60), now, false));
+    EXPECT_FALSE(isDue(*make(1042, now - 100, 60), now, true));
     // The time: strictly past; 0 (never checked, no interval) is never due.
     EXPECT_FALSE(isDue(*make(1033, now - 60, 60), now, false));
     EXPECT_TRUE(isDue(*make(1033, now - 61, 60), now, false));
@@ -209,12 +212,13 @@ TEST(CheckScheduler, TickStartsTheDueOnes) {
     }
     EXPECT_EQ(same->checkThreadId(), 0u);  // the check clears it at its end
 
-    // "check changed" takes any status; the ones just checked are no longer due.
+    // "check changed" takes any status but a stopped one; the ones just checked
+    // are no longer due.
     setCheckChanged(true);
     EXPECT_TRUE(CheckScheduler::tick());
     waitForLaunchedChecks();
-    EXPECT_EQ(startedSet(), (std::vector<int>{same->id(), down->id(), shape->id(), changed->id(),
-                                              stopped->id()}));
+    EXPECT_EQ(startedSet(), (std::vector<int>{same->id(), down->id(), shape->id(), changed->id()}));
+    EXPECT_EQ(stopped->status(), VigilStatus::Inactive);
     busy->leaveBusy();
 }
 
