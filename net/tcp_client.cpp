@@ -80,7 +80,7 @@ TcpPool& gopherPool() {
 }
 
 TcpPool& webPool() {
-    static TcpPool& pool = *new TcpPool(TcpPool::PoolLock::HeldAcrossRequest);
+    static TcpPool& pool = *new TcpPool(TcpPool::WhenBusy::WaitForIt);
     return pool;
 }
 
@@ -185,14 +185,17 @@ int32_t TcpClient::request(const char* text, const char* fileName, int timeOut, 
 int32_t pooledTcpRequest(TcpPool& pool, const char* host, uint16_t port, const char* text,
                          const char* fileName, ReplyEnd end, int timeOutMs) {
     if (!host || !*host || !text || !*text) return 0;
-    if (TcpPool::Claim endpoint = pool.claim([&](TcpClient& e) {
-            return e.port() == port && std::strcmp(e.host(), host) == 0;
-        }))
-        return endpoint->request(text, fileName, timeOutMs, end);
+    const auto same = [&](const TcpClient& e) { return e.port() == port && std::strcmp(e.host(), host) == 0; };
+    if (TcpPool::Claim endpoint = pool.claim(same)) return endpoint->request(text, fileName, timeOutMs, end);
 
-    // Nobody else knows the new endpoint until it is in the pool: no lock needed.
+    // Resolved before the pool is touched: a slow lookup holds up nobody.
     auto fresh = std::make_unique<TcpClient>(host, port);
     if (!fresh->resolved()) return TcpUnresolved;
+    if (pool.waitsForBusy()) {
+        const TcpPool::Claim endpoint = pool.claimOrAdd(std::move(fresh), same);
+        return endpoint->request(text, fileName, timeOutMs, end);
+    }
+    // Nobody else knows the new endpoint until it is in the pool: no lock needed.
     const int32_t result = fresh->request(text, fileName, timeOutMs, end);
     pool.add(std::move(fresh));
     return result;
