@@ -195,6 +195,25 @@ TEST_F(ImportTest, AnotherVigilFile) {
     const Imported other = run(importVigilFile, dir.file("other.dat"));
     EXPECT_EQ(other.lines, (Lines{"|http|Harmless|0|h.example|80|/news|60|0|0|0|0|0|0|9|||",
                                   "|ftp|Files|0|f.example|21|/pub||60|0|0|-32703|joe|pw|9||x.log|"}));
+
+    // Whatever the bytes, the line as kept reads without a program: a NUL before the
+    // flags, a NUL separator with blanks between the fields, and a blank separator
+    // with a TAB in the description (made a blank, it would shift the fields).
+    const std::string nul(1, '\0');
+    ASSERT_TRUE(writeWholeFile(dir.file("nul.dat"),
+                               "3\n|http|Harmless|0|127.0.0.1|80|/a|60|0|0|" + nul + "16|sh -c id|0|0|0|9|||\n" +
+                                   nul + "http Sep 0 127.0.0.1 80 /b 60 0 0 16 sh\t-c\tid 0 0 0 9  \n"
+                                   " http D\tx 0 127.0.0.1 80 /c 60 0 16 sh\t-c\tid 0 0 0 9\n"));
+    const Imported tricked = run(importVigilFile, dir.file("nul.dat"));
+    ASSERT_EQ(tricked.lines.size(), 3u);
+    for (const std::string& line : tricked.lines) {
+        const auto vigil = VigilStore::parseRecord(line, VigilStore::CacheName::Drop);
+        ASSERT_TRUE(vigil) << line;
+        EXPECT_EQ(vigil->flags() & NotifyFlags::Program, 0) << line;
+        EXPECT_FALSE(vigil->commandLine(false)) << line;
+        EXPECT_EQ(vigil->description().find_first_of("\t\x1b"), std::string::npos) << line;
+    }
+    EXPECT_EQ(tricked.titles[2], "Dx");
 }
 
 TEST_F(ImportTest, FavoritesFolder) {
