@@ -97,6 +97,18 @@ TEST_F(GopherDialogTest, PasteModeShowsTheUrlsParts) {
     EXPECT_EQ(pasted->selector, "/news");
     EXPECT_EQ(pasted->port, 7070);
     EXPECT_EQ(pasted->interval, 21600);
+
+    // A search selector comes decoded; a decoded control character but TAB is refused.
+    auto search = gopherSettingsFromUrl("gopher://h.example:70/7/v2/vs%09gopher%20words");
+    GopherSettingsDialog searchDialog(SettingsTitle::Gopher, SettingsTarget::PastedUrl, search.get(), nullptr);
+    type(searchDialog, "description", "Search");
+    click(searchDialog, "ok");
+    ASSERT_EQ(searchDialog.result(), DialogResult::Ok);
+    EXPECT_EQ(search->selector, "/v2/vs\tgopher words");
+    auto escaped = gopherSettingsFromUrl("gopher://h.example/1a%1b[2Jb");
+    GopherSettingsDialog escapedDialog(SettingsTitle::Gopher, SettingsTarget::PastedUrl, escaped.get(), nullptr);
+    type(escapedDialog, "description", "Escape");
+    EXPECT_EQ(refusedOk(escapedDialog).text, "Must enter a valid selection string");
 }
 
 TEST_F(GopherDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {

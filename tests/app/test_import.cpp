@@ -94,6 +94,12 @@ TEST_F(ImportTest, PowermarksAndOtherHtml) {
                      "|http|Entity|1|www.example.com|80|/url?q=x&sa=U|21600|0|0|0|0|0|0|4105|||",
                      "|gopher|gopher://g.example.net/1/x|1|g.example.net|70|/x|21600|0|0|0|4105||"}));
     EXPECT_EQ(run(importConnexionHtml, fixture("hotlist.htm")).lines, hotlist.lines);
+
+    // Blanks around the address are no part of it.
+    TempDir dir("tervane-import");
+    ASSERT_TRUE(writeWholeFile(dir.file("blanks.html"), "<A HREF=\" http://j.example/ \">J</A>\n"));
+    EXPECT_EQ(run(importAnchorHtml, dir.file("blanks.html")).lines,
+              (Lines{"|http|J|1|j.example|80|/|21600|0|0|0|0|0|0|4105|||"}));
 }
 
 TEST_F(ImportTest, ConnexionCollection) {
@@ -326,6 +332,14 @@ TEST_F(ImportTest, RecordsFromUrls) {
     EXPECT_EQ(recordLine(parts.kind, "t", parts.tail), "|http|t|1|Host.Example.COM|80|/|21600|0|0|0|0|0|0|4105|||");
     EXPECT_EQ(makeVigilRecord("httpwww.example.com/x", std::nullopt, parts), 1);
     EXPECT_EQ(parts.tail[1], "httpwww.example.com");
+    // The host ends at a query as at a path.
+    ASSERT_EQ(makeVigilRecord("http://127.0.0.1:24111?q=1", std::nullopt, parts), 1);
+    EXPECT_EQ(recordLine(parts.kind, "q", parts.tail), "|http|q|1|127.0.0.1|24111|/?q=1|21600|0|0|0|0|0|0|4105|||");
+    // A Gopher selector comes decoded; a control character but the TAB of a search refuses it.
+    ASSERT_EQ(makeVigilRecord("gopher://h:70/7/v2/vs%09gopher%20words", std::nullopt, parts), 1);
+    EXPECT_EQ(parts.tail[3], "/v2/vs\tgopher words");
+    for (const char* url : {"gopher://h/1a%00b", "gopher://h/1a%0D%0AQUIT", "gopher://h/1a\x1b"})
+        EXPECT_EQ(makeVigilRecord(url, std::nullopt, parts), 0) << url;
 
     // FTP user and password: the URL's, else the settings'.
     ProgramSettings::update([](SettingsValues& s) {
