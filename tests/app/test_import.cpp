@@ -203,15 +203,17 @@ TEST_F(ImportTest, AnotherVigilFile) {
                                   "|ftp|Files|0|f.example|21|/pub||60|0|0|-32703|joe|pw|9||x.log|"}));
 
     // Whatever the bytes, the line as kept reads without a program: a NUL before the
-    // flags, a NUL separator with blanks between the fields, and a blank separator
-    // with a TAB in the description (made a blank, it would shift the fields).
+    // flags, a NUL separator with blanks between the fields, a blank separator with
+    // a TAB in the description (made a blank, it would shift the fields), and the
+    // fuzzer's NUL before flags of -1.
     const std::string nul(1, '\0');
     ASSERT_TRUE(writeWholeFile(dir.file("nul.dat"),
-                               "3\n|http|Harmless|0|127.0.0.1|80|/a|60|0|0|" + nul + "16|sh -c id|0|0|0|9|||\n" +
+                               "4\n|http|Harmless|0|127.0.0.1|80|/a|60|0|0|" + nul + "16|sh -c id|0|0|0|9|||\n" +
                                    nul + "http Sep 0 127.0.0.1 80 /b 60 0 0 16 sh\t-c\tid 0 0 0 9  \n"
-                                   " http D\tx 0 127.0.0.1 80 /c 60 0 16 sh\t-c\tid 0 0 0 9\n"));
+                                   " http D\tx 0 127.0.0.1 80 /c 60 0 16 sh\t-c\tid 0 0 0 9\n"
+                                   "|gopher|G|0|127.0.0.1|70|/s|60|0|0|" + nul + "-1|9||\n"));
     const Imported tricked = run(importVigilFile, dir.file("nul.dat"));
-    ASSERT_EQ(tricked.lines.size(), 3u);
+    ASSERT_EQ(tricked.lines.size(), 4u);
     for (const std::string& line : tricked.lines) {
         const auto vigil = VigilStore::parseRecord(line, VigilStore::CacheName::Drop);
         ASSERT_TRUE(vigil) << line;
