@@ -27,12 +27,16 @@ void retire(const std::string& name);
 // them is named in what it writes. Safe to call from any thread.
 std::vector<std::string> takeRetired();
 
-// Deletes, in the cache folder, every copy of the program's own naming that is not
-// one of kept; files of other names are left alone. For the sole user of the data
-// folder, before any check runs. The number of copies deleted.
+// Deletes, in the cache folder, every copy of the program's own naming whose number
+// is not that of one of kept; files of other names are left alone, and so is a
+// "cache" that is a link. For the sole user of the data folder, before any check
+// runs. The number of copies deleted.
 int removeAllExcept(const std::vector<std::string>& kept);
 
-// The number of a stored name of exactly "cache\" + eight digits + ".mon".
+// The number of a stored name: "cache", '\\' or '/', eight digits, ".mon", the
+// letters in either case.
 std::optional<int32_t> numberFromName(std::string_view name);
+// The name of a number in the program's own form.
+std::string nameOfNumber(int32_t number);
 
 }  // namespace CacheFiles

@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -25,9 +27,51 @@ void Vigil::adoptCopy(const std::string& fresh) {
     setCacheFileName(fresh);
     setPreviousCacheFileName(fresh);
     if (runState().keepOldCacheFiles) return;
+    std::vector<std::string> replaced;
+    if (!previous.empty() && previous != fresh) replaced.push_back(previous);
+    if (!current.empty() && current != previous && current != fresh) replaced.push_back(current);
+    {
+        // Saves made while the check runs still name the old copy.
+        std::lock_guard<std::mutex> g(recordMutex_);
+        if (recordBeforeCheck_) {
+            replacedInCheck_.insert(replacedInCheck_.end(), replaced.begin(), replaced.end());
+            return;
+        }
+    }
     // The vigil.dat on disk names the old copy until the next save: it goes then.
-    if (!previous.empty() && previous != fresh) CacheFiles::retire(previous);
-    if (!current.empty() && current != previous && current != fresh) CacheFiles::retire(current);
+    for (const std::string& name : replaced) CacheFiles::retire(name);
+}
+
+void Vigil::writeRecord(FILE* file) const {
+    std::lock_guard<std::mutex> g(recordMutex_);
+    if (!recordBeforeCheck_) {
+        write(file);
+        return;
+    }
+    std::fwrite(recordBeforeCheck_->data(), 1, recordBeforeCheck_->size(), file);
+}
+
+void Vigil::holdRecordForCheck() {
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* memory = open_memstream(&text, &size);
+    std::lock_guard<std::mutex> g(recordMutex_);
+    if (!memory) return;
+    write(memory);
+    if (std::fclose(memory) == 0) recordBeforeCheck_ = std::string(text, size);
+    std::free(text);
+}
+
+void Vigil::releaseRecordAfterCheck() {
+    std::vector<std::string> replaced;
+    {
+        std::lock_guard<std::mutex> g(recordMutex_);
+        recordBeforeCheck_.reset();
+        replaced.swap(replacedInCheck_);
+    }
+    // Only now: a save that still wrote the old record took its retired copies
+    // before these joined them.
+    for (const std::string& name : replaced) CacheFiles::retire(name);
 }
 
 void Vigil::reportCopyNotStored() {
@@ -51,6 +95,7 @@ void Vigil::runCheckFrame() {
         return;
     }
     const int before = status();
+    holdRecordForCheck();
     storeStatus(VigilStatus::Checking);
     if (!batch) reportStatus(VigilStatus::Checking);
 
@@ -60,6 +105,7 @@ void Vigil::runCheckFrame() {
     checkSlots().giveBack();
     setLastChecked(time(nullptr));
     storeStatus(copyStored ? result : before);
+    releaseRecordAfterCheck();
     if (!copyStored) {
         reportCopyNotStored();
         // Nothing new is known of the site: its row is refreshed, and the status

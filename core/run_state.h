@@ -22,6 +22,9 @@ RunState& runState();
 // said on standard error and in the trace. A batch run then ends with status 1.
 void reportRunFailure(const std::string& text);
 bool runFailed();
+// Something the user must learn of that fails nothing: said the same way, and
+// the run's status stays as it is.
+void reportRunNote(const std::string& text);
 
 // A failure of this computer's own, not of a site: a file Tervane must write
 // cannot be written (a full disk, a folder it may not write in). Told once per

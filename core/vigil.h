@@ -108,6 +108,10 @@ public:
     virtual std::string url() const = 0;
     // One record line of vigil.dat.
     virtual void write(FILE* file) const = 0;
+    // The record line a save writes: while a check runs, the Vigil as it stood
+    // before that check (its status, times and reference copy), so a save made
+    // mid-check never keeps a half-done result.
+    void writeRecord(FILE* file) const;
     // Fetch, compare, set status and times. The base has nothing to check.
     virtual void check();
 
@@ -207,7 +211,17 @@ protected:
     }
 
 private:
+    // Taken around a save's write of the record and around the start and end of
+    // a check, so a save sees the Vigil wholly before or wholly after its check.
+    void holdRecordForCheck();
+    void releaseRecordAfterCheck();
+
     mutable std::mutex fieldMutex_;
+    mutable std::mutex recordMutex_;
+    std::optional<std::string> recordBeforeCheck_;
+    // Copies a running check replaced: retired only once saves stop writing the
+    // record that still names them.
+    std::vector<std::string> replacedInCheck_;
     OwnedMutex checkLock_;
     std::atomic<int> busy_{0};
     std::atomic<int> stop_{0};
