@@ -51,6 +51,7 @@ void Vigil::runCheckFrame() {
         return;
     }
     const int before = status();
+    statusBeforeCheck_ = before;
     storeStatus(VigilStatus::Checking);
     if (!batch) reportStatus(VigilStatus::Checking);
 

@@ -168,6 +168,8 @@ public:
     void setPreviousCacheFileName(const std::string& name);
     void setLastChecked(time_t when) { lastChecked_ = when; }
     void setLastChanged(time_t when) { lastChanged_ = when; }
+    // The status the running (or the last) check found when it began.
+    int statusBeforeCheck() const { return statusBeforeCheck_; }
 
 protected:
     Vigil(uint16_t kind, const VigilParams& params);
@@ -222,6 +224,7 @@ private:
     std::atomic<time_t> lastChanged_;
     const int16_t identifier_;
     std::atomic<int> status_;
+    std::atomic<int> statusBeforeCheck_{0};
     std::string description_;
     std::optional<std::string> soundFile_;
     std::optional<std::string> programLine_;
