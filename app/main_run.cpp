@@ -127,6 +127,7 @@ MainWindowParts openMainWindow() {
 void startLoadThread(MainWindow& window) {
     const std::string fileName = window.dataFileName();
     auto load = [fileName] {
+        CacheFiles::setListFile(fileName);
         windowServices().loadVigils(fileName);
         removeUnnamedCopies();  // before any check makes a copy
         listLoaded = 1;

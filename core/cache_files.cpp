@@ -37,6 +37,17 @@ RetiredCopies& retiredCopies() {
     return copies;
 }
 
+// The list file and whether copies settled since the last flush wait for one.
+struct SettledCopies {
+    std::mutex lock;
+    std::string listFile;
+    bool pending = false;
+};
+SettledCopies& settledCopies() {
+    static SettledCopies& copies = *new SettledCopies;
+    return copies;
+}
+
 std::string nameOf(int32_t number) {
     char text[32];
     std::snprintf(text, sizeof text, "cache\\%08d.mon", number);
@@ -82,6 +93,30 @@ std::vector<std::string> takeRetired() {
     std::vector<std::string> taken;
     taken.swap(r.names);
     return taken;
+}
+
+void setListFile(const std::string& name) {
+    SettledCopies& s = settledCopies();
+    std::lock_guard<std::mutex> g(s.lock);
+    s.listFile = name;
+}
+
+void settle(const std::string& name) {
+    SettledCopies& s = settledCopies();
+    std::lock_guard<std::mutex> g(s.lock);
+    if (!s.listFile.empty()) matchOwnerAndMode(name, s.listFile);
+    s.pending = true;
+}
+
+bool flushSettled() {
+    SettledCopies& s = settledCopies();
+    std::lock_guard<std::mutex> g(s.lock);
+    if (!s.pending) return true;
+    // One flush of the file system costs less than a flush of each copy (and of
+    // the folder's entry for it) as it is closed.
+    if (!flushFileSystem("cache")) return false;
+    s.pending = false;
+    return true;
 }
 
 int removeAllExcept(const std::vector<std::string>& kept) {

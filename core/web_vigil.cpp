@@ -183,7 +183,12 @@ WebVigil::Reply WebVigil::fetchReply() {
         reply.status = VigilStatus::BadRequest;
         return reply;
     }
-    reply.first = isFirstFetch();
+    const Reference reference = examineReference();
+    if (reference == Reference::Unreadable) {
+        reply.status = VigilStatus::CopyUnreadable;
+        return reply;
+    }
+    reply.first = reference == Reference::None;
     reply.file = takeNewCacheName();
 
     HttpRequestInputs in;

@@ -3,6 +3,8 @@
 // what the SMTP server receives and what the user is told at the end.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -479,6 +481,96 @@ TEST_F(BatchE2e, RunKilledAfterAChangeLeavesItToTheNextRun) {
     EXPECT_EQ(cacheFiles(), kept);
 }
 
+TEST_F(BatchE2e, RunEndedBySignalReportsTheItemsItNeverReached) {
+    std::atomic<bool> stall{false};
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        if (!c.readUntil("\r\n\r\n")) return;
+        if (stall && c.unread().find("GET /slow") != std::string::npos) return c.drainUntilClosed();
+        c.send("HTTP/1.0 200 OK\r\n\r\n<html>Same</html>\n");
+    });
+    writeVigils({webLine("Early", server.port(), "/early"), webLine("Slow", server.port(), "/slow"),
+                 webLine("Late", server.port(), "/late")});
+    run();
+    stall = true;
+    ChildProcess ended;
+    ChildOptions options;
+    options.workDir = data_.path();
+    options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    ASSERT_TRUE(ended.start({TERVANE_BINARY, "/batch", "/quiet", "/text", "report.txt", "/html", "report.html"},
+                            options));
+    ASSERT_TRUE(server.waitForConnections(5, 10000));
+    ::kill(ended.pid(), SIGTERM);
+    EXPECT_EQ(ended.waitForExit(20000), 1);
+    EXPECT_EQ(textReportFile(), textReport({}, {"Slow - Not Available", "Late - Not Checked"}, {"Early"}));
+    EXPECT_NE(htmlReportFile().find(anchor("http://127.0.0.1:" + std::to_string(server.port()) + "/late", "Late") +
+                                    " - Not Checked<BR>"),
+              std::string::npos);
+}
+
+// A copy lost to a power cut or a hand is a first fetch again, and said; one that
+// is there but cannot be read stops its item's check. Copies of a run as root with
+// umask 077 stay readable to the owner of vigil.dat, and are on disk before it.
+TEST_F(BatchE2e, CopiesLostUnreadableAndOfARootRun) {
+    LoopbackServer server([](LoopbackServer::Connection& c) {
+        if (c.readUntil("\r\n")) c.send("0Item\t/x\tgopher.test\t70\r\n.\r\n");
+    });
+    const std::string port = std::to_string(server.port());
+    auto line = [&](const std::string& description, const std::string& status, const std::string& copy) {
+        return "|gopher|" + description + "|0|127.0.0.1|" + port + "|/" + description + "|0|0|0|1|" + status +
+               "|cache\\" + copy + ".mon|";
+    };
+    writeVigils({line("Lost", "8", "00000007"), line("Empty", "8", "00000008"), line("Unreadable", "8", "00000009")});
+    std::filesystem::create_directories(data_.file("cache/00000009.mon"));  // reading it fails
+    ASSERT_TRUE(writeWholeFile(data_.file("cache/00000008.mon"), ""));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(data_.file("vigil.dat").c_str(), 65534, 65534), 0);
+    }
+    ::chmod(data_.file("vigil.dat").c_str(), 0644);
+
+    ChildProcess traced;
+    ChildOptions options;
+    options.workDir = data_.path();
+    options.errFile = data_.file("err.txt");
+    options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    const mode_t umask = ::umask(077);
+    const bool started = traced.start({"strace", "-f", "-qq", "-y", "-o", data_.file("trace.txt"), "-e",
+                                       "trace=fsync,syncfs,rename,renameat,renameat2", TERVANE_BINARY, "/batch",
+                                       "/quiet", "/text", "report.txt"},
+                                      options);
+    ::umask(umask);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(traced.waitForExit(30000), 1);
+    const std::string err = readWholeFile(data_.file("err.txt"));
+    EXPECT_NE(err.find("Lost: its copy cache\\00000007.mon is missing"), std::string::npos) << err;
+    EXPECT_NE(err.find("Empty: its copy cache\\00000008.mon is empty"), std::string::npos) << err;
+    EXPECT_NE(err.find("could not be read (cache\\00000009.mon: Is a directory)"), std::string::npos) << err;
+    EXPECT_EQ(server.connections(), 2);  // nothing fetched that could not be compared
+    EXPECT_EQ(textReportFile(), textReport({}, {"Unreadable - Copy Not Readable"}, {"Lost", "Empty"}));
+    const std::vector<Record> after = saved();
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[2].status(), Changed);
+    EXPECT_EQ(after[2].cacheName(), "cache\\00000009.mon");
+    for (const Record& r : {after[0], after[1]}) {
+        SCOPED_TRACE(r.description());
+        EXPECT_EQ(r.status(), NoChange);
+        std::string copy = r.cacheName();
+        copy[5] = '/';
+        struct stat st {};
+        ASSERT_EQ(::stat(data_.file(copy).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0644u);
+        if (root) {
+            EXPECT_EQ(st.st_uid, 65534u);
+        }
+    }
+    // The report, then every copy, are flushed before vigil.dat takes its name.
+    const std::string calls = readWholeFile(data_.file("trace.txt"));
+    const size_t report = calls.find("report.txt>)");
+    const size_t copies = calls.find("syncfs(");
+    const size_t list = calls.find(", \"vigil.dat\")");
+    EXPECT_TRUE(report < copies && copies < list && list != std::string::npos) << calls;
+}
+
 TEST_F(BatchE2e, ClosingMessageUnlessQuiet) {
     writeVigils({});
     EXPECT_EQ(run({}).out, kClosingLine);
@@ -520,13 +612,14 @@ TEST_F(BatchE2e, FilesThatCannotBeWrittenFailTheRunButNotTheRest) {
     writeVigils({gopherLine("One", gopher.port(), "/1"), gopherLine("Two", gopher.port(), "/2")});
     std::filesystem::remove_all(data_.file("cache"));
     ASSERT_TRUE(writeWholeFile(data_.file("cache"), ""));
-    TervaneRun noCache = runTervane({"/batch", "/quiet"}, data_.path());
+    TervaneRun noCache = runTervane({"/batch", "/quiet", "/text", "report.txt"}, data_.path());
     EXPECT_EQ(noCache.exitCode, 1);
     const size_t at = noCache.err.find("written to the cache folder (Not a directory)");
     EXPECT_TRUE(at != std::string::npos && noCache.err.find("cache folder", at + 30) == std::string::npos)
         << noCache.err;
     EXPECT_EQ(gopher.connections(), 2);
     for (const Record& r : saved()) EXPECT_EQ(r.status(), NoChange) << r.description();
+    EXPECT_EQ(textReportFile(), textReport({}, {"One - Copy Not Stored", "Two - Copy Not Stored"}, {}));
     std::filesystem::remove(data_.file("cache"));
 
     // A run that did all it was asked still ends with 0.
