@@ -78,7 +78,7 @@ void Vigil::runCheckFrame() {
     if (!batch) reportStatus(VigilStatus::Checking);
 
     const int result = fetchAndCompare();
-    checkResult_ = result;
+    storeCheckResult(result);
     const bool unreadable = result == VigilStatus::CopyUnreadable;
     const bool copyStored = result != VigilStatus::CopyNotStored && !unreadable;
 

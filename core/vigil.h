@@ -164,6 +164,8 @@ public:
     void leaveBusy() { --busy_; }
     // The checks store their results without setStatus' refusals.
     void storeStatus(int status) { status_ = status; }
+    // What a check ended with, kept apart from the status it then stores.
+    void storeCheckResult(int result) { checkResult_ = result; }
     // Calls the status callback, when there is one, with this Vigil's identifier.
     void reportStatus(int status) const;
     std::string previousCacheFileName() const;
