@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -110,13 +111,19 @@ void settle(const std::string& name) {
 
 bool flushSettled() {
     SettledCopies& s = settledCopies();
-    std::lock_guard<std::mutex> g(s.lock);
-    if (!s.pending) return true;
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        if (!s.pending) return true;
+        s.pending = false;  // a copy settled during the flush waits for the next one
+    }
     // One flush of the file system costs less than a flush of each copy (and of
     // the folder's entry for it) as it is closed.
-    if (!flushFileSystem("cache")) return false;
-    s.pending = false;
-    return true;
+    if (flushFileSystem("cache")) return true;
+    const int error = errno;
+    std::lock_guard<std::mutex> g(s.lock);
+    s.pending = true;
+    errno = error;
+    return false;
 }
 
 int removeAllExcept(const std::vector<std::string>& kept) {

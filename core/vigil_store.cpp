@@ -452,13 +452,15 @@ int save(const std::string& fileName) {
     std::lock_guard<std::mutex> one(saveMutex);
     // Retired before the list is written, so no line below names them.
     std::vector<std::string> retired = CacheFiles::takeRetired();
-    // The copies it names go to disk first: after a power cut the list must not
-    // name a copy that never got there.
-    CacheFiles::flushSettled();
     const bool ok = replaceFile(target, [](FILE* file) {
-        VigilList::Hold hold(vigilList());
-        std::fprintf(file, "%d\n", static_cast<int>(hold.vigils().size()));
-        for (const auto& vigil : hold.vigils()) vigil->write(file);
+        {
+            VigilList::Hold hold(vigilList());
+            std::fprintf(file, "%d\n", static_cast<int>(hold.vigils().size()));
+            for (const auto& vigil : hold.vigils()) vigil->write(file);
+        }
+        // The copies it names reach the disk before it takes its name: after a
+        // power cut it must not name a copy that never got there.
+        CacheFiles::flushSettled();
         return std::ferror(file) == 0;
     });
     if (!ok) {
