@@ -33,8 +33,9 @@ void setListFile(const std::string& name);
 // Readies a complete copy that a saved list will name: it takes the list's owner,
 // group and mode, and flushSettled puts it on disk before that list is.
 void settle(const std::string& name);
-// Puts every copy settled since the last call on disk. Called by a save before it
-// writes the list; false, with errno set, when the flush failed.
+// Puts every copy settled since the last call on disk. Called by a save once it
+// has written the list and before the list takes its name; false, with errno set,
+// when the flush failed.
 bool flushSettled();
 
 // Deletes, in the cache folder, every copy of the program's own naming that is not

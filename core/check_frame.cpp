@@ -31,8 +31,8 @@ Vigil::Reference Vigil::examineReference() const {
     // which cannot tell whether the site changed meanwhile.
     const bool missing = !fileExists(previous);
     reportRunNote(description() + ": its copy " + previous + (missing ? " is missing" : " is empty") +
-                  "; the page fetched now becomes the reference, and any change since the last check is "
-                  "not reported.");
+                  "; what is fetched now becomes its copy, and a change since the last check is not "
+                  "reported.");
     return Reference::None;
 }
 
