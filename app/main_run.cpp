@@ -143,6 +143,7 @@ void startLoadThread(MainWindow& window) {
     const std::string fileName = window.dataFileName();
     const QPointer<MainWindow> target(&window);
     auto load = [fileName, target] {
+        CacheFiles::setListFile(fileName);
         const VigilStore::LoadResult loaded = windowServices().loadVigils(fileName);
         // Handed over on the window thread, ahead of the event below; the window
         // may be gone by then.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -36,6 +37,17 @@ struct RetiredCopies {
 };
 RetiredCopies& retiredCopies() {
     static RetiredCopies& copies = *new RetiredCopies;
+    return copies;
+}
+
+// The list file and whether copies settled since the last flush wait for one.
+struct SettledCopies {
+    std::mutex lock;
+    std::string listFile;
+    bool pending = false;
+};
+SettledCopies& settledCopies() {
+    static SettledCopies& copies = *new SettledCopies;
     return copies;
 }
 
@@ -84,6 +96,36 @@ std::vector<std::string> takeRetired() {
     std::vector<std::string> taken;
     taken.swap(r.names);
     return taken;
+}
+
+void setListFile(const std::string& name) {
+    SettledCopies& s = settledCopies();
+    std::lock_guard<std::mutex> g(s.lock);
+    s.listFile = name;
+}
+
+void settle(const std::string& name) {
+    SettledCopies& s = settledCopies();
+    std::lock_guard<std::mutex> g(s.lock);
+    if (!s.listFile.empty()) matchOwnerAndMode(name, s.listFile);
+    s.pending = true;
+}
+
+bool flushSettled() {
+    SettledCopies& s = settledCopies();
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        if (!s.pending) return true;
+        s.pending = false;  // a copy settled during the flush waits for the next one
+    }
+    // One flush of the file system costs less than a flush of each copy (and of
+    // the folder's entry for it) as it is closed.
+    if (flushFileSystem("cache")) return true;
+    const int error = errno;
+    std::lock_guard<std::mutex> g(s.lock);
+    s.pending = true;
+    errno = error;
+    return false;
 }
 
 int removeAllExcept(const std::vector<std::string>& kept) {

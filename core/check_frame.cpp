@@ -11,10 +11,31 @@
 #include "net/tcp_client.h"
 #include "platform/files.h"
 
-bool Vigil::isFirstFetch() const {
+Vigil::Reference Vigil::examineReference() const {
     const std::string current = cacheFileName();
     const std::string previous = previousCacheFileName();
-    return current.empty() || previous.empty() || !fileReadable(previous);
+    if (current.empty() || previous.empty()) return Reference::None;
+    int error = 0;
+    switch (probeFile(previous, &error)) {
+        case FileContent::Readable:
+            return Reference::Usable;
+        case FileContent::Unreadable:
+            reportLocalFailure("copy read " + std::to_string(error),
+                               "A copy in the cache folder could not be read (" + previous + ": " +
+                                   std::strerror(error) +
+                                   "); such a check does not count, and the item keeps its status.");
+            return Reference::Unreadable;
+        case FileContent::Missing:
+        case FileContent::Empty:
+            break;
+    }
+    // Lost to a power cut or a hand: the fetch starts again from a first copy,
+    // which cannot tell whether the site changed meanwhile.
+    const bool missing = !fileExists(previous);
+    reportRunNote(description() + ": its copy " + previous + (missing ? " is missing" : " is empty") +
+                  "; what is fetched now becomes its copy, and a change since the last check is not "
+                  "reported.");
+    return Reference::None;
 }
 
 std::string Vigil::takeNewCacheName() {
@@ -24,6 +45,7 @@ std::string Vigil::takeNewCacheName() {
 void Vigil::adoptCopy(const std::string& fresh) {
     const std::string previous = previousCacheFileName();
     const std::string current = cacheFileName();
+    CacheFiles::settle(fresh);
     setCacheFileName(fresh);
     setPreviousCacheFileName(fresh);
     if (runState().keepOldCacheFiles) return;
@@ -96,18 +118,21 @@ void Vigil::runCheckFrame() {
     }
     const int before = status();
     holdRecordForCheck();
+    statusBeforeCheck_ = before;
     storeStatus(VigilStatus::Checking);
     if (!batch) reportStatus(VigilStatus::Checking);
 
     const int result = fetchAndCompare();
-    const bool copyStored = result != VigilStatus::CopyNotStored;
+    storeCheckResult(result);
+    const bool unreadable = result == VigilStatus::CopyUnreadable;
+    const bool copyStored = result != VigilStatus::CopyNotStored && !unreadable;
 
     checkSlots().giveBack();
     setLastChecked(time(nullptr));
     storeStatus(copyStored ? result : before);
     releaseRecordAfterCheck();
     if (!copyStored) {
-        reportCopyNotStored();
+        if (!unreadable) reportCopyNotStored();  // an unreadable copy was told as it was found
         // Nothing new is known of the site: its row is refreshed, and the status
         // it keeps notifies no one again.
         if (!batch) reportStatus(VigilStatus::Checking);

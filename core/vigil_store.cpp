@@ -518,8 +518,13 @@ SaveResult save(const std::string& fileName, VigilList& list) {
     // Retired before the list is written, so no line below names them.
     std::vector<std::string> retired = CacheFiles::takeRetired();
     const bool ok = replaceFile(target, [&list](FILE* file) {
-        VigilList::Hold hold(list);
-        writeList(file, hold.vigils(), hold.kept());
+        {
+            VigilList::Hold hold(list);
+            writeList(file, hold.vigils(), hold.kept());
+        }
+        // The copies it names reach the disk before it takes its name: after a
+        // power cut it must not name a copy that never got there.
+        CacheFiles::flushSettled();
         return std::ferror(file) == 0;
     });
     if (!ok) {

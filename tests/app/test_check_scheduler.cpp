@@ -83,6 +83,7 @@ public:
         }
         checkSlots().giveBack();
         setLastChecked(time(nullptr));
+        storeCheckResult(result_);
         storeStatus(result_);
         setCheckThreadId(0);
         checkLock().unlock();
