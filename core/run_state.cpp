@@ -33,11 +33,6 @@ void reportRunFailure(const std::string& text) {
     traceLine("failure: " + text);
 }
 
-void reportRunNote(const std::string& text) {
-    std::fprintf(stderr, "Tervane: %s\n", text.c_str());
-    traceLine("note: " + text);
-}
-
 bool runFailed() {
     return failed.load();
 }

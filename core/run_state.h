@@ -22,9 +22,6 @@ RunState& runState();
 // said on standard error and in the trace. A batch run then ends with status 1.
 void reportRunFailure(const std::string& text);
 bool runFailed();
-// Something the user must learn of that fails nothing: said the same way, and
-// the run's status stays as it is.
-void reportRunNote(const std::string& text);
 
 // Something the user should learn of that is no failure of the run: in the trace,
 // and in batch mode also on standard error.
