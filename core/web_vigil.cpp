@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/check_slots.h"
 #include "core/client_command.h"
 #include "core/html_tokens.h"
 #include "core/http_reply.h"
@@ -13,6 +14,9 @@
 #include "platform/files.h"
 
 namespace {
+
+// How often a check whose server was busy tries for a check slot again.
+constexpr int kSlotRetakePollMs = 100;
 
 std::optional<std::string> encodedCredentials(std::string_view userColonPassword) {
     if (userColonPassword.empty()) return std::nullopt;
@@ -208,9 +212,12 @@ WebVigil::Reply WebVigil::fetchReply() {
     in.proxyAuthorization = settings.proxyAuthorization;
     const HttpRequest request = buildHttpRequest(in);
 
+    // Requests to one server run one at a time: while this one waits its turn, its
+    // check slot goes to a check of another server.
+    const EndpointWait wait{[] { checkSlots().giveBack(); }, [] { checkSlots().take(kSlotRetakePollMs); }};
     const int32_t got = pooledTcpRequest(webPool(), request.connectHost.c_str(), request.connectPort,
                                          request.text.c_str(), reply.file.c_str(), ReplyEnd::HttpLength,
-                                         settings.usableTimeOutMs());
+                                         settings.usableTimeOutMs(), &wait);
     if (got <= 0) {
         removeFile(reply.file);
         reply.status = got == TcpFileFailed                      ? VigilStatus::CopyNotStored

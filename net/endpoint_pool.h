@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -16,6 +17,14 @@
 // is taken before an endpoint's own lock, never after; an endpoint's lock is
 // waited for only with the pool lock let go.
 // Endpoint: host(), port(), OwnedMutex* lock() and setAddress(in_addr).
+// What a claim does around a wait for an endpoint in use: before it and after it.
+// A check gives back its check slot meanwhile, so that the checks queued for one
+// silent server hold no slot that checks of other servers could use.
+struct EndpointWait {
+    std::function<void()> before;
+    std::function<void()> after;
+};
+
 template <class Endpoint>
 class EndpointPool {
 public:
@@ -53,8 +62,8 @@ public:
     // The first matching endpoint. Passing busy ones over, those that do not
     // match are let go at once; waiting, the first match is waited for.
     template <class Match>
-    Claim claim(Match matches) {
-        if (waitForBusy_) return waitFor(find(matches));
+    Claim claim(Match matches, const EndpointWait* wait = nullptr) {
+        if (waitForBusy_) return waitFor(find(matches), wait);
         OwnedLock hold(lock_);
         for (const std::unique_ptr<Endpoint>& e : endpoints_) {
             if (e->lock()->lock(0) != 0) continue;
@@ -67,7 +76,7 @@ public:
     // Waiting pools: claims the endpoint that matches, or adds and claims the
     // fresh one when none does yet (two first requests to a host share one).
     template <class Match>
-    Claim claimOrAdd(std::unique_ptr<Endpoint> fresh, Match matches) {
+    Claim claimOrAdd(std::unique_ptr<Endpoint> fresh, Match matches, const EndpointWait* wait = nullptr) {
         Endpoint* found = nullptr;
         {
             OwnedLock hold(lock_);
@@ -78,7 +87,7 @@ public:
                 return Claim(endpoints_.back().get());
             }
         }
-        return waitFor(found);
+        return waitFor(found, wait);
     }
 
     // Adds an endpoint that nobody else knows yet; the pool owns it from now on.
@@ -129,9 +138,12 @@ private:
         OwnedLock hold(lock_);
         return findHeld(matches);
     }
-    static Claim waitFor(Endpoint* endpoint) {
+    static Claim waitFor(Endpoint* endpoint, const EndpointWait* wait) {
         if (!endpoint) return Claim();
+        if (endpoint->lock()->lock(0) == 0) return Claim(endpoint);
+        if (wait && wait->before) wait->before();
         endpoint->lock()->lock(-1);
+        if (wait && wait->after) wait->after();
         return Claim(endpoint);
     }
 

@@ -194,16 +194,16 @@ int32_t TcpClient::request(const char* text, const char* fileName, int timeOut, 
 }
 
 int32_t pooledTcpRequest(TcpPool& pool, const char* host, uint16_t port, const char* text,
-                         const char* fileName, ReplyEnd end, int timeOutMs) {
+                         const char* fileName, ReplyEnd end, int timeOutMs, const EndpointWait* wait) {
     if (!host || !*host || !text || !*text) return 0;
     const auto same = [&](const TcpClient& e) { return e.port() == port && std::strcmp(e.host(), host) == 0; };
-    if (TcpPool::Claim endpoint = pool.claim(same)) return endpoint->request(text, fileName, timeOutMs, end);
+    if (TcpPool::Claim endpoint = pool.claim(same, wait)) return endpoint->request(text, fileName, timeOutMs, end);
 
     // Resolved before the pool is touched: a slow lookup holds up nobody.
     auto fresh = std::make_unique<TcpClient>(host, port);
     if (!fresh->resolved()) return TcpUnresolved;
     if (pool.waitsForBusy()) {
-        const TcpPool::Claim endpoint = pool.claimOrAdd(std::move(fresh), same);
+        const TcpPool::Claim endpoint = pool.claimOrAdd(std::move(fresh), same, wait);
         return endpoint->request(text, fileName, timeOutMs, end);
     }
     // Nobody else knows the new endpoint until it is in the pool: no lock needed.

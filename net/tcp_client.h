@@ -91,8 +91,10 @@ TcpPool& webPool();
 
 // Runs a request on a pooled endpoint of the host and port, as TcpClient::request
 // does; TcpUnresolved when the host does not resolve, 0 for an empty host or text.
+// wait, when given, runs around a wait for the endpoint (Web pool).
 int32_t pooledTcpRequest(TcpPool& pool, const char* host, uint16_t port, const char* text,
-                         const char* fileName, ReplyEnd end, int timeOutMs);
+                         const char* fileName, ReplyEnd end, int timeOutMs,
+                         const EndpointWait* wait = nullptr);
 
 // Resolves the host again and gives every pooled endpoint of the host and port
 // (the Gopher, Web and FTP pools) the address found, waiting for endpoints in use.

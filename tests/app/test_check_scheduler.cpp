@@ -233,7 +233,8 @@ TEST(CheckScheduler, TickStartsTheDueOnes) {
 }
 
 // A Web server that says nothing holds up its own requests only: the check of
-// another Web host, and then a Gopher item, run while it is silent.
+// another Web host, and then a Gopher item, run while it is silent, though a second
+// page of the silent server waits for its turn.
 TEST(CheckScheduler, ASilentWebServerHoldsUpNoOtherCheck) {
     ScratchDir dir;
     mkdir("cache", 0755);
@@ -258,9 +259,9 @@ TEST(CheckScheduler, ASilentWebServerHoldsUpNoOtherCheck) {
         return std::make_shared<WebVigil>(due(port), SimpleString("/"), ChangeMethod::Content, 0, 0,
                                           std::vector<std::string>{}, std::nullopt);
     };
-    const auto quiet = page(silent.port()), other = page(web.port());
+    const auto quiet = page(silent.port()), alsoQuiet = page(silent.port()), other = page(web.port());
     const auto notes = std::make_shared<GopherVigil>(due(gopher.port()), std::string("/n"));
-    for (const std::shared_ptr<Vigil>& v : std::vector<std::shared_ptr<Vigil>>{quiet, other, notes})
+    for (const std::shared_ptr<Vigil>& v : std::vector<std::shared_ptr<Vigil>>{quiet, alsoQuiet, other, notes})
         appendToVigilList(v);
 
     const auto start = std::chrono::steady_clock::now();
