@@ -14,59 +14,14 @@
 #include <thread>
 #include <vector>
 
-#include "core/check_slots.h"
-#include "core/ftp_vigil.h"
-#include "core/program_settings.h"
 #include "net/ftp_client.h"
 #include "platform/files.h"
+#include "support/ftp_script.h"
 #include "support/loopback_server.h"
 #include "support/scratch_dir.h"
 #include "support/server_process.h"
 
 namespace {
-
-using Connection = LoopbackServer::Connection;
-
-// One exchange of a scripted FTP server: it reads lines until one begins with
-// expect, sends reply, then runs the action (with the address of the last PORT).
-struct Step {
-    using Action = std::function<void(Connection&, const sockaddr_in&)>;
-    Step(std::string e, std::string r, Action a = nullptr)
-        : expect(std::move(e)), reply(std::move(r)), action(std::move(a)) {}
-    std::string expect;
-    std::string reply;
-    Action action;
-};
-
-bool parsePort(const std::string& line, sockaddr_in* out, unsigned (&n)[6]) {
-    if (std::sscanf(line.c_str(), "PORT %u,%u,%u,%u,%u,%u", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5]) != 6)
-        return false;
-    for (unsigned v : n)
-        if (v > 255) return false;
-    in_addr ip{};
-    ip.s_addr = htonl(n[0] << 24 | n[1] << 16 | n[2] << 8 | n[3]);
-    *out = makeAddress(ip, static_cast<uint16_t>(n[4] << 8 | n[5]));
-    return true;
-}
-
-LoopbackServer::Script ftpScript(std::string greeting, std::vector<Step> steps) {
-    return [greeting, steps](Connection& c) {
-        if (!c.send(greeting)) return;
-        sockaddr_in dataAddress{};
-        for (const Step& s : steps) {
-            std::string line;
-            for (;;) {
-                if (!c.readLine(line)) return;
-                unsigned n[6];
-                parsePort(line, &dataAddress, n);
-                if (line.rfind(s.expect, 0) == 0) break;
-            }
-            if (!s.reply.empty() && !c.send(s.reply)) return;
-            if (s.action) s.action(c, dataAddress);
-        }
-        c.drainUntilClosed();
-    };
-}
 
 // Connects to the client's data port (from source, when given) and sends bytes.
 bool sendData(const sockaddr_in& to, const std::string& bytes, const char* source = nullptr) {
@@ -89,20 +44,11 @@ Step listStep(const std::string& listing, const std::string& finalReply = "226 d
             }};
 }
 
-const std::string kListing =
-    "-rw-r--r--   1 owner    group         100 Dec 24 23:59 read  me.txt\r\n"
-    "-rw-r--r--   1 owner    group           5 Jan 02  2021 a.txt\r\n";
-
-// "time out" of the clients and, through the settings, of the checks.
+// "time out" of the clients.
 constexpr int kTimeOutMs = 1000;
 
 class FtpClientTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = kTimeOutMs; });
-    }
-    void TearDown() override { ProgramSettings::reset(); }
-
     ScratchDir dir_;
 };
 
@@ -343,58 +289,6 @@ TEST_F(FtpClientTest, ListingThatCannotBeStoredWholeIsAFailure) {
         EXPECT_EQ(lastReplyFileError(), EFBIG);
         EXPECT_FALSE(pathExists("listing.lst"));
     }
-}
-
-TEST_F(FtpClientTest, ListingCutShortIsAFailedCheck) {
-    // How the server ends the next listing's data connection.
-    enum Ending { Close, Reset, Stall, TooLarge };
-    std::atomic<Ending> ending{Close};
-    const std::string tooLarge(static_cast<size_t>(TcpClient::kMaxReplyBytes) + 1, 'x');
-    auto list = [&](Connection& c, const sockaddr_in& to) {
-        Socket data = openStreamSocket();
-        if (connectWithin(data, to, 2000) != ConnectOk) return;
-        sendAll(data, ending == Close ? kListing : ending == TooLarge ? tooLarge : kListing.substr(0, 30), 2000);
-        std::this_thread::sleep_for(std::chrono::milliseconds(ending == Stall ? 1500 : 100));
-        if (ending == Reset) {
-            const linger now{1, 0};
-            setsockopt(data.fd(), SOL_SOCKET, SO_LINGER, &now, sizeof now);
-        }
-        data.close();
-        c.send("226 done\r\n");
-    };
-    LoopbackServer server(ftpScript("220 ready\r\n", {{"USER", "230 in\r\n"},
-                                                      {"PWD", "257 \"/\"\r\n"},
-                                                      {"PORT", "200 ok\r\n"},
-                                                      {"LIST", "150 here\r\n", list},
-                                                      {"quit", "221 bye\r\n"}}));
-    ASSERT_TRUE(createDirectory("cache"));
-    VigilParams p;
-    p.host = "127.0.0.1";
-    p.port = server.port();
-    FtpVigil v(p, "watcher", "secret", std::nullopt, std::nullopt, {});
-    auto check = [&v] {
-        checkSlots().take(1);
-        v.check();
-        return v.status();
-    };
-    ASSERT_EQ(check(), VigilStatus::NoChange);
-    const std::string reference = v.cacheFileName();
-    for (Ending cut : {Reset, Stall}) {
-        ending = cut;
-        EXPECT_EQ(check(), VigilStatus::Unavailable) << cut;
-        EXPECT_EQ(v.cacheFileName(), reference);
-        EXPECT_EQ(listFiles("cache").size(), 1u);
-    }
-    // Over the size cap: an error, said in the trace, not a connection that failed.
-    const std::string trace = (dir_.path() / "trace.txt").string();
-    setenv("TERVANE_TRACE", trace.c_str(), 1);
-    ending = TooLarge;
-    EXPECT_EQ(check(), VigilStatus::UnknownError);
-    unsetenv("TERVANE_TRACE");
-    EXPECT_EQ(listFiles("cache").size(), 1u);
-    EXPECT_NE(ScratchDir::read(trace).find("ftp listing too large: "), std::string::npos);
-    ending = Close;
-    EXPECT_EQ(check(), VigilStatus::NoChange);
 }
 
 TEST_F(FtpClientTest, ExosGreetingLetsCarriageReturnsEndLines) {

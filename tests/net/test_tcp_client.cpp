@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "net/ftp_client.h"
 #include "net/tcp_client.h"
 #include "support/loopback_server.h"
 #include "support/server_process.h"
@@ -287,4 +288,14 @@ TEST_F(TcpClientTest, FailedRequestOnReusedWebEndpointLeavesItFree) {
     ASSERT_EQ(webPool().size(), 1u);
     EXPECT_FALSE(webPool().endpoints()[0]->lock()->held());
     EXPECT_FALSE(webPool().lock()->held());
+}
+
+TEST(OwnedMutex, ProcessLocksExistAndAreDistinct) {
+    OwnedMutex* const all[] = {gopherPool().lock(), webPool().lock(), ftpPool().lock()};
+    for (size_t i = 0; i < std::size(all); ++i) {
+        ASSERT_NE(all[i], nullptr);
+        for (size_t j = i + 1; j < std::size(all); ++j) EXPECT_NE(all[i], all[j]);
+    }
+    EXPECT_EQ(gopherPool().lock()->lock(0), 0);
+    EXPECT_EQ(gopherPool().lock()->unlock(), 1);
 }

@@ -4,8 +4,6 @@
 #include <thread>
 
 #include "platform/owned_mutex.h"
-#include "net/ftp_client.h"
-#include "net/tcp_client.h"
 
 namespace {
 template <typename F>
@@ -60,14 +58,4 @@ TEST(OwnedMutex, TryAndTimedWaitFromAnotherThread) {
     waiter.join();
     EXPECT_EQ(timedResult, 0);
     EXPECT_FALSE(m->held());
-}
-
-TEST(OwnedMutex, ProcessLocksExistAndAreDistinct) {
-    OwnedMutex* const all[] = {gopherPool().lock(), webPool().lock(), ftpPool().lock()};
-    for (size_t i = 0; i < std::size(all); ++i) {
-        ASSERT_NE(all[i], nullptr);
-        for (size_t j = i + 1; j < std::size(all); ++j) EXPECT_NE(all[i], all[j]);
-    }
-    EXPECT_EQ(gopherPool().lock()->lock(0), 0);
-    EXPECT_EQ(gopherPool().lock()->unlock(), 1);
 }

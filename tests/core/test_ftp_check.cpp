@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <utime.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +17,9 @@
 #include "core/program_settings.h"
 #include "core/vigil_list.h"
 #include "core/vigil_store.h"
+#include "net/tcp_client.h"
 #include "platform/files.h"
+#include "support/ftp_script.h"
 #include "support/real_servers.h"
 #include "support/scratch_dir.h"
 
@@ -186,6 +193,69 @@ TEST_F(FtpVigilServerTest, LookedForFileIsFoundFirstAndLater) {
 }
 
 // vsftpd: another listing format and a multi-line greeting.
+// A check against a scripted FTP server, for endings no real server makes.
+class FtpCheckScripted : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 1000; });
+    }
+    void TearDown() override { ProgramSettings::reset(); }
+
+    ScratchDir dir_;
+};
+
+TEST_F(FtpCheckScripted, ListingCutShortIsAFailedCheck) {
+    // How the server ends the next listing's data connection.
+    enum Ending { Close, Reset, Stall, TooLarge };
+    std::atomic<Ending> ending{Close};
+    const std::string tooLarge(static_cast<size_t>(TcpClient::kMaxReplyBytes) + 1, 'x');
+    auto list = [&](Connection& c, const sockaddr_in& to) {
+        Socket data = openStreamSocket();
+        if (connectWithin(data, to, 2000) != ConnectOk) return;
+        sendAll(data, ending == Close ? kListing : ending == TooLarge ? tooLarge : kListing.substr(0, 30), 2000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ending == Stall ? 1500 : 100));
+        if (ending == Reset) {
+            const linger now{1, 0};
+            setsockopt(data.fd(), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        }
+        data.close();
+        c.send("226 done\r\n");
+    };
+    LoopbackServer server(ftpScript("220 ready\r\n", {{"USER", "230 in\r\n"},
+                                                      {"PWD", "257 \"/\"\r\n"},
+                                                      {"PORT", "200 ok\r\n"},
+                                                      {"LIST", "150 here\r\n", list},
+                                                      {"quit", "221 bye\r\n"}}));
+    ASSERT_TRUE(createDirectory("cache"));
+    VigilParams p;
+    p.host = "127.0.0.1";
+    p.port = server.port();
+    FtpVigil v(p, "watcher", "secret", std::nullopt, std::nullopt, {});
+    auto check = [&v] {
+        checkSlots().take(1);
+        v.check();
+        return v.status();
+    };
+    ASSERT_EQ(check(), VigilStatus::NoChange);
+    const std::string reference = v.cacheFileName();
+    for (Ending cut : {Reset, Stall}) {
+        ending = cut;
+        EXPECT_EQ(check(), VigilStatus::Unavailable) << cut;
+        EXPECT_EQ(v.cacheFileName(), reference);
+        EXPECT_EQ(listFiles("cache").size(), 1u);
+    }
+    // Over the size cap: an error, said in the trace, not a connection that failed.
+    const std::string trace = (dir_.path() / "trace.txt").string();
+    setenv("TERVANE_TRACE", trace.c_str(), 1);
+    ending = TooLarge;
+    EXPECT_EQ(check(), VigilStatus::UnknownError);
+    unsetenv("TERVANE_TRACE");
+    EXPECT_EQ(listFiles("cache").size(), 1u);
+    EXPECT_NE(ScratchDir::read(trace).find("ftp listing too large: "), std::string::npos);
+    ending = Close;
+    EXPECT_EQ(check(), VigilStatus::NoChange);
+}
+
 TEST(FtpVigilVsftpd, SmokeTest) {
     ScratchDir scratch;
     ASSERT_TRUE(createDirectory("cache"));

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <future>
 
-#include "core/text_utils.h"
 #include "platform/message_box.h"
 #include "platform/qt/app_setup.h"
+#include "platform/tone.h"
 #include "support/qt_test_app.h"
 #include "support/server_process.h"
 #include "support/tervane_run.h"
@@ -59,11 +59,10 @@ TEST(AppSetup, HeadlessMessageBoxAndToneNeverWait) {
     showMessageBox("Tervane", "on the window thread");
     auto worker = std::async(std::launch::async, [] {
         showMessageBox("Problem", "from a worker");
-        return playTone(440, 20);
+        soundTone(440, 20);
     });
     ASSERT_EQ(worker.wait_for(std::chrono::seconds(20)), std::future_status::ready);
-    EXPECT_EQ(worker.get(), 1);
-    EXPECT_EQ(playTone(50, 50), 1);
+    soundTone(50, 50);
     QCoreApplication::processEvents();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Tervane: on the window thread\n"), std::string::npos) << out;

@@ -15,8 +15,6 @@
 #include <tuple>
 #include <vector>
 
-#include "app/main_window_event.h"
-#include "app/main_window_handler.h"
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
 #include "core/vigil.h"
@@ -36,6 +34,9 @@ std::string fixture(const std::string& name) { return std::string(TERVANE_FIXTUR
 const auto realChooseFile = importServices().chooseFile;
 
 using Event = std::tuple<int, long, long>;
+
+// The main window's "row added" event, posted for each imported Vigil.
+constexpr int kVigilAdded = 1038;
 
 // Stands in for the main window: records what is posted to it.
 class EventLog : public WindowEventReceiver {
@@ -58,7 +59,7 @@ protected:
         testApp();
         ProgramSettings::reset();
         setVigilStatusCallback(postStatus);
-        importServices().vigilAdded = announceVigilAdded;
+        importServices().vigilAdded = [](long position) { postWindowEvent(kVigilAdded, position); };
         log = std::make_unique<EventLog>();
         importServices().chooseFile = [this](QWidget*, const QString&, const QString& proposed) {
             proposals.push_back(proposed);
@@ -206,8 +207,8 @@ TEST_F(ImportWindowTest, AddSelectionsAppendsVigilsAndTellsTheMainWindow) {
     EXPECT_EQ(vigils[0]->status(), VigilStatus::Inactive);
     EXPECT_EQ(vigils[1]->status(), VigilStatus::NoChange);
     // Each position arrives before the status that refreshes its row.
-    EXPECT_EQ(log->drain(), (std::vector<Event>{{MainWindowEvent::VigilAdded, 0, 0},
-                                               {MainWindowEvent::VigilAdded, 1, 0},
+    EXPECT_EQ(log->drain(), (std::vector<Event>{{kVigilAdded, 0, 0},
+                                               {kVigilAdded, 1, 0},
                                                {VigilStatus::NoChange, vigils[1]->id(), 0}}));
 
     // The rows and their selection stay; pressing again adds independent Vigils.
