@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "core/client_command.h"
 #include "core/html_tokens.h"
 #include "core/http_reply.h"
 #include "core/program_settings.h"
@@ -44,11 +43,6 @@ WebVigil::~WebVigil() = default;
 std::string WebVigil::url() const {
     const std::string h = host();
     return webUrl(h, port(), path().text());
-}
-
-std::string WebVigil::buildCommandLine(const std::string& program,
-                                       const std::optional<std::string>& params) const {
-    return ClientCommand::buildWeb(*this, program, params);
 }
 
 void WebVigil::setPath(const std::optional<std::string>& path) {
@@ -194,7 +188,7 @@ WebVigil::Reply WebVigil::fetchReply() {
     // Without a copy to compare, a "not modified" answer would leave nothing to
     // compare the next reply with: ask for the whole page.
     in.lastChecked = reply.first ? 0 : lastChecked();
-    const SettingsValues settings = ProgramSettings::snapshotWithProxy();
+    const SettingsValues settings = ProgramSettings::snapshot();
     in.useProxy = settings.useHttpProxy;
     in.proxyHost = settings.httpProxyHost;
     in.proxyPort = settings.httpProxyPort;
@@ -310,7 +304,7 @@ int WebVigil::fetchAndCompare() {
 void WebVigil::write(FILE* file) const {
     const uint16_t notify = flags();
     const std::optional<std::string> program =
-        (notify & NotifyFlags::Program) ? commandLine(false) : std::nullopt;
+        (notify & NotifyFlags::Program) ? commandLine() : std::nullopt;
     const std::string desc = description();
     const std::string h = host();
     const std::string pathText = path().text();

@@ -520,7 +520,7 @@ void ProgramSettingsNotebook::apply() {
     };
 
     // The proxy is replaced in one step, as the Web checks copy it.
-    ProgramSettings::updateWithProxy([&](SettingsValues& s) {
+    ProgramSettings::update([&](SettingsValues& s) {
         // Client programs are kept as typed: file names here are case-sensitive.
         for (int page = FtpPage; page <= GopherPage; ++page) {
             const ClientFields& f = kClientFields[page];
