@@ -131,7 +131,7 @@ TEST_F(ImportTest, EmTecServerList) {
     EXPECT_EQ(vigil->host(), "files.example.com");
     EXPECT_EQ(vigil->port(), 2121);
     EXPECT_EQ(vigil->directory().value_or(""), "/");
-    EXPECT_EQ(vigil->commandLine(false).value_or(""), "notify.sh %URL");
+    EXPECT_EQ(vigil->commandLine().value_or(""), "notify.sh %URL");
     EXPECT_EQ(vigil->user(), "joe");
     EXPECT_EQ(vigil->password(), "pw|x");
     EXPECT_EQ(vigil->soundFile().value_or(""), "ding.wav");
