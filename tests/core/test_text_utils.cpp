@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/text_utils.h"
 
 using Fields = std::vector<std::string>;
@@ -48,4 +50,13 @@ TEST(BlankSeparators, BarsAndLineEndsBecomeBlanks) {
     blankSeparators(s);
     EXPECT_EQ(s, "  x ");
     blankSeparators(static_cast<char*>(nullptr));
+}
+
+TEST(LeadingNumber, ReadsBlanksSignAndDigitsAndHoldsAtTheLimits) {
+    EXPECT_EQ(leadingNumber(" \t+42 min"), 42);
+    EXPECT_EQ(leadingNumber("-7x"), -7);
+    EXPECT_EQ(leadingNumber("99999999999999999999"), std::numeric_limits<long long>::max());
+    EXPECT_EQ(leadingNumber("-9223372036854775808"), std::numeric_limits<long long>::min());
+    EXPECT_EQ(leadingNumber("-99999999999999999999"), std::numeric_limits<long long>::min());
+    for (const char* none : {"", " ", "-", "+ 5", "min 5"}) EXPECT_FALSE(leadingNumber(none)) << none;
 }
