@@ -78,6 +78,8 @@ namespace CheckScheduler {
 bool isDue(const Vigil& vigil, time_t now, bool checkChanged) {
     if (vigil.active() != 1 || vigil.busyCount() != 0) return false;
     const int status = vigil.status();
+    // Stopped by the user: only Check Selected checks it, whatever "check changed" says.
+    if (status == VigilStatus::Inactive) return false;
     // A page whose structure differs shows "No change" and is checked like one.
     const bool checkedAgain = status == VigilStatus::NoChange || status == VigilStatus::Unavailable ||
                               status == VigilStatus::StructureChanged;

@@ -122,10 +122,16 @@ void installCommandServices() {
         for (int id : ids) VigilTasks::removeVigil(id);
         requestVigilSave();
     };
-    s.resetVigils = [](MainWindow&, std::vector<int> ids) { setStatusOf(ids, VigilStatus::NoChange); };
+    s.resetVigils = [](MainWindow&, std::vector<int> ids) {
+        setStatusOf(ids, VigilStatus::NoChange);
+        requestVigilSave();
+    };
     s.startWatching = [](MainWindow&, std::vector<int> ids) { setWatching(ids, VigilStatus::StartWatching); };
     s.stopWatching = [](MainWindow&, std::vector<int> ids) { setWatching(ids, VigilStatus::Inactive); };
-    s.resetAll = [] { VigilTasks::setStatusAll(VigilStatus::NoChange); };
+    s.resetAll = [] {
+        VigilTasks::setStatusAll(VigilStatus::NoChange);
+        requestVigilSave();
+    };
     s.stopWatchingAll = [] { setWatchingAll(VigilStatus::Inactive); };
     s.startWatchingAll = [] { setWatchingAll(VigilStatus::StartWatching); };
     s.resetConnection = [](MainWindow&, const std::shared_ptr<Vigil>& v) { VigilTasks::resetConnection(v); };
@@ -136,6 +142,7 @@ void installCommandServices() {
             runClientProgram(*vigil);
         else
             viewVigil(*vigil);
+        requestVigilSave();
     };
     s.openUrlInBrowser = [](MainWindow&, const std::string& url) { openUrlInBrowser(url); };
     s.openImport = [](MainWindow& w) { openImportWindow(&w); };

@@ -66,7 +66,7 @@ QString HelpWindow::pageOf(int panelId) {
         case HelpPanel::WebSettings: return QStringLiteral("qrc:/help/vigil_menu.html#web");
         case HelpPanel::FtpSettings: return QStringLiteral("qrc:/help/vigil_menu.html#ftp");
         case HelpPanel::GopherSettings: return QStringLiteral("qrc:/help/vigil_menu.html#gopher");
-        case HelpPanel::Import: return QStringLiteral("qrc:/help/actions_menu.html#import");
+        case HelpPanel::Import: return QStringLiteral("qrc:/help/import.html");
         default: break;
     }
     if (panelId >= HelpPanel::NotebookFirst && panelId <= HelpPanel::NotebookLast)

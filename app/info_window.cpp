@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kVersionLine = "Tervane Version 0.1";
+const char* const kVersionLine = "Tervane Version " TERVANE_VERSION;
 const char* const kCopyrightLine1 = "Copyright (C) the Tervane developers";
 const char* const kCopyrightLine2 = "Watches Web pages, FTP directories and Gopher items for changes.";
 const char* const kWelcomeLine = "Welcome to Tervane";

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QRect>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -25,6 +26,8 @@
 #include "platform/message_box.h"
 #include "platform/signals.h"
 #include "platform/thread.h"
+#include "platform/qt/plain_message_box.h"
+#include "platform/trace.h"
 
 std::atomic<int> listLoaded{0};
 
@@ -164,13 +167,24 @@ bool saveLoadedVigils(const MainWindow& window) {
     return windowServices().saveVigils(window.dataFileName()) == 0;
 }
 
-void saveAtClose(const MainWindow& window) {
-    // Every change is saved when made: after a save that worked, the end of the
-    // run saves what checks add. After one that failed, the list is tried once
-    // more while the window can still say that it is lost.
-    if (!VigilStore::saveProblem() || saveLoadedVigils(window)) return;
-    if (const std::optional<std::string> problem = VigilStore::saveProblem())
-        showMessageBox("Tervane", *problem + " The list as it is on screen is lost when Tervane ends.");
+bool saveAtClose(MainWindow& window) {
+    // Changes are saved as they are made: after a save that worked, the end of the
+    // run saves what checks add. After one that failed, the list is tried again
+    // while the user can still keep the window open and make room for it.
+    while (VigilStore::saveProblem() && !saveLoadedVigils(window)) {
+        const std::optional<std::string> problem = VigilStore::saveProblem();
+        if (!problem) break;
+        const std::string text = *problem + " The list as it is on screen is lost when Tervane ends.";
+        traceLine("message box: Tervane: " + text);
+        PlainMessageBox box(QMessageBox::Warning, QStringLiteral("Tervane"), QString::fromStdString(text),
+                        QMessageBox::Retry | QMessageBox::Cancel | QMessageBox::Discard, &window);
+        box.setDefaultButton(QMessageBox::Retry);
+        box.setEscapeButton(QMessageBox::Cancel);
+        const int answer = box.exec();
+        if (answer == QMessageBox::Discard) break;
+        if (answer != QMessageBox::Retry) return false;
+    }
+    return true;
 }
 
 bool finishRun(MainWindow& window, std::chrono::milliseconds waitLimit) {

@@ -30,10 +30,10 @@ void startLoadThread(MainWindow& window);
 // when the file could not be written.
 bool saveLoadedVigils(const MainWindow& window);
 
-// As the window closes after a save of vigil.dat failed: tries again, and when it
-// still cannot be written a box says so while the window is there, for the list
-// on screen is lost with it.
-void saveAtClose(const MainWindow& window);
+// As the window closes after a save of vigil.dat failed: tries again, and while it
+// still cannot be written asks whether to try once more (Retry), to keep the window
+// open (Cancel: false) or to close and lose the list on screen (Discard).
+bool saveAtClose(MainWindow& window);
 
 // SIGTERM, SIGINT and SIGHUP close the window as its close box does (a batch
 // run so ended reports a failure). Signals before the loop runs wait for it.

@@ -550,8 +550,13 @@ void MainWindow::closeWithoutSaving() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Asked before anything of the run is stopped: the user may keep the window.
+    if (!runState().batchMode && !saveAtClose(*this)) {
+        closingWithoutSaving_ = false;
+        event->ignore();
+        return;
+    }
     if (!closingWithoutSaving_ && !runState().batchMode) storeLayout();
-    if (!runState().batchMode) saveAtClose(*this);
     event->accept();
     if (helpWindow_) helpWindow_->close();
     // The main window ends the run even while other windows are open, and

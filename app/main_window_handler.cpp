@@ -1,6 +1,7 @@
 #include "app/main_window_handler.h"
 
 #include <QTreeWidget>
+#include <algorithm>
 #include <atomic>
 
 #include "app/browser_launch.h"
@@ -25,6 +26,11 @@
 namespace {
 
 constexpr int kTicksBetweenSaves = 6;  // two minutes
+
+// Check results are gathered: at most one save in this time while they arrive.
+// A kill in between may report a change twice, never miss one (a replaced copy
+// goes only once a saved list no longer names it).
+constexpr int kResultSaveGapMs = 5000;
 
 // A check that posted a moved page releases the Vigil's lock right after; a
 // longer wait means another check has begun, which reports the page again.
@@ -66,6 +72,26 @@ void requestVigilSave() {
     if (!savePosted.exchange(true) && !postWindowEvent(MainWindowEvent::SaveVigils)) savePosted = false;
 }
 
+MainWindowHandler::MainWindowHandler() {
+    resultSave_.setSingleShot(true);
+    QObject::connect(&resultSave_, &QTimer::timeout, this, [this] {
+        if (resultsUnsaved_ && window_) saveNow();
+    });
+}
+
+void MainWindowHandler::saveNow() {
+    resultsUnsaved_ = false;
+    lastSave_.start();
+    saveLoadedVigils(*window_);
+}
+
+void MainWindowHandler::resultArrived() {
+    resultsUnsaved_ = true;
+    if (resultSave_.isActive()) return;
+    const qint64 since = lastSave_.isValid() ? lastSave_.elapsed() : kResultSaveGapMs;
+    resultSave_.start(static_cast<int>(std::max<qint64>(0, kResultSaveGapMs - since)));
+}
+
 MainWindowHandler& MainWindowHandler::handleEventsFor(MainWindow* window) {
     window_ = window;
     return *this;
@@ -105,7 +131,7 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
             return true;
         case MainWindowEvent::SaveVigils:
             savePosted = false;
-            saveLoadedVigils(*window_);
+            saveNow();
             return true;
         case MainWindowEvent::ReleaseVigilLock:
             // The window thread took this lock before it started the task.
@@ -124,9 +150,8 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
     }
     if (id == VigilStatus::Changed || id == VigilStatus::FileFound || refreshesOnly(id) ||
         Notifications::isFtpFailure(id)) {
-        // A check's result, a Reset or a View: kept at once like every change of
-        // the list, and the copy a check replaced is deleted after that save.
-        if (id != VigilStatus::Checking) requestVigilSave();
+        // Reset and View ask for their own save; this one gathers check results.
+        if (id != VigilStatus::Checking) resultArrived();
         statusChanged(id, static_cast<int>(param1));
         return true;
     }
@@ -163,6 +188,8 @@ void MainWindowHandler::startupComplete() {
 
 void MainWindowHandler::timerTick() {
     if (++ticksSinceSave_ >= kTicksBetweenSaves) {
+        resultsUnsaved_ = false;
+        lastSave_.start();
         windowServices().saveVigils(window_->dataFileName());
         if (!window_->settingsFileName().empty()) ProgramSettings::save(window_->settingsFileName());
         ticksSinceSave_ = 0;
@@ -188,7 +215,7 @@ void MainWindowHandler::movedPage(int identifier) {
     if (lock.lock(kMovedPageLockWaitMs) != 0) return;
     if (auto* web = dynamic_cast<WebVigil*>(vigil.get())) web->applyRedirect();
     lock.unlock();
-    requestVigilSave();
+    resultArrived();
     window_->refreshVigilRecord(identifier);
 }
 
@@ -216,4 +243,5 @@ void MainWindowHandler::viewCursoredRow() {
     if (!row) return;
     const std::shared_ptr<Vigil> vigil = row->vigil();
     viewVigil(*vigil);
+    requestVigilSave();
 }

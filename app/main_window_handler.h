@@ -1,4 +1,6 @@
 #pragma once
+#include <QElapsedTimer>
+#include <QTimer>
 #include <functional>
 
 #include "platform/qt/window_event.h"
@@ -8,7 +10,7 @@ class MainWindow;
 // Dispatches the events posted to the main window, on the window thread.
 class MainWindowHandler : public WindowEventReceiver {
 public:
-    MainWindowHandler() = default;
+    MainWindowHandler();
 
     MainWindowHandler& handleEventsFor(MainWindow* window);
     MainWindowHandler& stopHandlingEventsFor(MainWindow* window);
@@ -30,8 +32,16 @@ private:
     void addRow(long position);
     void viewCursoredRow();
 
+    // Writes vigil.dat now (a user's change, or the gathered check results).
+    void saveNow();
+    // A check's result: saved with the others of the next few seconds.
+    void resultArrived();
+
     MainWindow* window_ = nullptr;
     int ticksSinceSave_ = 0;
+    QTimer resultSave_;
+    QElapsedTimer lastSave_;
+    bool resultsUnsaved_ = false;
 };
 
 // The status callback every Vigil gets: posts the status to the main window
@@ -42,9 +52,10 @@ void vigilStatusCallback(int status, int identifier);
 // the Vigil's row). Any thread; never waits.
 void announceVigilAdded(long position);
 
-// After a change to the list (add, import, edit, delete, Start or Stop Watching,
-// Reset, View, a check's result): vigil.dat is written on the window thread soon
-// after, once for a burst of changes. Any thread.
+// After a user's change to the list (add, import, edit, delete, Start or Stop
+// Watching, Reset, View): vigil.dat is written on the window thread soon after,
+// once for a burst of changes. Any thread. Check results are saved by the handler,
+// gathered over a few seconds.
 void requestVigilSave();
 
 // What start-up complete (event 1081) turns on, built elsewhere. Unset slots

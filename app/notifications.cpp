@@ -1,5 +1,9 @@
 #include "app/notifications.h"
 
+#include <QApplication>
+#include <cstdio>
+#include <set>
+
 #include "app/browser_launch.h"
 #include "app/notify_sound.h"
 #include "app/status_texts.h"
@@ -9,11 +13,20 @@
 #include "core/text_utils.h"
 #include "core/vigil.h"
 #include "platform/message_box.h"
+#include "platform/qt/app_setup.h"
+#include "platform/qt/plain_message_box.h"
 #include "platform/thread.h"
+#include "platform/trace.h"
 
 namespace {
 
 const char* const kBoxTitle = "Tervane";
+
+// Vigils whose failure box is open (window thread only).
+std::set<int>& openFailureBoxes() {
+    static std::set<int> open;
+    return open;
+}
 
 }  // namespace
 
@@ -72,7 +85,27 @@ int ftpErrorTextIndex(int eventId) {
 }
 
 void showFtpError(const Vigil& vigil, int eventId) {
-    showMessageBox(kBoxTitle, vigil.description() + " - " + statusTexts[ftpErrorTextIndex(eventId)]);
+    // A dead server fails every check: while the Vigil's box is open, its later
+    // failures add none.
+    const int id = vigil.id();
+    if (!openFailureBoxes().insert(id).second) return;
+    const std::string text = vigil.description() + " - " + statusTexts[ftpErrorTextIndex(eventId)];
+    traceLine(std::string("message box: ") + kBoxTitle + ": " + text);
+    if (isHeadlessPlatform()) {
+        std::printf("%s: %s\n", kBoxTitle, text.c_str());
+        std::fflush(stdout);
+    }
+    // Not modal and, over a dialog, not activated: the keys go on to the dialog.
+    auto* box = new PlainMessageBox(QMessageBox::Information, QString::fromLatin1(kBoxTitle),
+                                    QString::fromStdString(text), QMessageBox::Ok, nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog) box->setAttribute(Qt::WA_ShowWithoutActivating);
+    QObject::connect(box, &QDialog::finished, [id] { openFailureBoxes().erase(id); });
+    box->show();
+    // Some window systems activate a new window whatever it asks.
+    if (dialog) dialog->activateWindow();
 }
 
 }  // namespace Notifications

@@ -24,7 +24,9 @@ bool isFtpFailure(int eventId);
 // The statusTexts index of an FTP failure's error text (17, "FTP Error - Unknown",
 // for a reply without a text of its own).
 int ftpErrorTextIndex(int eventId);
-// The FTP error box: "<description> - <error text>", whatever the flags say.
+// The FTP error box: "<description> - <error text>", whatever the flags say. It
+// does not wait, takes no keys from an open dialog, and none is shown for a Vigil
+// whose box is still open.
 void showFtpError(const Vigil& vigil, int eventId);
 
 }  // namespace Notifications

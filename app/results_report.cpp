@@ -46,7 +46,8 @@ const ProblemReason* reasonFor(int status) {
 
 const char* const ruleLine = "---------------------------------\n";
 
-// Descriptions and URLs are the user's own text; in the page they must stay text.
+// Descriptions and URLs are the user's own text; in the page they must stay text,
+// and a control byte (an ESC sequence for a terminal that shows the file) a blank.
 std::string escapeHtml(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -56,7 +57,7 @@ std::string escapeHtml(const std::string& text) {
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
-        default: out += c;
+        default: out += isControlChar(c) ? ' ' : c;
         }
     }
     return out;

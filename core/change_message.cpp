@@ -110,7 +110,7 @@ std::string composeChangeMessage(const std::string& description, const std::stri
     m += "Date: " + blankControlChars(date) + "\r\n";
     m += "Reply-To: \"" + quoted(e) + "\" <" + e + ">\r\n";
     m += "Priority: Normal\r\n";
-    m += "X-Mailer: Tervane 2.23\r\n";
+    m += "X-Mailer: Tervane " TERVANE_VERSION "\r\n";
     m += "MIME-Version: 1.0\r\n";
     m += "Content-Type: text/plain; charset=\"us-ascii\"\r\n";
     m += "Content-Transfer-Encoding: 7bit\r\n";

@@ -221,6 +221,7 @@ void readSettings(const IniFile& ini, SettingsValues& s) {
         r.integer("main width", main.width);
         r.integer("main height", main.height);
     }
+    s.hasFtpDetailsPlace = r.has("ftp details x");
     r.integer("ftp details x", s.ftpDetailsX);
     r.integer("ftp details y", s.ftpDetailsY);
 
@@ -308,14 +309,21 @@ void writeSettings(const SettingsValues& s, IniFile& ini) {
     number("check width", s.checkWidth);
     number("change width", s.changeWidth);
     for (const WindowGroup& g : kWindowGroups) {
+        // A window never shown has no place: the next start opens it at the default one.
         const WindowPlacement& w = s.*g.placement;
-        number(key(g.name, "x"), w.x);
-        number(key(g.name, "y"), w.y);
-        number(key(g.name, "width"), w.width);
-        number(key(g.name, "height"), w.height);
+        if (w.hasPosition) {
+            number(key(g.name, "x"), w.x);
+            number(key(g.name, "y"), w.y);
+        }
+        if (w.hasSize) {
+            number(key(g.name, "width"), w.width);
+            number(key(g.name, "height"), w.height);
+        }
     }
-    number("ftp details x", s.ftpDetailsX);
-    number("ftp details y", s.ftpDetailsY);
+    if (s.hasFtpDetailsPlace) {
+        number("ftp details x", s.ftpDetailsX);
+        number("ftp details y", s.ftpDetailsY);
+    }
     // A client that is none is written empty: leaving "ftp client" out would
     // make the next load drop the other five.
     for (const ClientKey& c : kClientKeys) text(c.key, s.*c.value);

@@ -43,6 +43,7 @@ struct SettingsValues {
     // Windows: main and the five dialog groups, FTP details position
     WindowPlacement mainWindow;
     WindowPlacement globSettings, importWindow, newWeb, newFtp, newGopher;
+    bool hasFtpDetailsPlace = false;
     int ftpDetailsX = 0, ftpDetailsY = 0;
 
     // E-mail

@@ -42,6 +42,12 @@ std::unique_ptr<WebSettingsRecord> webSettingsFromUrl(const std::string& url) {
     record->active = 1;
     record->options = WebOptions::IgnoreTags;
     record->status = VigilStatus::NoChange;
-    record->url = std::string(urlLine(url)).c_str();
+    std::string line(urlLine(url));
+    // The login goes where the dialog shows it, and where the user may clear it.
+    if (const std::optional<UrlLogin> login = takeWebLogin(line)) {
+        record->user = login->user.c_str();
+        record->password = login->password.c_str();
+    }
+    record->url = line.c_str();
     return record;
 }

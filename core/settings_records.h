@@ -71,5 +71,6 @@ struct GopherSettingsRecord {
 // "No change". A URL of another scheme gives no parts, a port out of range port 0.
 std::unique_ptr<FtpSettingsRecord> ftpSettingsFromUrl(const std::string& url);
 std::unique_ptr<GopherSettingsRecord> gopherSettingsFromUrl(const std::string& url);
-// The paste of a Web URL: the dialog parses the URL itself in paste mode.
+// The paste of a Web URL: the dialog parses the URL itself in paste mode; a
+// login in it ("user:password@") becomes the record's user and password.
 std::unique_ptr<WebSettingsRecord> webSettingsFromUrl(const std::string& url);

@@ -35,7 +35,9 @@ int parseHttpDate(const char* text, struct tm* record);
 
 // URL parsers. Outputs are set only where the URL holds them; the caller presets
 // defaults. A scheme prefix matches in any case; a port is taken only when it is
-// a number from 1 to 65535.
+// a number from 1 to 65535. The host of a Web or Gopher URL ends at '/', '?' or
+// '#' ("h?q=1" has the path "/?q=1"), of an FTP URL at '/'. A Gopher selector
+// comes percent-decoded ("%09" is the TAB before a search).
 void parseFtpUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
                  std::optional<std::string>& path, std::optional<std::string>& user,
                  std::optional<std::string>& password);
@@ -43,6 +45,16 @@ void parseHttpUrl(const SimpleString& url, std::optional<std::string>& host, uin
                   SimpleString& path, SimpleString& user, SimpleString& password);
 void parseGopherUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
                     std::optional<std::string>& selector);
+
+// The "user:password@" of a Web URL, taken out of the URL text; none (the text
+// unchanged) when it holds none.
+struct UrlLogin {
+    std::string user, password;
+};
+std::optional<UrlLogin> takeWebLogin(std::string& url);
+
+// Every "%" and two hex digits made the byte they name; anything else kept.
+std::string percentDecoded(std::string_view text);
 
 // A typed or pasted URL as far as it goes: the text up to its first line break,
 // without the blanks around it. What follows a line break is never part of it.

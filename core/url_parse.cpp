@@ -23,12 +23,17 @@ struct Credentials {
     string_view user, password;
 };
 
+// What ends the host part of a URL: a Web (or Gopher) URL's path, query or
+// fragment; an FTP URL's path only ('?' and '#' are common in file names).
+constexpr string_view kWebHostEnd = "/?#";
+constexpr string_view kFtpHostEnd = "/";
+
 // Removes "user[:password]@" from the front of rest when an '@' comes before the
-// first '/'. The last such '@' ends the user part, so a password or user name
-// holding an '@' (an e-mail address as anonymous FTP password) stays whole.
-Credentials takeCredentials(string_view& rest) {
+// end of the host. The last such '@' ends the user part, so a password or user
+// name holding an '@' (an e-mail address as anonymous FTP password) stays whole.
+Credentials takeCredentials(string_view& rest, string_view hostEnd) {
     Credentials c;
-    const size_t at = rest.substr(0, rest.find('/')).rfind('@');
+    const size_t at = rest.substr(0, rest.find_first_of(hostEnd)).rfind('@');
     if (at == npos) return c;
     const string_view part = rest.substr(0, at);
     const size_t colon = part.find(':');
@@ -42,18 +47,18 @@ Credentials takeCredentials(string_view& rest) {
 }
 
 struct HostPort {
-    string_view host;  // the text before the first '/' (without a port)
+    string_view host;  // the text before the end of the host (without a port)
     bool portNamed = false;  // digits follow the ':', usable or not
     bool portRead = false;   // a usable port number was given
     uint16_t port = 0;
 };
 
-// Host and port of the text before the first '/'. The first ':' marks a port when
-// only digits follow it up to the '/' or the end; the port counts only when it is
+// Host and port of the text before the end of the host. The first ':' marks a
+// port when only digits follow it up to that end; the port counts only when it is
 // a number from 1 to 65535. Any other ':' stays part of the host.
-HostPort splitHostPort(string_view rest) {
+HostPort splitHostPort(string_view rest, string_view hostEnd) {
     HostPort hp;
-    hp.host = rest.substr(0, rest.find('/'));
+    hp.host = rest.substr(0, rest.find_first_of(hostEnd));
     const size_t colon = hp.host.find(':');
     if (colon == npos) return hp;
     const string_view digits = hp.host.substr(colon + 1);
@@ -77,25 +82,27 @@ struct WebParts {
     std::string path;
 };
 
-// The common part of the Web and Gopher parsers. A URL without any '/' is a bare
-// host: its path is "/" and, unless it names a port, the port becomes defaultPort.
+// The common part of the Web and Gopher parsers. The host ends at '/', '?' or
+// '#'; a query or fragment right after it gets the path "/" before it. A URL with
+// none of them is a bare host: its path is "/" and, unless it names a port, the
+// port becomes defaultPort.
 WebParts parseWebRest(string_view rest, uint16_t& port, uint16_t defaultPort) {
     WebParts parts;
     // Only "user:password@" counts here; an '@' without a ':' stays in the host.
     {
         string_view probe = rest;
-        Credentials c = takeCredentials(probe);
+        Credentials c = takeCredentials(probe, kWebHostEnd);
         if (c.hasPassword) {
             parts.credentials = c;
             rest = probe;
         }
     }
-    const HostPort hp = splitHostPort(rest);
+    const HostPort hp = splitHostPort(rest, kWebHostEnd);
     if (!hp.host.empty()) parts.host = std::string(hp.host);
     if (hp.portRead) port = hp.port;
-    const size_t slash = rest.find('/');
-    if (slash != npos) {
-        parts.path = std::string(rest.substr(slash));
+    const size_t end = rest.find_first_of(kWebHostEnd);
+    if (end != npos) {
+        parts.path = (rest[end] == '/' ? std::string() : std::string("/")) + std::string(rest.substr(end));
     } else {
         parts.path = "/";
         if (!hp.portRead) port = defaultPort;
@@ -103,19 +110,54 @@ WebParts parseWebRest(string_view rest, uint16_t& port, uint16_t defaultPort) {
     return parts;
 }
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 }  // namespace
+
+std::string percentDecoded(string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        if (low < 0) {
+            out += text[i];
+            continue;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+std::optional<UrlLogin> takeWebLogin(std::string& url) {
+    // "mailto:someone@host" holds no login, nor does any URL of another scheme.
+    if (namesOtherScheme(url, "http")) return std::nullopt;
+    const string_view whole(url);
+    string_view rest = afterScheme(whole, "http://");
+    const Credentials c = takeCredentials(rest, kWebHostEnd);
+    if (!c.hasPassword) return std::nullopt;
+    UrlLogin login{std::string(c.user), std::string(c.password)};
+    url = std::string(whole.substr(0, whole.size() - afterScheme(whole, "http://").size())) + std::string(rest);
+    return login;
+}
 
 void parseFtpUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
                  std::optional<std::string>& path, std::optional<std::string>& user,
                  std::optional<std::string>& password) {
     if (!url) return;
     string_view rest = afterScheme(url, "ftp://");
-    const Credentials c = takeCredentials(rest);
+    const Credentials c = takeCredentials(rest, kFtpHostEnd);
     if (c.hasPassword) {
         user = std::string(c.user);
         password = std::string(c.password);
     }
-    const HostPort hp = splitHostPort(rest);
+    const HostPort hp = splitHostPort(rest, kFtpHostEnd);
     if (!hp.host.empty()) host = std::string(hp.host);
     if (hp.portRead) port = hp.port;
     const size_t slash = rest.find('/');
@@ -143,8 +185,9 @@ void parseGopherUrl(const char* url, std::optional<std::string>& host, uint16_t&
         selector.reset();
         return;
     }
-    // The character after the '/' is the Gopher item type, not part of the selector.
-    selector = parts.path.size() > 2 ? parts.path.substr(2) : std::string();
+    // The character after the '/' is the Gopher item type, not part of the
+    // selector; the selector's escapes ("%09" before a search) are decoded.
+    selector = parts.path.size() > 2 ? percentDecoded(string_view(parts.path).substr(2)) : std::string();
 }
 
 string_view firstLine(string_view text) {
@@ -192,10 +235,11 @@ bool namesOtherScheme(string_view url, string_view scheme) {
 }
 
 bool namesBadPort(string_view url, string_view scheme) {
+    const string_view hostEnd = scheme == "ftp" ? kFtpHostEnd : kWebHostEnd;
     string_view rest = afterScheme(url, std::string(scheme) + "://");
-    rest = rest.substr(0, rest.find('/'));
+    rest = rest.substr(0, rest.find_first_of(hostEnd));
     const size_t at = rest.rfind('@');
     if (at != npos) rest = rest.substr(at + 1);
-    const HostPort hp = splitHostPort(rest);
+    const HostPort hp = splitHostPort(rest, hostEnd);
     return hp.portNamed && !hp.portRead;
 }

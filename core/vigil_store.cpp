@@ -25,6 +25,7 @@
 #include "core/vigil.h"
 #include "core/vigil_list.h"
 #include "core/web_vigil.h"
+#include "net/protocol_text.h"
 #include "platform/files.h"
 #include "platform/trace.h"
 
@@ -307,11 +308,48 @@ std::shared_ptr<Vigil> parseRecord(const std::string& line, CacheName cacheName)
     return buildVigil(line, cacheName, outcome);
 }
 
-std::string importedRecord(const std::string& line) {
+namespace {
+
+std::string joinFields(char separator, const std::vector<std::string>& fields) {
+    std::string out(1, separator);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) out += separator;
+        out += fields[i];
+    }
+    return out;
+}
+
+// Whether the line, read as parseRecord reads it, asks for a program or has a
+// control character in its description.
+bool runsProgramOrHasControl(const std::string& line) {
+    if (line.empty()) return false;
+    const std::vector<std::string> fields = splitString(std::string_view(line).substr(1), line[0], false);
+    if (fields.size() > 1 && hasControlCharacter(fields[1])) return true;
+    const std::optional<uint16_t> kind = kindOfWord(fields[0]);
+    const size_t flagsAt = kind ? intervalField(*kind) + 3 : fields.size();
+    return flagsAt < fields.size() && (flagsIn(fields[flagsAt]) & NotifyFlags::Program);
+}
+
+}  // namespace
+
+std::string importedRecord(const std::string& record) {
+    // The entry is kept as text, where a NUL would cut it: the blanks go in
+    // first, so the fields below are the ones the reader will see.
+    std::string line = record;
+    std::replace(line.begin(), line.end(), '\0', ' ');
     if (line.empty()) return line;
     const char separator = line[0];
     std::vector<std::string> fields = splitString(std::string_view(line).substr(1), separator, false);
-    if (fields.size() > 1) std::replace_if(fields[1].begin(), fields[1].end(), isControlChar, ' ');
+    if (fields.size() > 1) {
+        std::string& description = fields[1];
+        if (separator == ' ') {
+            // A blank would be a separator here and shift every later field.
+            description.erase(std::remove_if(description.begin(), description.end(), isControlChar),
+                              description.end());
+        } else {
+            std::replace_if(description.begin(), description.end(), isControlChar, ' ');
+        }
+    }
     const std::optional<uint16_t> kind = kindOfWord(fields[0]);
     const size_t flagsAt = kind ? intervalField(*kind) + 3 : fields.size();
     if (flagsAt < fields.size()) {
@@ -323,12 +361,9 @@ std::string importedRecord(const std::string& line) {
             if (flagsAt + 1 < fields.size()) fields.erase(fields.begin() + static_cast<long>(flagsAt) + 1);
         }
     }
-    std::string out(1, separator);
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) out += separator;
-        out += fields[i];
-    }
-    return out;
+    line = joinFields(separator, fields);
+    // Checked on the line as it is kept; one that still reads otherwise is not taken.
+    return runsProgramOrHasControl(line) ? std::string() : line;
 }
 
 namespace {

@@ -49,9 +49,10 @@ enum class FirstLine { Count, Any };
 DataFile readRecords(const std::string& fileName, const std::function<bool(const std::string&)>& each,
                      std::string& problem, FirstLine firstLine = FirstLine::Count);
 
-// A record line of another list as this one takes it in: with no program to run
-// (flag 0x10 cleared, its program line dropped) and no control character in its
-// description. Every other field stays as it is.
+// A record line of another list as this one takes it in: NULs made blanks, then
+// no program to run (flag 0x10 cleared, its program line dropped) and no control
+// character in its description. Every other field stays as it is. Empty when the
+// line so cleaned would still read otherwise.
 std::string importedRecord(const std::string& line);
 
 // Whether a record keeps the cache name it names: those of vigil.dat do; an

@@ -159,6 +159,7 @@ FtpDetailsWindow::FtpDetailsWindow(QWidget* owner, const std::shared_ptr<Vigil>&
 FtpDetailsWindow::~FtpDetailsWindow() {
     const QPoint at = pos();
     ProgramSettings::update([at](SettingsValues& s) {
+        s.hasFtpDetailsPlace = true;
         s.ftpDetailsX = at.x();
         s.ftpDetailsY = at.y();
     });
@@ -175,7 +176,7 @@ void FtpDetailsWindow::placeAndSize(size_t longestRow) {
     int height = (model_->rowCount() + 5) * lineHeight();
 
     const SettingsValues s = ProgramSettings::snapshot();
-    if (s.ftpDetailsX >= 0 && s.ftpDetailsY >= 0) move(s.ftpDetailsX, s.ftpDetailsY);
+    if (s.hasFtpDetailsPlace && s.ftpDetailsX >= 0 && s.ftpDetailsY >= 0) move(s.ftpDetailsX, s.ftpDetailsY);
 
     QSize desktop(s.desktopWidth, s.desktopHeight);
     if (desktop.width() <= 0 || desktop.height() <= 0) {

@@ -366,6 +366,7 @@ int16_t VigilSettingsDialog::portValue(const QLineEdit* port) {
 }
 
 void VigilSettingsDialog::ok() {
+    tidyEntries();
     if (const std::optional<QString> problem = firstProblem()) {
         PlainMessageBox box(QMessageBox::Warning, QStringLiteral("Problem"), *problem, QMessageBox::Ok, this);
         box.exec();

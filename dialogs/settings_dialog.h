@@ -162,6 +162,8 @@ protected:
         more.showModally();
     }
 
+    // Runs first on OK: entries a kind puts in order before they are checked.
+    virtual void tidyEntries() {}
     virtual std::optional<QString> firstProblem() const = 0;
     virtual void writeRecord() = 0;
     virtual void openMore() {}

@@ -8,6 +8,7 @@
 #include "core/text_utils.h"
 #include "core/web_vigil.h"
 #include "dialogs/dialog_help.h"
+#include "platform/qt/display_text.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ WebSettingsDialog::WebSettingsDialog(int titleId, int target, const WebVigil* ed
     password_->setEchoMode(QLineEdit::Password);
     finishLayout(true);
     fill();
+    connect(url_, &QLineEdit::editingFinished, this, [this] { moveLoginToEntries(); });
 }
 
 void WebSettingsDialog::fill() {
@@ -84,13 +86,35 @@ void WebSettingsDialog::fill() {
     }
     showDefaults();
     if (target() == SettingsTarget::PastedUrl) {
-        description_->setText(QString::fromStdString(record_->description.value_or(std::string())));
+        // The blank a pasted record carries is no text to type after.
+        const std::string description = record_->description.value_or(std::string());
+        description_->setText(description == " " ? QString() : QString::fromStdString(description));
         url_->setText(QString::fromUtf8(record_->url.text()));
+        user_->setText(QString::fromUtf8(record_->user.text()));
+        password_->setText(QString::fromUtf8(record_->password.text()));
     }
 }
 
+void WebSettingsDialog::moveLoginToEntries() {
+    std::string url = entryText(url_);
+    const std::optional<UrlLogin> login = takeWebLogin(url);
+    if (!login) return;
+    url_->setText(displayText(url));
+    user_->setText(displayText(login->user));
+    password_->setText(displayText(login->password));
+}
+
+void WebSettingsDialog::tidyEntries() {
+    moveLoginToEntries();
+}
+
+bool WebSettingsDialog::pastedWithoutDescription() const {
+    return target() == SettingsTarget::PastedUrl && description_->text().isEmpty();
+}
+
 std::optional<QString> WebSettingsDialog::firstProblem() const {
-    if (auto problem = descriptionProblem()) return problem;
+    if (!pastedWithoutDescription())
+        if (auto problem = descriptionProblem()) return problem;
     // There is no TLS here: an https page cannot be fetched at all.
     if (namesNoWebScheme(entryText(url_)))
         return QStringLiteral("Must enter an http:// URL: Tervane watches http:// pages only (no https, no TLS)");
@@ -109,11 +133,12 @@ std::optional<QString> WebSettingsDialog::firstProblem() const {
 void WebSettingsDialog::writeRecord() {
     WebSettingsRecord& r = *record_;
     writeSharedFields(r);
+    if (pastedWithoutDescription()) r.description = std::string(" ");
     UrlParts parts = urlParts(entryText(url_));
     r.port = static_cast<int16_t>(parts.port != 0 ? parts.port : 80);
     if (parts.host) r.host = parts.host;
     r.path = parts.path.empty() ? SimpleString("/") : parts.path;
-    // Credentials written into the URL give way to the two entries.
+    // A login typed into the URL was moved into the two entries before the checks.
     r.user = entryText(user_).c_str();
     r.password = entryText(password_).c_str();
     const std::string program = programText();

@@ -15,6 +15,7 @@ public:
     WebSettingsDialog(int titleId, const WebVigil* edited, WebSettingsRecord* record, QWidget* owner);
 
 protected:
+    void tidyEntries() override;
     std::optional<QString> firstProblem() const override;
     void writeRecord() override;
     void openMore() override;
@@ -23,6 +24,11 @@ private:
     WebSettingsDialog(int titleId, int target, const WebVigil* edited, WebSettingsRecord* record,
                       QWidget* owner);
     void fill();
+    // A login typed or pasted into the URL ("user:password@") goes into the user
+    // and password entries, where the user sees it and may clear it.
+    void moveLoginToEntries();
+    // Paste keeps the description optional: left empty, the record gets one blank.
+    bool pastedWithoutDescription() const;
 
     const WebVigil* edited_;
     WebSettingsRecord* record_;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <string>
@@ -203,7 +204,13 @@ int importAnchors(const std::string& path, ImportList& items,
             pendingUrl.reset();
         } else if (const std::optional<Anchor> anchor = anchorOf(text)) {
             // Targets are escaped like titles: "&amp;" in a file is '&' in the link.
+            // Blanks around the address are no part of it, as browsers read it.
             std::string url = decodeEntities(anchor->url, utf8);
+            const size_t first = static_cast<size_t>(
+                std::find_if_not(url.begin(), url.end(), isBlank) - url.begin());
+            const size_t last = static_cast<size_t>(
+                std::find_if_not(url.rbegin(), url.rend(), isBlank).base() - url.begin());
+            url = first < last ? url.substr(first, last - first) : std::string();
             if (makeVigilRecord(url, anchor->date, parts) == 1) pendingUrl = std::move(url);
         }
     }

@@ -170,9 +170,7 @@ int importVigilFile(const std::string& path, ImportList& items) {
         path,
         [&items](const std::string& record) {
             // A program named by another list's owner is none of this user's.
-            std::string line = VigilStore::importedRecord(record);
-            // The entry is kept as text: a NUL would cut it there.
-            std::replace(line.begin(), line.end(), '\0', ' ');
+            const std::string line = VigilStore::importedRecord(record);
             // The description lies between the second and third separator.
             if (line.empty()) return true;
             const char separator = line.front();

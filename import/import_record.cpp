@@ -58,6 +58,11 @@ bool gopherParts(const std::string& url, const std::string& date, const RecordDe
     uint16_t port = 70;
     parseGopherUrl(url.c_str(), host, port, selector);
     if (!host || host->empty()) return false;
+    // The selector comes decoded: a TAB begins a search, any other control
+    // character (a "%00" too) is no selector, as in the settings dialog.
+    if (selector && std::any_of(selector->begin(), selector->end(),
+                                [](char c) { return c != '\t' && isControlChar(c); }))
+        return false;
     parts.kind = "gopher";
     parts.tail = {"1", *host, std::to_string(port), selector.value_or("/"), std::to_string(d.checkInterval),
                   date, "0", "0", kImportedStatus, "", ""};

@@ -12,32 +12,31 @@
 
 // Resolved endpoints of one kind, kept for reuse. Endpoints are added and never
 // removed, so a pointer to one stays good after the pool lock is let go. The pool
-// lock is taken before an endpoint's own lock, never after.
+// lock is held only to find, add or claim an endpoint, never across a request, and
+// is taken before an endpoint's own lock, never after; an endpoint's lock is
+// waited for only with the pool lock let go.
 // Endpoint: host(), port(), OwnedMutex* lock() and setAddress(in_addr).
 template <class Endpoint>
 class EndpointPool {
 public:
-    // Whether a claimed endpoint keeps the pool lock held until its claim ends, so
-    // that requests on reused endpoints run one at a time.
-    enum class PoolLock { ReleasedAtClaim, HeldAcrossRequest };
+    // What a claim does with a matching endpoint in use: pass it over (a new
+    // endpoint of the same host then runs beside it), or wait for it, so that the
+    // requests to one host and port run one at a time.
+    enum class WhenBusy { PassOver, WaitForIt };
 
-    explicit EndpointPool(PoolLock poolLock = PoolLock::ReleasedAtClaim)
-        : holdLock_(poolLock == PoolLock::HeldAcrossRequest) {}
+    explicit EndpointPool(WhenBusy whenBusy = WhenBusy::PassOver)
+        : waitForBusy_(whenBusy == WhenBusy::WaitForIt) {}
     EndpointPool(const EndpointPool&) = delete;
     EndpointPool& operator=(const EndpointPool&) = delete;
 
-    // The use of one endpoint: its lock (and, with HeldAcrossRequest, the pool
-    // lock) is held until the claim ends.
+    // The use of one endpoint: its lock is held until the claim ends.
     class Claim {
     public:
         Claim() = default;
-        Claim(Claim&& other) noexcept
-            : endpoint_(std::exchange(other.endpoint_, nullptr)),
-              poolLock_(std::exchange(other.poolLock_, nullptr)) {}
+        Claim(Claim&& other) noexcept : endpoint_(std::exchange(other.endpoint_, nullptr)) {}
         Claim& operator=(Claim&&) = delete;
         ~Claim() {
             if (endpoint_) endpoint_->lock()->unlock();
-            if (poolLock_) poolLock_->unlock();
         }
         Endpoint* get() const { return endpoint_; }
         Endpoint* operator->() const { return endpoint_; }
@@ -45,25 +44,41 @@ public:
 
     private:
         friend class EndpointPool;
-        Claim(Endpoint* endpoint, OwnedMutex* poolLock) : endpoint_(endpoint), poolLock_(poolLock) {}
+        explicit Claim(Endpoint* endpoint) : endpoint_(endpoint) {}
         Endpoint* endpoint_ = nullptr;
-        OwnedMutex* poolLock_ = nullptr;
     };
 
-    // The first endpoint that could be try-locked and matches. Busy endpoints are
-    // passed over, never waited for; those that do not match are let go at once.
+    bool waitsForBusy() const { return waitForBusy_; }
+
+    // The first matching endpoint. Passing busy ones over, those that do not
+    // match are let go at once; waiting, the first match is waited for.
     template <class Match>
     Claim claim(Match matches) {
+        if (waitForBusy_) return waitFor(find(matches));
         OwnedLock hold(lock_);
         for (const std::unique_ptr<Endpoint>& e : endpoints_) {
             if (e->lock()->lock(0) != 0) continue;
-            if (matches(*e)) {
-                if (holdLock_) lock_.lock(-1);  // one more hold, given back by the claim
-                return Claim(e.get(), holdLock_ ? &lock_ : nullptr);
-            }
+            if (matches(*e)) return Claim(e.get());
             e->lock()->unlock();
         }
         return Claim();
+    }
+
+    // Waiting pools: claims the endpoint that matches, or adds and claims the
+    // fresh one when none does yet (two first requests to a host share one).
+    template <class Match>
+    Claim claimOrAdd(std::unique_ptr<Endpoint> fresh, Match matches) {
+        Endpoint* found = nullptr;
+        {
+            OwnedLock hold(lock_);
+            found = findHeld(matches);
+            if (!found) {
+                fresh->lock()->lock(-1);  // nobody else knows it yet: never waits
+                endpoints_.push_back(std::move(fresh));
+                return Claim(endpoints_.back().get());
+            }
+        }
+        return waitFor(found);
     }
 
     // Adds an endpoint that nobody else knows yet; the pool owns it from now on.
@@ -103,7 +118,24 @@ public:
     OwnedMutex* lock() const { return &lock_; }
 
 private:
+    template <class Match>
+    Endpoint* findHeld(Match& matches) const {
+        for (const std::unique_ptr<Endpoint>& e : endpoints_)
+            if (matches(*e)) return e.get();
+        return nullptr;
+    }
+    template <class Match>
+    Endpoint* find(Match& matches) const {
+        OwnedLock hold(lock_);
+        return findHeld(matches);
+    }
+    static Claim waitFor(Endpoint* endpoint) {
+        if (!endpoint) return Claim();
+        endpoint->lock()->lock(-1);
+        return Claim(endpoint);
+    }
+
     mutable OwnedMutex lock_;
     std::vector<std::unique_ptr<Endpoint>> endpoints_;
-    const bool holdLock_;
+    const bool waitForBusy_;
 };

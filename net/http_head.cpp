@@ -1,6 +1,8 @@
 #include "net/http_head.h"
 
+#include <algorithm>
 #include <cctype>
+#include <limits>
 
 namespace {
 
@@ -77,12 +79,14 @@ std::optional<uint64_t> announcedReplySize(std::string_view reply) {
     const size_t end = walkHead(reply, [&](std::string_view line) { head.lines.emplace_back(line); });
     if (end == std::string_view::npos) return std::nullopt;
     const std::optional<std::string> length = headerValue(head, "Content-Length");
-    if (!length || length->empty() || length->size() > 18 ||
-        length->find_first_not_of("0123456789") != std::string::npos)
+    if (!length || length->empty() || length->find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     const int code = statusLineCode(head.lines[0]);
     if (code == 204 || code == 304) return end;
-    return end + std::stoull(*length);
+    const size_t first = std::min(length->find_first_not_of('0'), length->size() - 1);
+    const std::string_view digits = std::string_view(*length).substr(first);
+    if (digits.size() > 18) return std::numeric_limits<uint64_t>::max();
+    return end + std::stoull(std::string(digits));
 }
 
 InterimReplies interimReplies(std::string_view reply) {

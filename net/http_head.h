@@ -32,7 +32,9 @@ size_t replyBodyOffset(std::string_view reply);
 // The whole size a reply announces: its head (up to the empty line that ends it)
 // plus the head's Content-Length, or the head alone for a 204 or 304 reply, which
 // has no body whatever its Content-Length says. None while the head is
-// incomplete, and for a head without a Content-Length of plain digits.
+// incomplete, and for a head without a Content-Length of plain digits. Leading
+// zeros count for nothing; a length of more digits than 18 (past any reply size
+// this program keeps) gives UINT64_MAX.
 std::optional<uint64_t> announcedReplySize(std::string_view reply);
 
 // Interim 1xx replies (100 Continue, 103 Early Hints) that may come before the

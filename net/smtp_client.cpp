@@ -11,15 +11,15 @@ struct Reply {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Reads one reply, continuation lines ("250-...") included, within waitMs in all.
-bool readReply(SocketLineReader& reader, int waitMs, Reply* reply) {
+// Reads one reply, continuation lines ("250-...") included: each wait within
+// "time out", the whole reply within the bound of a request.
+bool readReply(SocketLineReader& reader, int timeOutMs, Reply* reply) {
     constexpr size_t kMaxLine = 4096;
     constexpr int kMaxLines = 200;
-    const SteadyTime until = deadlineIn(waitMs);
+    const SteadyTime until = deadlineIn(TcpClient::requestDeadlineMs(timeOutMs));
     std::string line;
     for (int i = 0; i < kMaxLines; ++i) {
-        const int left = msLeft(until);
-        if (left <= 0 || reader.readLine(line, left, kMaxLine) != SocketLineReader::Line) return false;
+        if (reader.readLine(line, timeOutMs, kMaxLine, until) != SocketLineReader::Line) return false;
         const bool coded = line.size() >= 3 && isDigit(line[0]) && isDigit(line[1]) && isDigit(line[2]);
         if (coded && line.size() > 3 && line[3] == '-') continue;
         reply->code = coded ? (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0') : 0;
@@ -100,7 +100,8 @@ int32_t SmtpClient::send(const std::string& from, const std::vector<std::string>
     if (rc == 0) rc = step("DATA", 3);
     if (rc != 0) return rc;
     // The text ends with its own line end, so an empty line comes before the dot.
-    if (!sendAll(sock, dotStuff(text) + "\r\n", timeOut)) return fail(TcpSendFailed, "DATA", "");
+    if (!sendAll(sock, dotStuff(text) + "\r\n", timeOut, deadlineIn(requestDeadlineMs(timeOut))))
+        return fail(TcpSendFailed, "DATA", "");
     if ((rc = step(".", 2)) != 0) return rc;
     // The message is accepted; the goodbye is a courtesy.
     if (sendAll(sock, "QUIT\r\n", timeOut)) readReply(reader, timeOut, &reply);

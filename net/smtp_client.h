@@ -14,7 +14,8 @@ enum SmtpResult : int32_t {
 
 // A minimal SMTP sender for one message per connection: HELO, MAIL, RCPT for
 // each recipient, DATA, the text, ".", QUIT. Every reply is awaited (the greeting
-// too) and checked, each within "time out".
+// too) and checked: each wait within "time out", each whole reply within
+// requestDeadlineMs, however slowly its bytes come.
 class SmtpClient : public TcpClient {
 public:
     SmtpClient(const char* host, uint16_t port);

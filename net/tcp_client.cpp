@@ -80,7 +80,7 @@ TcpPool& gopherPool() {
 }
 
 TcpPool& webPool() {
-    static TcpPool& pool = *new TcpPool(TcpPool::PoolLock::HeldAcrossRequest);
+    static TcpPool& pool = *new TcpPool(TcpPool::WhenBusy::WaitForIt);
     return pool;
 }
 
@@ -134,6 +134,7 @@ int32_t TcpClient::request(const char* text, const char* fileName, int timeOut, 
     std::string head;     // the reply's first bytes, where an HTTP head announces its size
     std::string pending;  // HTTP bytes not yet known to be past every interim head
     bool started = !http;
+    bool headEnded = false;
     int64_t received = 0;
     int64_t total = 0;  // bytes stored
     auto announced = [&] { return http ? announcedReplySize(head) : std::nullopt; };
@@ -163,8 +164,18 @@ int32_t TcpClient::request(const char* text, const char* fileName, int timeOut, 
             data = pending;
         }
         if (!file.write(data.data(), data.size())) return TcpFileFailed;
-        if (http && head.size() < kMaxReplyHead)
+        if (http && head.size() < kMaxReplyHead) {
+            const size_t from = head.size() > 2 ? head.size() - 2 : 0;
             head.append(data.substr(0, kMaxReplyHead - head.size()));
+            // A reply that announces more than the cap fails as soon as its head
+            // is in, not 64 MiB later. Only new bytes are searched for its end.
+            if (!headEnded && (head.find("\n\n", from) != std::string::npos ||
+                               head.find("\n\r\n", from) != std::string::npos)) {
+                headEnded = true;
+                const std::optional<uint64_t> size = announced();
+                if (size && *size > static_cast<uint64_t>(kMaxReplyBytes)) return TcpReplyAborted;
+            }
+        }
         total += static_cast<int64_t>(data.size());
     }
     sock.close();
@@ -185,14 +196,17 @@ int32_t TcpClient::request(const char* text, const char* fileName, int timeOut, 
 int32_t pooledTcpRequest(TcpPool& pool, const char* host, uint16_t port, const char* text,
                          const char* fileName, ReplyEnd end, int timeOutMs) {
     if (!host || !*host || !text || !*text) return 0;
-    if (TcpPool::Claim endpoint = pool.claim([&](TcpClient& e) {
-            return e.port() == port && std::strcmp(e.host(), host) == 0;
-        }))
-        return endpoint->request(text, fileName, timeOutMs, end);
+    const auto same = [&](const TcpClient& e) { return e.port() == port && std::strcmp(e.host(), host) == 0; };
+    if (TcpPool::Claim endpoint = pool.claim(same)) return endpoint->request(text, fileName, timeOutMs, end);
 
-    // Nobody else knows the new endpoint until it is in the pool: no lock needed.
+    // Resolved before the pool is touched: a slow lookup holds up nobody.
     auto fresh = std::make_unique<TcpClient>(host, port);
     if (!fresh->resolved()) return TcpUnresolved;
+    if (pool.waitsForBusy()) {
+        const TcpPool::Claim endpoint = pool.claimOrAdd(std::move(fresh), same);
+        return endpoint->request(text, fileName, timeOutMs, end);
+    }
+    // Nobody else knows the new endpoint until it is in the pool: no lock needed.
     const int32_t result = fresh->request(text, fileName, timeOutMs, end);
     pool.add(std::move(fresh));
     return result;

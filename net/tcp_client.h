@@ -81,8 +81,9 @@ private:
     OwnedMutex lock_;
 };
 
-// The pools of resolved endpoints: Gopher, and Web, whose reused endpoints run
-// their requests one at a time. Never destroyed: a detached check may still be
+// The pools of resolved endpoints: Gopher, and Web, whose requests to one host
+// and port run one at a time on one endpoint (other hosts go on meanwhile).
+// Never destroyed: a detached check may still be
 // using one while the process ends.
 using TcpPool = EndpointPool<TcpClient>;
 TcpPool& gopherPool();

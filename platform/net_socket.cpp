@@ -234,7 +234,8 @@ Socket acceptWithin(const Socket& listener, int timeoutMs, sockaddr_in* peer) {
     }
 }
 
-SocketLineReader::Result SocketLineReader::readLine(std::string& line, int waitMs, size_t maxLength) {
+SocketLineReader::Result SocketLineReader::readLine(std::string& line, int waitMs, size_t maxLength,
+                                                    SteadyTime deadline) {
     size_t scanned = 0;
     for (;;) {
         size_t end = std::string::npos;
@@ -253,8 +254,10 @@ SocketLineReader::Result SocketLineReader::readLine(std::string& line, int waitM
         }
         scanned = buffer_.size();
         if (buffer_.size() > maxLength) return TooLong;
+        const int wait = deadline == SteadyTime::max() ? waitMs : std::min(waitMs, msLeft(deadline));
+        if (wait <= 0) return TimedOut;
         char chunk[4096];
-        const long n = receiveWithin(socket_, chunk, sizeof chunk, waitMs);
+        const long n = receiveWithin(socket_, chunk, sizeof chunk, wait);
         if (n > 0) {
             buffer_.append(chunk, static_cast<size_t>(n));
             continue;

@@ -91,9 +91,11 @@ public:
     explicit SocketLineReader(const Socket& socket) : socket_(socket) {}
 
     enum Result { Line, Closed, TimedOut, Failed, TooLong };
-    // Each wait for more bytes lasts at most waitMs. A line longer than maxLength
-    // gives TooLong; the bytes read so far are left in the buffer.
-    Result readLine(std::string& line, int waitMs, size_t maxLength = 4096);
+    // Each wait for more bytes lasts at most waitMs, and none goes past the
+    // deadline: a peer sending a byte now and then cannot stretch the line. A line
+    // longer than maxLength gives TooLong; the bytes read so far are left in the buffer.
+    Result readLine(std::string& line, int waitMs, size_t maxLength = 4096,
+                    SteadyTime deadline = SteadyTime::max());
     void setCarriageReturnEndsLine(bool on) { crEndsLine_ = on; }
     // Bytes received but not yet returned as a line.
     const std::string& pending() const { return buffer_; }

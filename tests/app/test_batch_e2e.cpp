@@ -372,6 +372,29 @@ TEST_F(BatchE2e, ChangeMailOnlyForTheChangedVigil) {
     EXPECT_EQ(cacheFiles(), (std::set<std::string>{after[0].cacheName(), after[1].cacheName()}));
 }
 
+TEST_F(BatchE2e, MailServerThatDribblesCannotHoldTheRun) {
+    // A greeting begun and never finished: one byte a second, for as long as it is read.
+    LoopbackServer smtp(LoopbackServer::trickle(1000, "220 "));
+    Nginx web;
+    if (!web.start()) GTEST_SKIP() << "nginx did not start: " << web.log();
+    writeSettings("smtp host=127.0.0.1\r\nsmtp port=" + std::to_string(smtp.port()) +
+                  "\r\nuser email=watcher@example.test\r\n");
+    ASSERT_TRUE(writeWholeFile(web.www("page.html"), "<html><body>first</body></html>\n"));
+    writeVigils({webLine("Page", web.port(), "/page.html", "0;EMAIL:reader@example.test ", 0x20)});
+    run({});
+    ASSERT_TRUE(writeWholeFile(web.www("page.html"), "<html><body>second</body></html>\n"));
+    sleepPastSecond(saved().at(0).lastChecked());
+
+    const auto started = std::chrono::steady_clock::now();
+    const TervaneRun second = run({});
+    // "time out" is 3 s: the greeting may take the 10 s bound of a request, not more.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(25));
+    EXPECT_EQ(smtp.connections(), 1);
+    EXPECT_NE((second.out + second.err).find("stopped answering.  The email was not sent."), std::string::npos)
+        << second.out << second.err;
+    EXPECT_EQ(saved().at(0).status(), Changed);
+}
+
 TEST_F(BatchE2e, RunKilledMidFetchLeavesNoHalfCopyUnderTheStoredName) {
     // The first connection gets half the item and then silence; later ones the whole.
     const std::string menu = "iWelcome\t\terror.host\t1\r\n0About\t/about\tgopher.test\t70\r\n.\r\n";

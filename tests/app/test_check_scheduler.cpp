@@ -14,10 +14,14 @@
 
 #include "app/check_scheduler.h"
 #include "core/check_slots.h"
+#include "core/gopher_vigil.h"
+#include "core/web_vigil.h"
+#include "net/tcp_client.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "platform/qt/window_event.h"
 #include "platform/thread.h"
+#include "support/loopback_server.h"
 #include "support/probe_vigil.h"
 #include "support/qt_test_app.h"
 #include "support/scratch_dir.h"
@@ -164,10 +168,13 @@ TEST(CheckScheduler, DueTest) {
         EXPECT_TRUE(isDue(*make(status, now - 100, 60), now, false)) << status;
     }
     // The others wait for the user, unless "check changed" is on.
-    for (int status : {1032, 1041, 1042, 1039, 1075, 1077, 1549}) {
+    for (int status : {1032, 1041, 1039, 1075, 1077, 1549}) {
         EXPECT_FALSE(isDue(*make(status, now - 100, 60), now, false)) << status;
         EXPECT_TRUE(isDue(*make(status, now - 100, 60), now, true)) << status;
     }
+    // Stopped watching: never, whatever "check changed" says.
+    EXPECT_FALSE(isDue(*make(1042, now - 100, 60), now, false));
+    EXPECT_FALSE(isDue(*make(1042, now - 100, 60), now, true));
     // The time: strictly past; 0 (never checked, no interval) is never due.
     EXPECT_FALSE(isDue(*make(1033, now - 60, 60), now, false));
     EXPECT_TRUE(isDue(*make(1033, now - 61, 60), now, false));
@@ -202,13 +209,56 @@ TEST(CheckScheduler, TickStartsTheDueOnes) {
     EXPECT_EQ(startedSet(), (std::vector<int>{same->id(), down->id(), shape->id()}));
     for (std::thread::id t : checks.threads) EXPECT_NE(t, std::this_thread::get_id());
 
-    // "check changed" takes any status; the ones just checked are no longer due.
+    // "check changed" takes any status but a stopped one; the ones just checked
+    // are no longer due.
     setCheckChanged(true);
     EXPECT_TRUE(CheckScheduler::tick());
     waitForLaunchedChecks();
-    EXPECT_EQ(startedSet(), (std::vector<int>{same->id(), down->id(), shape->id(), changed->id(),
-                                              stopped->id()}));
+    EXPECT_EQ(startedSet(), (std::vector<int>{same->id(), down->id(), shape->id(), changed->id()}));
+    EXPECT_EQ(stopped->status(), VigilStatus::Inactive);
     busy->leaveBusy();
+}
+
+// A Web server that says nothing holds up its own requests only: the check of
+// another Web host, and then a Gopher item, run while it is silent.
+TEST(CheckScheduler, ASilentWebServerHoldsUpNoOtherCheck) {
+    ScratchDir dir;
+    mkdir("cache", 0755);
+    setCheckThreadStarter(countingStarter);
+    setMaxConn(2);
+    ProgramSettings::update([](SettingsValues& s) { s.timeOutMs = 6000; });
+    LoopbackServer silent(LoopbackServer::silent());
+    LoopbackServer web(LoopbackServer::reply("HTTP/1.0 200 OK\r\n\r\npage"));
+    LoopbackServer gopher(LoopbackServer::reply("notes\r\n.\r\n", "\r\n"));
+    // The silent server's endpoint is known from an earlier check.
+    pooledTcpRequest(webPool(), "127.0.0.1", silent.port(), "GET / HTTP/1.0\r\n\r\n", "cache/first",
+                     ReplyEnd::HttpLength, 50);
+    auto due = [](uint16_t port) {
+        VigilParams p;
+        p.host = "127.0.0.1";
+        p.port = port;
+        p.interval = 60;
+        p.lastChecked = time(nullptr) - 100;
+        return p;
+    };
+    auto page = [&](uint16_t port) {
+        return std::make_shared<WebVigil>(due(port), SimpleString("/"), ChangeMethod::Content, 0, 0,
+                                          std::vector<std::string>{}, std::nullopt);
+    };
+    const auto quiet = page(silent.port()), other = page(web.port());
+    const auto notes = std::make_shared<GopherVigil>(due(gopher.port()), std::string("/n"));
+    for (const std::shared_ptr<Vigil>& v : std::vector<std::shared_ptr<Vigil>>{quiet, other, notes})
+        appendToVigilList(v);
+
+    const auto start = std::chrono::steady_clock::now();
+    std::thread pass([] { CheckScheduler::tick(); });
+    while (notes->lastChecked() < time(nullptr) - 50 && std::chrono::steady_clock::now() - start < 8s)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);  // well before the 6 s "time out"
+    EXPECT_EQ(other->status(), VigilStatus::NoChange);
+    EXPECT_EQ(notes->status(), VigilStatus::NoChange);
+    pass.join();
+    while (slotsInUse() > 0) std::this_thread::sleep_for(10ms);
 }
 
 TEST(CheckScheduler, TickDoesNothingWhileAnotherPassDispatches) {

@@ -238,6 +238,7 @@ TEST_F(DetailsTest, SaveWritesTheLinesAsShown) {
 TEST_F(DetailsTest, StoredPositionUsedAndWrittenBackAndTheDesktopClips) {
     auto v = vigil(kPrevious, kNext);
     ProgramSettings::update([](SettingsValues& s) {
+        s.hasFtpDetailsPlace = true;
         s.ftpDetailsX = 120;
         s.ftpDetailsY = 80;
         s.desktopWidth = 300;
@@ -267,6 +268,7 @@ TEST_F(DetailsTest, StoredPlacesOffTheDesktopArePulledOntoItAtLeastAtTheMinimumS
     const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
     // A monitor since removed, to the right; the desktop size taken at start-up was larger.
     ProgramSettings::update([](SettingsValues& s) {
+        s.hasFtpDetailsPlace = true;
         s.ftpDetailsX = 5000;
         s.ftpDetailsY = 3000;
         s.desktopWidth = 6000;
@@ -279,6 +281,7 @@ TEST_F(DetailsTest, StoredPlacesOffTheDesktopArePulledOntoItAtLeastAtTheMinimumS
     }
     // The desktop as stored is smaller than the place: no sliver a pixel wide.
     ProgramSettings::update([](SettingsValues& s) {
+        s.hasFtpDetailsPlace = true;
         s.ftpDetailsX = 5000;
         s.desktopWidth = 5001;
     });

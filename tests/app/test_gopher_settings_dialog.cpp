@@ -97,6 +97,14 @@ TEST_F(GopherDialogTest, PasteModeShowsTheUrlsParts) {
     EXPECT_EQ(pasted->selector, "/news");
     EXPECT_EQ(pasted->port, 7070);
     EXPECT_EQ(pasted->interval, 21600);
+
+    // A search selector comes decoded; a decoded control character but TAB is refused.
+    EXPECT_EQ(gopherSettingsFromUrl("gopher://h.example:70/7/v2/vs%09gopher%20words")->selector,
+              "/v2/vs\tgopher words");
+    auto escaped = gopherSettingsFromUrl("gopher://h.example/1a%1b[2Jb");
+    GopherSettingsDialog escapedDialog(SettingsTitle::Gopher, SettingsTarget::PastedUrl, escaped.get(), nullptr);
+    type(escapedDialog, "description", "Escape");
+    EXPECT_EQ(refusedOk(escapedDialog).text, "Must enter a valid selection string");
 }
 
 TEST_F(GopherDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {

@@ -94,6 +94,12 @@ TEST_F(ImportTest, PowermarksAndOtherHtml) {
                      "|http|Entity|1|www.example.com|80|/url?q=x&sa=U|21600|0|0|0|0|0|0|4105|||",
                      "|gopher|gopher://g.example.net/1/x|1|g.example.net|70|/x|21600|0|0|0|4105||"}));
     EXPECT_EQ(run(importConnexionHtml, fixture("hotlist.htm")).lines, hotlist.lines);
+
+    // Blanks around the address are no part of it.
+    TempDir dir("tervane-import");
+    ASSERT_TRUE(writeWholeFile(dir.file("blanks.html"), "<A HREF=\" http://j.example/ \">J</A>\n"));
+    EXPECT_EQ(run(importAnchorHtml, dir.file("blanks.html")).lines,
+              (Lines{"|http|J|1|j.example|80|/|21600|0|0|0|0|0|0|4105|||"}));
 }
 
 TEST_F(ImportTest, ConnexionCollection) {
@@ -195,6 +201,27 @@ TEST_F(ImportTest, AnotherVigilFile) {
     const Imported other = run(importVigilFile, dir.file("other.dat"));
     EXPECT_EQ(other.lines, (Lines{"|http|Harmless|0|h.example|80|/news|60|0|0|0|0|0|0|9|||",
                                   "|ftp|Files|0|f.example|21|/pub||60|0|0|-32703|joe|pw|9||x.log|"}));
+
+    // Whatever the bytes, the line as kept reads without a program: a NUL before the
+    // flags, a NUL separator with blanks between the fields, a blank separator with
+    // a TAB in the description (made a blank, it would shift the fields), and the
+    // fuzzer's NUL before flags of -1.
+    const std::string nul(1, '\0');
+    ASSERT_TRUE(writeWholeFile(dir.file("nul.dat"),
+                               "4\n|http|Harmless|0|127.0.0.1|80|/a|60|0|0|" + nul + "16|sh -c id|0|0|0|9|||\n" +
+                                   nul + "http Sep 0 127.0.0.1 80 /b 60 0 0 16 sh\t-c\tid 0 0 0 9  \n"
+                                   " http D\tx 0 127.0.0.1 80 /c 60 0 16 sh\t-c\tid 0 0 0 9\n"
+                                   "|gopher|G|0|127.0.0.1|70|/s|60|0|0|" + nul + "-1|9||\n"));
+    const Imported tricked = run(importVigilFile, dir.file("nul.dat"));
+    ASSERT_EQ(tricked.lines.size(), 4u);
+    for (const std::string& line : tricked.lines) {
+        const auto vigil = VigilStore::parseRecord(line, VigilStore::CacheName::Drop);
+        ASSERT_TRUE(vigil) << line;
+        EXPECT_EQ(vigil->flags() & NotifyFlags::Program, 0) << line;
+        EXPECT_FALSE(vigil->commandLine(false)) << line;
+        EXPECT_EQ(vigil->description().find_first_of("\t\x1b"), std::string::npos) << line;
+    }
+    EXPECT_EQ(tricked.titles[2], "Dx");
 }
 
 TEST_F(ImportTest, FavoritesFolder) {
@@ -307,6 +334,14 @@ TEST_F(ImportTest, RecordsFromUrls) {
     EXPECT_EQ(recordLine(parts.kind, "t", parts.tail), "|http|t|1|Host.Example.COM|80|/|21600|0|0|0|0|0|0|4105|||");
     EXPECT_EQ(makeVigilRecord("httpwww.example.com/x", std::nullopt, parts), 1);
     EXPECT_EQ(parts.tail[1], "httpwww.example.com");
+    // The host ends at a query as at a path.
+    ASSERT_EQ(makeVigilRecord("http://127.0.0.1:24111?q=1", std::nullopt, parts), 1);
+    EXPECT_EQ(recordLine(parts.kind, "q", parts.tail), "|http|q|1|127.0.0.1|24111|/?q=1|21600|0|0|0|0|0|0|4105|||");
+    // A Gopher selector comes decoded; a control character but the TAB of a search refuses it.
+    ASSERT_EQ(makeVigilRecord("gopher://h:70/7/v2/vs%09gopher%20words", std::nullopt, parts), 1);
+    EXPECT_EQ(parts.tail[3], "/v2/vs\tgopher words");
+    for (const char* url : {"gopher://h/1a%00b", "gopher://h/1a%0D%0AQUIT", "gopher://h/1a\x1b"})
+        EXPECT_EQ(makeVigilRecord(url, std::nullopt, parts), 0) << url;
 
     // FTP user and password: the URL's, else the settings'.
     ProgramSettings::update([](SettingsValues& s) {

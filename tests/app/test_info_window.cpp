@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "app/info_window.h"
+#include "core/change_message.h"
 #include "platform/qt/app_setup.h"
 #include "support/qt_test_app.h"
 
@@ -34,7 +35,11 @@ TEST(InfoWindow, AboutShowsBannerVersionAndCopyrightWithoutButtons) {
     testApp();
     InfoWindow about(InfoWindow::About, nullptr);
     EXPECT_TRUE(about.findChild<QLabel*>("banner")->pixmap().size() == QSize(290, 61));
-    EXPECT_TRUE(line(about, "line1").startsWith("Tervane Version "));
+    // The version the change e-mail gives too.
+    const std::string mail = composeChangeMessage("d", "http://h/", {"a@b.c"}, "me@b.c", "date");
+    const size_t at = mail.find("X-Mailer: Tervane ") + 18;
+    EXPECT_EQ(line(about, "line1").toStdString(),
+              "Tervane Version " + mail.substr(at, mail.find('\r', at) - at));
     EXPECT_TRUE(line(about, "line2").startsWith("Copyright"));
     EXPECT_FALSE(line(about, "line3").isEmpty());
     EXPECT_TRUE(about.findChildren<QPushButton*>().isEmpty());

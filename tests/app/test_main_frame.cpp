@@ -277,6 +277,10 @@ TEST(MainFrame, HelpPanelsOpenTheirPagesAndEveryLinkLeadsSomewhere) {
 
     window.runCommand(CommandId::HelpIndex);
     EXPECT_EQ(help.browser()->source().toString(), "qrc:/help/help_index.html");
+    // The import window's page tells what it leaves out.
+    window.showHelpPanel(HelpPanel::Import);
+    EXPECT_TRUE(help.browser()->toPlainText().contains("Bookmarks of https and of any other scheme"))
+        << help.browser()->toPlainText().toStdString();
 
     // Every panel the windows ask for, and every link of every page, names a page we ship.
     QStringList addresses;

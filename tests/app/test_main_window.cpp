@@ -7,6 +7,7 @@
 #include <future>
 #include <thread>
 
+#include "app/main_run.h"
 #include "app/main_window.h"
 #include "app/main_window_event.h"
 #include "app/main_window_handler.h"
@@ -19,6 +20,8 @@
 #include "support/listed_vigil.h"
 #include "support/qt_test_app.h"
 #include "support/window_test_helpers.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -220,4 +223,37 @@ TEST(MainWindowEvents, EverySixthTickSavesBeforeItsPass) {
     ASSERT_EQ(savedAtPass.size(), 2u);
     EXPECT_EQ(savedAtPass[0], 5);
     EXPECT_EQ(savedAtPass[1], 11);
+}
+
+// Check results reach vigil.dat gathered, at most one save in five seconds; a
+// user's change is saved at once.
+TEST(MainWindowEvents, CheckResultsAreSavedTogetherAndUserChangesAtOnce) {
+    std::vector<std::chrono::steady_clock::time_point> saves;
+    windowServices().saveVigils = [&saves](const std::string&) {
+        saves.push_back(std::chrono::steady_clock::now());
+        return 0;
+    };
+    WindowFixture f;
+    listLoaded = 1;
+    auto news = addTestVigil(VigilKind::Web, "News");
+    f.window.fillContainer();
+    auto pumpFor = [&saves](std::chrono::milliseconds span, size_t untilSaves = SIZE_MAX) {
+        const auto end = std::chrono::steady_clock::now() + span;
+        while (std::chrono::steady_clock::now() < end && saves.size() != untilSaves)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    };
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) {  // a result every 100 ms
+        f.handler.dispatchHandlerEvent(i % 2 ? VigilStatus::NoChange : VigilStatus::Checking, news->id(), 0);
+        pumpFor(100ms);
+    }
+    EXPECT_EQ(saves.size(), 1u);  // the first result after a quiet spell at once
+    pumpFor(8000ms, 2);
+    ASSERT_EQ(saves.size(), 2u);
+    EXPECT_GE(saves[1] - start, 4900ms);
+    requestVigilSave();  // a user's change
+    pumpFor(200ms);
+    EXPECT_EQ(saves.size(), 3u);
+    pumpFor(5500ms);  // nothing left to gather
+    EXPECT_EQ(saves.size(), 3u);
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
 #include <filesystem>
 #include <future>
 #include <thread>
@@ -136,10 +139,28 @@ TEST(Notifications, FtpErrorBoxWhateverTheFlags) {
     auto v = mirror(0);
     f.window.fillContainer();
     NotifyOverrides::update([](GlobalOverrides& o) { o.showNoBoxes = true; });
+    auto boxes = [] {
+        std::vector<QMessageBox*> open;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) open.push_back(box);
+        return open;
+    };
+    // A dialog the user types in keeps the keys: the boxes neither wait nor take them.
+    QDialog edit(&f.window);
+    edit.open();
     v->storeStatus(VigilStatus::FtpReplyBase + 530);
     EXPECT_TRUE(f.post(VigilStatus::FtpReplyBase + 530, *v));
     EXPECT_EQ(f.window.rowOf(v->id())->text(VigilCnrObject::StatusColumn), "Error");
+    // One box per Vigil at a time: more failures while it is open add none.
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(f.post(VigilStatus::FtpReplyBase + 500, *v));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(QApplication::activeModalWidget(), &edit);
+    EXPECT_EQ(QApplication::activeWindow(), &edit);
+    boxes()[0]->close();
     EXPECT_TRUE(f.post(VigilStatus::FtpReplyBase + 500, *v));
+    ASSERT_EQ(boxes().size(), 1u);
+    boxes()[0]->close();
     EXPECT_EQ(f.scratch.traceLines(), (Lines{"message box: Tervane: Mirror - FTP Error - Not logged in",
                                             "message box: Tervane: Mirror - FTP Error - Unknown"}));
 

@@ -139,6 +139,8 @@ TEST(ResultsReport, HtmlPageEscapesDescriptionsAndAddresses) {
     const std::string text = ResultsReport::textReport({site("A\x1b[2J\a", 1032, "a"), site("B\r\x7f", 1078, "b")});
     EXPECT_NE(text.find("\n  A [2J \n"), std::string::npos) << text;
     EXPECT_NE(text.find("\n  B   - Bad HTTP Request\n"), std::string::npos) << text;
+    const std::string page = ResultsReport::htmlReport({site("A\x1b[2J\a", 1032, "http://h/\x1b")});
+    EXPECT_NE(page.find("<A HREF=\"http://h/ \">A [2J </A><BR>"), std::string::npos) << page;
 }
 
 TEST(ResultsReport, WrittenToTheNamedFilesOrSkipped) {

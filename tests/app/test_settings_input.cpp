@@ -131,11 +131,13 @@ TEST_F(SettingsInputTest, OtherSchemesAndPortsOutOfRangeAreRefused) {
     ASSERT_EQ(web->result(), DialogResult::Ok);
     EXPECT_EQ(r.web.host, "www.example.test");
     EXPECT_EQ(r.web.port, 8080);
-    // Nor does a login: it is dropped, as the entries give it.
+    // Nor does a login: it goes into the user and password entries.
     type(*web, "url", "user:pw@www.example.org/page");
     click(*web, "ok");
     EXPECT_EQ(r.web.host, "www.example.org");
     EXPECT_STREQ(r.web.path.text(), "/page");
+    EXPECT_STREQ(r.web.user.text(), "user");
+    EXPECT_STREQ(r.web.password.text(), "pw");
 
     // Pasted: another scheme fills in nothing, a port out of range no port.
     auto ftps = ftpSettingsFromUrl("ftps://secure.example.org/");

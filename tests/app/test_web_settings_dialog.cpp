@@ -78,7 +78,7 @@ TEST_F(WebDialogTest, NewVigilShowsTheDefaultsAndOkWritesTheRecord) {
     EXPECT_EQ(entry(dialog, "password").echoMode(), QLineEdit::Password);
 
     type(dialog, "description", "News");
-    // Credentials inside the URL give way to the (empty) entries.
+    // A login inside the URL goes into the entries.
     type(dialog, "url", "http://bob:pw@www.example.test:8080/news/index.html");
     type(dialog, "interval", "90");
     widget<QComboBox>(dialog, "unit").setCurrentIndex(0);
@@ -92,8 +92,9 @@ TEST_F(WebDialogTest, NewVigilShowsTheDefaultsAndOkWritesTheRecord) {
     EXPECT_EQ(record.host, "www.example.test");
     EXPECT_EQ(record.port, 8080);
     EXPECT_STREQ(record.path.text(), "/news/index.html");
-    EXPECT_STREQ(record.user.text(), "");
-    EXPECT_STREQ(record.password.text(), "");
+    EXPECT_STREQ(record.user.text(), "bob");
+    EXPECT_STREQ(record.password.text(), "pw");
+    EXPECT_EQ(shown(dialog, "url"), "http://www.example.test:8080/news/index.html");
     EXPECT_EQ(record.interval, 5400);
     EXPECT_EQ(record.flags, NotifyFlags::MessageBox | NotifyFlags::SoundFile | NotifyFlags::Email);
     EXPECT_EQ(record.soundFile, "");
@@ -171,7 +172,7 @@ TEST_F(WebDialogTest, EditOfAVigilThatIsGoneShowsEmptyFields) {
 TEST_F(WebDialogTest, PasteModeShowsThePastedUrl) {
     auto pasted = webSettingsFromUrl("HTTP://www.example.test/x?y=1");
     WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::PastedUrl, pasted.get(), nullptr);
-    EXPECT_EQ(shown(dialog, "description"), " ");
+    EXPECT_EQ(shown(dialog, "description"), "");  // the record's blank is not shown
     EXPECT_EQ(shown(dialog, "url"), "HTTP://www.example.test/x?y=1");
     EXPECT_EQ(shown(dialog, "user"), "");
     EXPECT_EQ(shown(dialog, "interval"), "6");
@@ -181,6 +182,24 @@ TEST_F(WebDialogTest, PasteModeShowsThePastedUrl) {
     EXPECT_STREQ(pasted->path.text(), "/x?y=1");
     EXPECT_EQ(pasted->status, VigilStatus::NoChange);
     EXPECT_STREQ(pasted->url.text(), "HTTP://www.example.test/x?y=1");
+    EXPECT_EQ(pasted->description, " ");  // left empty: the one blank a record needs
+
+    // A typed description has no blank before it; the login shows in its entries;
+    // a query right after the host gets the path "/".
+    auto login = webSettingsFromUrl("http://user:pw@127.0.0.1:24111?q=1");
+    WebSettingsDialog second(SettingsTitle::Web, SettingsTarget::PastedUrl, login.get(), nullptr);
+    EXPECT_EQ(shown(second, "url"), "http://127.0.0.1:24111?q=1");
+    EXPECT_EQ(shown(second, "user"), "user");
+    EXPECT_EQ(shown(second, "password"), "pw");
+    type(second, "description", "Auth");
+    click(second, "ok");
+    ASSERT_EQ(second.result(), DialogResult::Ok);
+    EXPECT_EQ(login->description, "Auth");
+    EXPECT_EQ(login->host, "127.0.0.1");
+    EXPECT_EQ(login->port, 24111);
+    EXPECT_STREQ(login->path.text(), "/?q=1");
+    EXPECT_STREQ(login->user.text(), "user");
+    EXPECT_STREQ(login->password.text(), "pw");
 }
 
 TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
@@ -207,6 +226,8 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         // The record would keep the login only up to the ';'.
         {"Page", "http://www.example.test/", "5", 0, "Must enter a valid user name", "bob;x", "pw"},
         {"Page", "http://www.example.test/", "5", 0, "Must enter a valid password", "bob", "p;w"},
+        // A login typed into the URL is checked as the entries would check it.
+        {"Page", "http://bob;x:pw@www.example.test/", "5", 0, "Must enter a valid user name"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -172,13 +172,26 @@ TEST(ProgramSettingsProfile, CommandLineProxyIsNeitherReadNorWritten) {
     EXPECT_FALSE(profileValue("http proxy user"));
 }
 
-TEST(ProgramSettingsProfile, MainWindowOffScreenSavesNeitherPositionNorSize) {
+TEST(ProgramSettingsProfile, WindowsOffScreenOrNeverShownSaveNoPlace) {
     ScratchDir dir;
     ProgramSettings::reset();
-    ProgramSettings::update([](SettingsValues& s) { s.mainWindow = {true, true, -4, 10, 800, 600}; });
+    ProgramSettings::update([](SettingsValues& s) {
+        s.mainWindow = {true, true, -4, 10, 800, 600};
+        s.newFtp = {true, true, 40, 50, 300, 200};
+    });
     ASSERT_TRUE(ProgramSettings::save());
     EXPECT_FALSE(profileValue("main x"));
     EXPECT_FALSE(profileValue("main width"));
+    // Dialogs never opened keep no place, so the next start opens them at the default one.
+    for (const char* key : {"new web settings x", "new web settings width", "glob settings x", "import settings height",
+                            "ftp details x"})
+        EXPECT_FALSE(profileValue(key)) << key;
+    EXPECT_EQ(profileValue("new ftp settings y"), "50");
+    ProgramSettings::reset();
+    ASSERT_TRUE(ProgramSettings::load());
+    EXPECT_FALSE(ProgramSettings::snapshot().newWeb.hasPosition);
+    EXPECT_FALSE(ProgramSettings::snapshot().hasFtpDetailsPlace);
+    EXPECT_EQ(ProgramSettings::snapshot().newFtp.height, 200);
     EXPECT_EQ(profileValue("max conn"), "5");
     struct stat st;
     ASSERT_EQ(stat("VGW.INI", &st), 0);

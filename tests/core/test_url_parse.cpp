@@ -131,6 +131,15 @@ TEST(ParseHttpUrl, SchemeInAnyCaseAndStrictPort) {
     EXPECT_EQ(Web("http://h/p:80").port, 8888);
 }
 
+TEST(ParseHttpUrl, HostEndsAtPathQueryOrFragment) {
+    Web query("http://u:p@127.0.0.1:24111?q=1/a@b");
+    EXPECT_EQ(query.host, "127.0.0.1");
+    EXPECT_EQ(query.port, 24111);
+    EXPECT_STREQ(query.path.text(), "/?q=1/a@b");
+    EXPECT_STREQ(Web("http://h#top").path.text(), "/#top");
+    EXPECT_EQ(Ftp("ftp://h#1/x").host, "h#1");  // '?' and '#' are common in FTP file names
+}
+
 TEST(ParseHttpUrl, ClearsOutputsFirst) {
     std::optional<std::string> host = "old";
     uint16_t port = 1;
@@ -149,6 +158,9 @@ TEST(ParseGopherUrl, SelectorDropsTheItemType) {
     EXPECT_EQ(u.selector, "/pub");
     EXPECT_EQ(Gopher("gopher://h/0about").selector, "about");
     EXPECT_EQ(Gopher("gopher://h/1").selector, "");
+    // Escapes are decoded; a '%' without two hex digits stays as it is.
+    EXPECT_EQ(Gopher("gopher://h:70/7/v2/vs%09gopher%20words").selector, "/v2/vs\tgopher words");
+    EXPECT_EQ(Gopher("gopher://h/0100%25%4a%g1%4").selector, "100%J%g1%4");
 }
 
 TEST(ParseGopherUrl, RootAndHostOnly) {

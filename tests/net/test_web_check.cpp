@@ -454,6 +454,13 @@ TEST_F(WebCheck, ReplyCutShortIsAFailedFetchUnlessItsLengthArrived) {
             EXPECT_EQ(cacheFiles().size(), 1u);
         }
 
+    // Leading zeros are read, however many; a length past the reply cap is too large.
+    for (const std::string& length : {std::string(20, '0') + std::to_string(body.size()),
+                                      std::string("99999999999999999999")}) {
+        reply.set("HTTP/1.0 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + half, EndedReply::Close);
+        EXPECT_EQ(check(*v), VigilStatus::Unavailable) << length;
+    }
+
     // Every announced byte in: the reply is whole however the connection ends.
     const std::string changed = "<html><body>Hello there</body></html>\r\n";
     reply.set(withLength(changed, changed.size()), EndedReply::Reset);

@@ -171,8 +171,9 @@ LoopbackServer::Script LoopbackServer::silent() {
     return [](Connection& c) { c.drainUntilClosed(); };
 }
 
-LoopbackServer::Script LoopbackServer::trickle(int intervalMs) {
-    return [intervalMs](Connection& c) {
+LoopbackServer::Script LoopbackServer::trickle(int intervalMs, std::string first) {
+    return [intervalMs, first](Connection& c) {
+        if (!first.empty() && !c.send(first)) return;
         while (!c.stopping() && c.send("x")) pause(c, intervalMs);
     };
 }

@@ -78,8 +78,8 @@ public:
     static Script replyAfter(int holdMs, std::string bytes, std::string requestEnd = "\r\n\r\n");
     // Reads whatever comes and never answers, until the client goes.
     static Script silent();
-    // Sends one byte every intervalMs until the client goes.
-    static Script trickle(int intervalMs);
+    // Sends the first bytes, then one byte every intervalMs until the client goes.
+    static Script trickle(int intervalMs, std::string first = "");
     // Sends as fast as it can until the client goes.
     static Script endless();
 
