@@ -218,7 +218,7 @@ TEST_F(ImportTest, AnotherVigilFile) {
         const auto vigil = VigilStore::parseRecord(line, VigilStore::CacheName::Drop);
         ASSERT_TRUE(vigil) << line;
         EXPECT_EQ(vigil->flags() & NotifyFlags::Program, 0) << line;
-        EXPECT_FALSE(vigil->commandLine(false)) << line;
+        EXPECT_FALSE(vigil->commandLine()) << line;
         EXPECT_EQ(vigil->description().find_first_of("\t\x1b"), std::string::npos) << line;
     }
     EXPECT_EQ(tricked.titles[2], "Dx");

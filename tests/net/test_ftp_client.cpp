@@ -388,7 +388,7 @@ TEST_F(FtpClientTest, ListingCutShortIsAFailedCheck) {
     // Over the size cap: an error, said in the trace, not a connection that failed.
     // 64 MiB through a sanitizer build on a busy machine can pause for more than a
     // second, which would cut it short: this listing gets a longer time out.
-    ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 20 * kTimeOutMs; });
+    ProgramSettings::update([](SettingsValues& s) { s.timeOutMs = 20 * kTimeOutMs; });
     const std::string trace = (dir_.path() / "trace.txt").string();
     setenv("TERVANE_TRACE", trace.c_str(), 1);
     ending = TooLarge;
