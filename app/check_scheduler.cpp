@@ -1,5 +1,6 @@
 #include "app/check_scheduler.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "app/main_window_event.h"
@@ -85,7 +86,12 @@ bool isDue(const Vigil& vigil, time_t now, bool checkChanged) {
                               status == VigilStatus::StructureChanged;
     if (!checkChanged && !checkedAgain) return false;
     const time_t next = vigil.nextCheckTime();
-    return next >= 1 && next < now;
+    if (next < 1) return false;
+    // Further ahead than one interval, the last check cannot have been made by
+    // this clock (it was set back, or the list came from another machine): the
+    // item would wait for that time, perhaps for ever. It is due now.
+    const time_t interval = std::max<time_t>(vigil.interval(), 0);
+    return next < now || next - now > interval;
 }
 
 bool tick() {

@@ -145,7 +145,7 @@ void installCommandServices() {
         requestVigilSave();
     };
     s.openUrlInBrowser = [](MainWindow&, const std::string& url) { openUrlInBrowser(url); };
-    s.openImport = [](MainWindow& w) { openImportWindow(&w); };
+    s.openImport = [](MainWindow& w) { openImportWindow(&w, vigilList()); };
     s.openProgramSettings = [](MainWindow& w) {
         openProgramSettingsNotebook(&w, w.settingsFileName(), showHelp);
     };
@@ -164,7 +164,7 @@ void installCommandServices() {
         if (mainWindow) mainWindow->enableCommands();
     };
     startup.welcome = [] {
-        if (mainWindow) showWelcomeWindow(mainWindow, [] { openImportWindow(mainWindow); });
+        if (mainWindow) showWelcomeWindow(mainWindow, [] { openImportWindow(mainWindow, vigilList()); });
     };
 
     dialogHelpHandler() = showHelp;

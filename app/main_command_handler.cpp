@@ -20,6 +20,7 @@
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "platform/message_box.h"
 #include "platform/qt/plain_message_box.h"
@@ -108,6 +109,11 @@ bool changesList(int id) {
     }
 }
 
+bool startsChecks(int id) {
+    using namespace CommandId;
+    return id == CheckSelected || id == CheckAll || id == ButtonCheckAll;
+}
+
 }  // namespace
 
 void refusalBeep() {
@@ -150,11 +156,13 @@ bool MainCommandHandler::command(int id) {
     const CommandServices& s = commandServices();
     using namespace CommandId;
     if (!available(id)) return true;  // greyed: nothing to do
-    if (changesList(id) && VigilStore::readOnly(window_.dataFileName())) {
-        // Nothing done to this list would reach its file: refuse rather than lose it.
+    if ((changesList(id) || startsChecks(id)) && VigilStore::readOnly(window_.dataFileName(), vigilList())) {
+        // Nothing done to this list would reach its file: refuse rather than lose it,
+        // and check nothing, as every change found would be found again next time.
         showMessageBox("Tervane", "The list on screen is read-only: " + window_.dataFileName() +
-                                      " was not read whole and is not saved over while Tervane runs, so "
-                                      "items cannot be added, changed or deleted.");
+                                      " was not read whole and is not saved over while Tervane runs, so " +
+                                      (startsChecks(id) ? "its items are not checked."
+                                                        : "items cannot be added, changed or deleted."));
         return true;
     }
     switch (id) {
@@ -332,7 +340,7 @@ void MainCommandHandler::sort(int id) {
     window_.sortRows(*order);
     VigilTasks::sortVigils(id);
     // vigil.dat keeps the list order, so the new order is written at once.
-    windowServices().saveVigils(window_.dataFileName());
+    window_.noteSave(windowServices().saveVigils(window_.dataFileName()));
 }
 
 void MainCommandHandler::chooseFont() {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QMessageBox>
 #include <QRect>
 #include <QScreen>
@@ -19,6 +20,7 @@
 #include "core/check_slots.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
+#include "core/text_utils.h"
 #include "core/vigil.h"
 #include "core/vigil_list.h"
 #include "core/vigil_store.h"
@@ -60,12 +62,22 @@ bool hurriedBySignal() {
 // Copies that no Vigil names: left by a run killed before the save that would
 // have named or dropped them. Only a list read whole tells them apart, and only
 // the folder's sole user may delete them; "/debug" keeps every copy.
-void removeUnnamedCopies() {
+void removeUnnamedCopies(const VigilStore::LoadResult& loaded) {
     const RunState& state = runState();
-    if (!state.holdsDataFolder || state.keepOldCacheFiles || VigilStore::loadProblem()) return;
+    if (!state.holdsDataFolder || state.keepOldCacheFiles || loaded.problem) return;
+    const VigilList::Vigils vigils = vigilList().snapshot();
+    const VigilList::KeptLines kept = vigilList().keptLines();
+    // A missing or emptied list says nothing of the copies: they may be all the
+    // user has left of it.
+    if (vigils.empty() && kept.empty()) return;
     std::vector<std::string> named;
-    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot())
+    for (const std::shared_ptr<Vigil>& vigil : vigils)
         if (vigil) named.push_back(vigil->cacheFileName());
+    // A line kept unread may name a copy too, in any of its fields.
+    for (const VigilList::KeptLine& line : kept)
+        if (!line.text.empty())
+            for (const std::string& field : splitString(std::string_view(line.text).substr(1), line.text[0], false))
+                named.push_back(field);
     CacheFiles::removeAllExcept(named);
 }
 
@@ -128,9 +140,17 @@ MainWindowParts openMainWindow() {
 
 void startLoadThread(MainWindow& window) {
     const std::string fileName = window.dataFileName();
-    auto load = [fileName] {
-        windowServices().loadVigils(fileName);
-        removeUnnamedCopies();  // before any check makes a copy
+    const QPointer<MainWindow> target(&window);
+    auto load = [fileName, target] {
+        CacheFiles::setListFile(fileName);
+        const VigilStore::LoadResult loaded = windowServices().loadVigils(fileName);
+        // Handed over on the window thread, ahead of the event below; the window
+        // may be gone by then.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [target, problem = loaded.problem] { if (target) target->setLoadProblem(problem); },
+                Qt::QueuedConnection);
+        removeUnnamedCopies(loaded);  // before any check makes a copy
         listLoaded = 1;
         postWindowEvent(MainWindowEvent::LoadDone);
     };
@@ -159,20 +179,22 @@ std::chrono::milliseconds shutdownWaitLimit() {
     return std::chrono::milliseconds(timeOut + kShutdownGraceMs);
 }
 
-bool saveLoadedVigils(const MainWindow& window) {
+bool saveLoadedVigils(MainWindow& window) {
     if (!listLoaded.load()) return true;
     // Until its reports are out, a batch run leaves vigil.dat and the copies it
     // names as they were: the next run then finds and reports the same changes.
     if (runState().batchMode && !VigilTasks::batchReportsDone()) return true;
-    return windowServices().saveVigils(window.dataFileName()) == 0;
+    const VigilStore::SaveResult saved = windowServices().saveVigils(window.dataFileName());
+    window.noteSave(saved);
+    return saved.status == 0;
 }
 
 bool saveAtClose(MainWindow& window) {
     // Changes are saved as they are made: after a save that worked, the end of the
     // run saves what checks add. After one that failed, the list is tried again
     // while the user can still keep the window open and make room for it.
-    while (VigilStore::saveProblem() && !saveLoadedVigils(window)) {
-        const std::optional<std::string> problem = VigilStore::saveProblem();
+    while (window.saveProblem() && !saveLoadedVigils(window)) {
+        const std::optional<std::string> problem = window.saveProblem();
         if (!problem) break;
         const std::string text = *problem + " The list as it is on screen is lost when Tervane ends.";
         traceLine("message box: Tervane: " + text);

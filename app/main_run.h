@@ -28,7 +28,7 @@ void startLoadThread(MainWindow& window);
 // Writes vigil.dat, unless the load has not ended (the file would lose the
 // Vigils not yet read) or a batch run has not written its reports yet. False
 // when the file could not be written.
-bool saveLoadedVigils(const MainWindow& window);
+bool saveLoadedVigils(MainWindow& window);
 
 // As the window closes after a save of vigil.dat failed: tries again, and while it
 // still cannot be written asks whether to try once more (Retry), to keep the window

@@ -5,8 +5,11 @@
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "core/vigil_store.h"
 
 class HelpWindow;
 class MainCommandHandler;
@@ -40,6 +43,15 @@ public:
     const std::string& dataFileName() const { return dataFileName_; }
     void setSettingsFileName(const std::string& name) { settingsFileName_ = name; }
     const std::string& settingsFileName() const { return settingsFileName_; }
+    // What the load of the data file found wrong (set before the load's event is
+    // posted), and why the last save could not write it; none when nothing.
+    void setLoadProblem(std::optional<std::string> problem) { loadProblem_ = std::move(problem); }
+    const std::optional<std::string>& loadProblem() const { return loadProblem_; }
+    void noteSave(const VigilStore::SaveResult& saved) {
+        if (saved.problem) saveProblem_ = saved.problem;
+        else if (saved.status == 0) saveProblem_.reset();
+    }
+    const std::optional<std::string>& saveProblem() const { return saveProblem_; }
 
     // --- The list
 
@@ -160,6 +172,8 @@ private:
     std::map<int, VigilCnrObject*> rowMap_;  // vigilRowMap: identifier to row
     std::string dataFileName_;
     std::string settingsFileName_;
+    std::optional<std::string> loadProblem_;
+    std::optional<std::string> saveProblem_;
     bool closingWithoutSaving_ = false;
 };
 

@@ -159,19 +159,34 @@ bool MainWindowHandler::dispatchHandlerEvent(int id, long param1, long /*param2*
 }
 
 void MainWindowHandler::reportLoadProblem() {
-    const std::optional<std::string> problem = VigilStore::loadProblem();
+    const bool batch = runState().batchMode;
+    if (const std::optional<std::string> kept =
+            VigilStore::keptLinesNote(window_->dataFileName(), vigilList().keptLines())) {
+        if (batch) reportRunNote(*kept);
+        else showMessageBox("Tervane", *kept);
+    }
+    std::optional<std::string> problem = window_->loadProblem();
     if (!problem) return;
-    if (runState().batchMode) {
+    const bool readOnly = VigilStore::readOnly(window_->dataFileName(), vigilList());
+    // The file may be no Vigil list at all: nothing is checked against it.
+    if (readOnly) *problem += " Nothing is checked.";
+    if (batch) {
         reportRunFailure(*problem);
         return;
     }
     showMessageBox("Tervane", *problem);
-    if (VigilStore::readOnly(window_->dataFileName()))
-        window_->setWindowTitle(QStringLiteral("Tervane - read-only list"));
+    if (readOnly) window_->setWindowTitle(QStringLiteral("Tervane - read-only list"));
 }
 
 void MainWindowHandler::startupComplete() {
+    // Checks of a list that cannot be saved would report the same changes at
+    // every run; reportLoadProblem has said why none run.
+    const bool readOnly = VigilStore::readOnly(window_->dataFileName(), vigilList());
     if (runState().batchMode) {
+        if (readOnly) {
+            postWindowEvent(MainWindowEvent::Close, 0, 0);
+            return;
+        }
         // One check at a time, run in place by check-all, which ends the run.
         ProgramSettings::update([](SettingsValues& s) { s.maxConn = 1; });
         startDetachedThread([] { windowServices().checkAll(); });
@@ -180,17 +195,19 @@ void MainWindowHandler::startupComplete() {
     const StartupHooks& hooks = startupHooks();
     if (hooks.enableCommands) hooks.enableCommands();
     window_->setStatusText(QString::fromLatin1(statusTexts[StatusTextIndex::Blank]));
+    if (readOnly) return;  // and a list that could not be read is no first run
     window_->startCheckTimer();
     if (ProgramSettings::snapshot().startup) startDetachedThread([] { windowServices().checkAll(); });
-    // A list that could not be read is not a first run: no offer to import into it.
-    if (vigilList().snapshot().empty() && !VigilStore::loadProblem() && hooks.welcome) hooks.welcome();
+    if (vigilList().snapshot().empty() && vigilList().keptLines().empty() && !window_->loadProblem() &&
+        hooks.welcome)
+        hooks.welcome();
 }
 
 void MainWindowHandler::timerTick() {
     if (++ticksSinceSave_ >= kTicksBetweenSaves) {
         resultsUnsaved_ = false;
         lastSave_.start();
-        windowServices().saveVigils(window_->dataFileName());
+        window_->noteSave(windowServices().saveVigils(window_->dataFileName()));
         if (!window_->settingsFileName().empty()) ProgramSettings::save(window_->settingsFileName());
         ticksSinceSave_ = 0;
     }

@@ -1,5 +1,7 @@
 #include "app/results_report.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -20,7 +22,13 @@ struct ProblemReason {
     const char* text;  // after "  <description> - "
 };
 
+// Not a status: a batch run ended (by a signal) before it reached the item.
+constexpr int kNotChecked = -1;
+
 const ProblemReason problemReasons[] = {
+    {kNotChecked, "Not Checked<BR>", "Not Checked"},
+    {VigilStatus::CopyNotStored, "Copy Not Stored<BR>", "Copy Not Stored"},
+    {VigilStatus::CopyUnreadable, "Copy Not Readable<BR>", "Copy Not Readable"},
     {VigilStatus::Unavailable, "Not Available<br>", "Not Available"},
     {VigilStatus::UnknownError, "Unknown Error<BR>", "Unknown Error"},
     {VigilStatus::HostNotResolved, "Couldn't Resolve Host<BR>", "Couldn't Resolve Host"},
@@ -42,6 +50,21 @@ const ProblemReason* reasonFor(int status) {
     for (const ProblemReason& r : problemReasons)
         if (r.status == status) return &r;
     return nullptr;
+}
+
+// What the report says of an item: its status, unless this batch run's check of it
+// said nothing of the site. An item the run never reached, or whose copy could not
+// be stored or read, keeps a status of an earlier run; "did not change" or
+// "changed" would then be a claim about this run that no check made.
+int reportedStatus(const Vigil& vigil) {
+    const int status = vigil.status();
+    if (!runState().batchMode) return status;
+    const int result = vigil.checkResult();
+    if (result == VigilStatus::CopyNotStored || result == VigilStatus::CopyUnreadable) return result;
+    // Stopped and unresolved items are not for a batch run to check.
+    const bool skipped = status == VigilStatus::Inactive || status == VigilStatus::HostNotResolved ||
+                         vigil.active() != 1;
+    return result == 0 && !skipped ? kNotChecked : status;
 }
 
 const char* const ruleLine = "---------------------------------\n";
@@ -81,6 +104,9 @@ void writeReport(const char* kind, const std::string& path, const std::string& c
     bool ok = file != nullptr;
     if (ok) {
         ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() && std::fflush(file) == 0;
+        // On disk before the vigil.dat saved after it: a power cut must not
+        // leave an empty report of changes that list no longer shows.
+        ok = ok && (::fsync(::fileno(file)) == 0 || errno == EINVAL);  // EINVAL: a pipe, say
         ok = std::fclose(file) == 0 && ok;
     }
     if (ok) {
@@ -104,18 +130,18 @@ std::string textReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
     std::string out = "The following sites have changed:\n";
     out += ruleLine;
     for (const auto& v : vigils)
-        if (v->status() == VigilStatus::Changed) out += "  " + reportText(v->description()) + "\n";
+        if (reportedStatus(*v) == VigilStatus::Changed) out += "  " + reportText(v->description()) + "\n";
 
     out += "\nThe following sites had problems:\n";
     out += ruleLine;
     for (const auto& v : vigils)
-        if (const ProblemReason* r = reasonFor(v->status()))
+        if (const ProblemReason* r = reasonFor(reportedStatus(*v)))
             out += "  " + reportText(v->description()) + " - " + r->text + "\n";
 
     out += "\nThe following sites did not change:\n";
     out += ruleLine;
     for (const auto& v : vigils)
-        if (v->status() == VigilStatus::NoChange) out += "  " + reportText(v->description()) + "\n";
+        if (reportedStatus(*v) == VigilStatus::NoChange) out += "  " + reportText(v->description()) + "\n";
     return out;
 }
 
@@ -123,11 +149,11 @@ std::string htmlReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
     std::string out = "<HTML><TITLE>Tervane Results</TITLE><BODY><H1>Tervane Results</H1><HR>";
     out += "<H3>Changed Sites</H3>";
     for (const auto& v : vigils)
-        if (v->status() == VigilStatus::Changed) out += anchor(*v) + "<BR>";
+        if (reportedStatus(*v) == VigilStatus::Changed) out += anchor(*v) + "<BR>";
 
     out += "<BR><HR><H3>Sites That Had Problems</H3>";
     for (const auto& v : vigils) {
-        const int status = v->status();
+        const int status = reportedStatus(*v);
         if (status == VigilStatus::Changed || status == VigilStatus::NoChange) continue;
         out += anchor(*v) + " - ";
         if (const ProblemReason* r = reasonFor(status)) out += r->html;
@@ -135,7 +161,7 @@ std::string htmlReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
 
     out += "<BR><HR><H3>Sites That Didn't Change</H3>";
     for (const auto& v : vigils)
-        if (v->status() == VigilStatus::NoChange) out += anchor(*v) + "<BR>";
+        if (reportedStatus(*v) == VigilStatus::NoChange) out += anchor(*v) + "<BR>";
     out += "</BODY></HTML>\n";
     return out;
 }

@@ -3,13 +3,16 @@
 // each kill a run is left to finish. Counted: the page changes that no report
 // ever named, the copies in cache that vigil.dat does not name after a finished
 // run, and the copies vigil.dat names that were missing when a run was killed.
+// The pages come from a scripted server (without Last-Modified) or from lighttpd,
+// which dates each page by its file and answers 304 to a date not older than that.
 // Not a test (it takes minutes):
-//   build/bench/batch_kill_loop [kills] [pages] [tervane binary]
+//   build/bench/batch_kill_loop [kills] [pages] [tervane binary] [scripted|lighttpd]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <random>
 #include <set>
@@ -40,9 +44,24 @@ std::string readAll(const fs::path& name) {
     return s.str();
 }
 
+std::string pageText(int page, int edition) {
+    std::string text = "<html><head><title>Page " + std::to_string(page) + "</title></head><body>\n<h1>Edition " +
+                       std::to_string(edition) + "</h1>\n";
+    for (int p = 0; p < 30; ++p) text += "<p>Paragraph " + std::to_string(p) + " of the page, in plain words.</p>\n";
+    return text + "</body></html>\n";
+}
+
+// Pages served at /N, changed between runs.
+class Pages {
+public:
+    virtual ~Pages() = default;
+    virtual int port() const = 0;
+    virtual void change(int page) = 0;
+};
+
 // Serves GET /N with page N in its current edition, one connection at a time
 // (a batch run checks one page after another).
-class PageServer {
+class PageServer : public Pages {
 public:
     explicit PageServer(int pages) : editions_(pages) {
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -63,8 +82,8 @@ public:
         thread_.join();
         ::close(listener_);
     }
-    int port() const { return port_; }
-    void change(int page) { ++editions_[page]; }
+    int port() const override { return port_; }
+    void change(int page) override { ++editions_[page]; }
 
 private:
     void serve() {
@@ -92,18 +111,87 @@ private:
             ::close(client);
         }
     }
-    std::string body(int page) const {
-        std::string text = "<html><head><title>Page " + std::to_string(page) + "</title></head><body>\n<h1>Edition " +
-                           std::to_string(editions_[page].load()) + "</h1>\n";
-        for (int p = 0; p < 30; ++p) text += "<p>Paragraph " + std::to_string(p) + " of the page, in plain words.</p>\n";
-        return text + "</body></html>\n";
-    }
+    std::string body(int page) const { return pageText(page, editions_[page].load()); }
 
     std::vector<std::atomic<int>> editions_;
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::thread thread_;
+};
+
+int freePort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+
+// lighttpd serving the pages as files. Each edition gets a modification time of
+// a second of its own, all in the past: HTTP dates cannot tell apart two edits
+// made in the same second, whoever asks.
+class LighttpdPages : public Pages {
+public:
+    LighttpdPages(int pages, const fs::path& folder) : folder_(folder), editions_(pages, 0) {
+        fs::create_directories(folder_ / "www");
+        stamp_ = ::time(nullptr) - 30L * 24 * 3600;
+        for (int page = 0; page < pages; ++page) write(page);
+        port_ = freePort();
+        std::ofstream(folder_ / "lighttpd.conf")
+            << "server.document-root = \"" << (folder_ / "www").string() << "\"\nserver.bind = \"127.0.0.1\"\n"
+            << "server.port = " << port_ << "\nserver.errorlog = \"" << (folder_ / "error.log").string() << "\"\n"
+            << "server.stat-cache-engine = \"disable\"\nmimetype.assign = (\"\" => \"text/html\")\n";
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, 1);
+            ::dup2(quiet, 2);
+            const std::string conf = (folder_ / "lighttpd.conf").string();
+            ::execl("/usr/sbin/lighttpd", "lighttpd", "-D", "-f", conf.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int tries = 0; tries < 100; ++tries) {
+            const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            address.sin_port = htons(static_cast<uint16_t>(port_));
+            const bool up = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+            ::close(s);
+            if (up) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        std::fprintf(stderr, "lighttpd did not start\n");
+        std::exit(2);
+    }
+    ~LighttpdPages() override {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    int port() const override { return port_; }
+    void change(int page) override {
+        ++editions_[page];
+        write(page);
+    }
+
+private:
+    void write(int page) {
+        const fs::path file = folder_ / "www" / std::to_string(page);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << pageText(page, editions_[page]);
+        const timespec times[2] = {{stamp_, 0}, {stamp_, 0}};
+        ::utimensat(AT_FDCWD, file.c_str(), times, 0);
+        ++stamp_;
+    }
+    fs::path folder_;
+    std::vector<int> editions_;
+    time_t stamp_ = 0;
+    int port_ = 0;
+    pid_t pid_ = -1;
 };
 
 pid_t startRun(const std::string& binary, const fs::path& folder) {
@@ -193,10 +281,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no program at %s\n", binary.c_str());
         return 2;
     }
+    const bool lighttpd = argc > 4 && std::string(argv[4]) == "lighttpd";
     char pattern[] = "/tmp/batch_kill_loop_XXXXXX";
     if (!::mkdtemp(pattern)) return 2;
     const fs::path folder = pattern;
-    PageServer server(pages);
+    char serverPattern[] = "/tmp/batch_kill_loop_www_XXXXXX";
+    if (!::mkdtemp(serverPattern)) return 2;
+    std::unique_ptr<Pages> served;
+    if (lighttpd)
+        served = std::make_unique<LighttpdPages>(pages, serverPattern);
+    else
+        served = std::make_unique<PageServer>(pages);
+    Pages& server = *served;
     {
         std::ofstream list(folder / "vigil.dat");
         list << pages << "\n";
@@ -251,6 +347,7 @@ int main(int argc, char** argv) {
     long waiting = 0;
     for (int n : pending) waiting += n;
 
+    std::printf("%s: ", lighttpd ? "lighttpd" : "scripted server");
     std::printf("%d kills of batch runs over %d pages (%d ran out before the kill; a full run takes %.2f s), "
                 "%ld page changes\n",
                 kills, pages, ranOut, runTime.count() / 1e6, counts.changes);
@@ -260,5 +357,7 @@ int main(int argc, char** argv) {
                 counts.unnamedLast, counts.unnamedMost);
     std::printf("copies named by vigil.dat but missing when a run was killed: %ld\n", counts.namedMissing);
     fs::remove_all(folder);
+    served.reset();
+    fs::remove_all(serverPattern);
     return counts.lost == 0 && counts.unnamedLast == 0 && counts.namedMissing == 0 ? 0 : 1;
 }

@@ -60,7 +60,7 @@ void BM_LoadVigilDat(benchmark::State& state) {
     dataFile();
     for (auto _ : state) {
         clearList();
-        VigilStore::load("vigil.dat");
+        VigilStore::load("vigil.dat", vigilList());
     }
     state.SetItemsProcessed(state.iterations() * 10000);
 }
@@ -69,8 +69,8 @@ BENCHMARK(BM_LoadVigilDat)->Unit(benchmark::kMillisecond);
 void BM_SaveVigilDat(benchmark::State& state) {
     dataFile();
     clearList();
-    VigilStore::load("vigil.dat");
-    for (auto _ : state) VigilStore::save("saved.dat");
+    VigilStore::load("vigil.dat", vigilList());
+    for (auto _ : state) VigilStore::save("saved.dat", vigilList()).status;
     state.SetItemsProcessed(state.iterations() * 10000);
 }
 BENCHMARK(BM_SaveVigilDat)->Unit(benchmark::kMillisecond);

@@ -37,7 +37,7 @@ void writeAll(const std::string& name, const std::string& text) {
 // The list as the child writes it: the first Vigil renamed.
 std::string saveAs(const std::string& description) {
     vigilList().snapshot().front()->setDescription(description);
-    if (VigilStore::save("vigil.dat") != 0) std::exit(2);
+    if (VigilStore::save("vigil.dat", vigilList()).status != 0) std::exit(2);
     return readAll("vigil.dat");
 }
 
@@ -56,7 +56,7 @@ pid_t startChild(const std::string& description, int saves) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         vigilList().snapshot().front()->setDescription(description);
-        for (int i = 0; i < saves; ++i) VigilStore::save("vigil.dat");
+        for (int i = 0; i < saves; ++i) VigilStore::save("vigil.dat", vigilList()).status;
         ::_exit(0);
     }
     return pid;
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < records; ++i)
         VigilStore::parseRecord("|http|Page " + std::to_string(i) + "|2;EMAIL:me@example.com |www" +
                                     std::to_string(i % 50) + ".example.com|80|/news/" + std::to_string(i) +
-                                    "/index.html|21600|863000000|863100000|33|0|863000000|0|9||counter|\n");
+                                    "/index.html|21600|863000000|863100000|33|0|863000000|0|9||counter|\n", vigilList());
     const std::string newText = saveAs("new");
     const auto start = std::chrono::steady_clock::now();
     const std::string oldText = saveAs("old");

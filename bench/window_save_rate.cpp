@@ -45,11 +45,11 @@ int main(int argc, char** argv) {
     long long saves = 0, bytes = 0;
     windowServices().schedulerPass = [] {};
     windowServices().saveVigils = [&](const std::string& name) {
-        const int rc = VigilStore::save(name);
+        const VigilStore::SaveResult saved = VigilStore::save(name, vigilList());
         struct stat st {};
-        if (rc == 0 && ::stat(name.c_str(), &st) == 0) bytes += st.st_size;
+        if (saved.status == 0 && ::stat(name.c_str(), &st) == 0) bytes += st.st_size;
         ++saves;
-        return rc;
+        return saved;
     };
     MainWindowParts parts = openMainWindow();
     startLoadThread(*parts.window);

@@ -4,9 +4,12 @@
 #include "platform/owned_mutex.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -34,6 +37,17 @@ struct RetiredCopies {
 };
 RetiredCopies& retiredCopies() {
     static RetiredCopies& copies = *new RetiredCopies;
+    return copies;
+}
+
+// The list file and whether copies settled since the last flush wait for one.
+struct SettledCopies {
+    std::mutex lock;
+    std::string listFile;
+    bool pending = false;
+};
+SettledCopies& settledCopies() {
+    static SettledCopies& copies = *new SettledCopies;
     return copies;
 }
 
@@ -84,27 +98,82 @@ std::vector<std::string> takeRetired() {
     return taken;
 }
 
+void setListFile(const std::string& name) {
+    SettledCopies& s = settledCopies();
+    std::lock_guard<std::mutex> g(s.lock);
+    s.listFile = name;
+}
+
+void settle(const std::string& name) {
+    SettledCopies& s = settledCopies();
+    std::lock_guard<std::mutex> g(s.lock);
+    if (!s.listFile.empty()) matchOwnerAndMode(name, s.listFile);
+    s.pending = true;
+}
+
+bool flushSettled() {
+    SettledCopies& s = settledCopies();
+    {
+        std::lock_guard<std::mutex> g(s.lock);
+        if (!s.pending) return true;
+        s.pending = false;  // a copy settled during the flush waits for the next one
+    }
+    // One flush of the file system costs less than a flush of each copy (and of
+    // the folder's entry for it) as it is closed.
+    if (flushFileSystem("cache")) return true;
+    const int error = errno;
+    std::lock_guard<std::mutex> g(s.lock);
+    s.pending = true;
+    errno = error;
+    return false;
+}
+
 int removeAllExcept(const std::vector<std::string>& kept) {
-    const std::set<std::string> keep(kept.begin(), kept.end());
-    DIR* folder = ::opendir("cache");
-    if (!folder) return 0;
+    std::set<int32_t> keep;
+    for (const std::string& name : kept)
+        if (const std::optional<int32_t> number = numberFromName(name)) keep.insert(*number);
+    // Not through a link: the folder it leads to may be another data folder's,
+    // whose copies this list does not name.
+    const int folderFd = ::open("cache", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folderFd < 0) return 0;
+    DIR* folder = ::fdopendir(folderFd);
+    if (!folder) {
+        ::close(folderFd);
+        return 0;
+    }
     std::vector<std::string> unnamed;
     while (const dirent* entry = ::readdir(folder)) {
-        const std::string name = std::string("cache\\") + entry->d_name;
-        if (numberFromName(name) && keep.count(name) == 0) unnamed.push_back(name);
+        // Only files this program names itself; numbers compared whatever form
+        // vigil.dat gave them in.
+        const std::string name = entry->d_name;
+        const std::optional<int32_t> number = numberFromName(std::string("cache\\") + name);
+        if (number && name == nameOf(*number).substr(6) && keep.count(*number) == 0) unnamed.push_back(name);
     }
+    for (const std::string& name : unnamed) ::unlinkat(::dirfd(folder), name.c_str(), 0);
     ::closedir(folder);
-    for (const std::string& name : unnamed) removeFile(name);
     return static_cast<int>(unnamed.size());
 }
 
+std::string nameOfNumber(int32_t number) {
+    return nameOf(number);
+}
+
 std::optional<int32_t> numberFromName(std::string_view name) {
-    static constexpr std::string_view prefix = "cache\\";
+    // Hand edits and lists from Windows write the folder with '/' or in capitals.
+    static constexpr std::string_view folder = "cache";
     static constexpr std::string_view suffix = ".mon";
-    if (name.size() != prefix.size() + 8 + suffix.size()) return std::nullopt;
-    if (name.substr(0, prefix.size()) != prefix || name.substr(prefix.size() + 8) != suffix) return std::nullopt;
+    const size_t digitsAt = folder.size() + 1;
+    if (name.size() != digitsAt + 8 + suffix.size()) return std::nullopt;
+    auto sameNoCase = [](std::string_view text, std::string_view lower) {
+        for (size_t i = 0; i < lower.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
+        return true;
+    };
+    if (!sameNoCase(name.substr(0, folder.size()), folder) || !sameNoCase(name.substr(digitsAt + 8), suffix))
+        return std::nullopt;
+    if (name[folder.size()] != '\\' && name[folder.size()] != '/') return std::nullopt;
     int32_t number = 0;
-    for (char c : name.substr(prefix.size(), 8)) {
+    for (char c : name.substr(digitsAt, 8)) {
         if (c < '0' || c > '9') return std::nullopt;
         number = number * 10 + (c - '0');
     }

@@ -27,12 +27,27 @@ void retire(const std::string& name);
 // them is named in what it writes. Safe to call from any thread.
 std::vector<std::string> takeRetired();
 
-// Deletes, in the cache folder, every copy of the program's own naming that is not
-// one of kept; files of other names are left alone. For the sole user of the data
-// folder, before any check runs. The number of copies deleted.
+// The list whose copies these are (vigil.dat): settled copies take its owner,
+// group and mode.
+void setListFile(const std::string& name);
+// Readies a complete copy that a saved list will name: it takes the list's owner,
+// group and mode, and flushSettled puts it on disk before that list is.
+void settle(const std::string& name);
+// Puts every copy settled since the last call on disk. Called by a save once it
+// has written the list and before the list takes its name; false, with errno set,
+// when the flush failed.
+bool flushSettled();
+
+// Deletes, in the cache folder, every copy of the program's own naming whose number
+// is not that of one of kept; files of other names are left alone, and so is a
+// "cache" that is a link. For the sole user of the data folder, before any check
+// runs. The number of copies deleted.
 int removeAllExcept(const std::vector<std::string>& kept);
 
-// The number of a stored name of exactly "cache\" + eight digits + ".mon".
+// The number of a stored name: "cache", '\\' or '/', eight digits, ".mon", the
+// letters in either case.
 std::optional<int32_t> numberFromName(std::string_view name);
+// The name of a number in the program's own form.
+std::string nameOfNumber(int32_t number);
 
 }  // namespace CacheFiles

@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -9,10 +11,31 @@
 #include "net/tcp_client.h"
 #include "platform/files.h"
 
-bool Vigil::isFirstFetch() const {
+Vigil::Reference Vigil::examineReference() const {
     const std::string current = cacheFileName();
     const std::string previous = previousCacheFileName();
-    return current.empty() || previous.empty() || !fileReadable(previous);
+    if (current.empty() || previous.empty()) return Reference::None;
+    int error = 0;
+    switch (probeFile(previous, &error)) {
+        case FileContent::Readable:
+            return Reference::Usable;
+        case FileContent::Unreadable:
+            reportLocalFailure("copy read " + std::to_string(error),
+                               "A copy in the cache folder could not be read (" + previous + ": " +
+                                   std::strerror(error) +
+                                   "); such a check does not count, and the item keeps its status.");
+            return Reference::Unreadable;
+        case FileContent::Missing:
+        case FileContent::Empty:
+            break;
+    }
+    // Lost to a power cut or a hand: the fetch starts again from a first copy,
+    // which cannot tell whether the site changed meanwhile.
+    const bool missing = !fileExists(previous);
+    reportRunNote(description() + ": its copy " + previous + (missing ? " is missing" : " is empty") +
+                  "; what is fetched now becomes its copy, and a change since the last check is not "
+                  "reported.");
+    return Reference::None;
 }
 
 std::string Vigil::takeNewCacheName() {
@@ -22,12 +45,55 @@ std::string Vigil::takeNewCacheName() {
 void Vigil::adoptCopy(const std::string& fresh) {
     const std::string previous = previousCacheFileName();
     const std::string current = cacheFileName();
+    CacheFiles::settle(fresh);
     setCacheFileName(fresh);
     setPreviousCacheFileName(fresh);
     if (runState().keepOldCacheFiles) return;
+    std::vector<std::string> replaced;
+    if (!previous.empty() && previous != fresh) replaced.push_back(previous);
+    if (!current.empty() && current != previous && current != fresh) replaced.push_back(current);
+    {
+        // Saves made while the check runs still name the old copy.
+        std::lock_guard<std::mutex> g(recordMutex_);
+        if (recordBeforeCheck_) {
+            replacedInCheck_.insert(replacedInCheck_.end(), replaced.begin(), replaced.end());
+            return;
+        }
+    }
     // The vigil.dat on disk names the old copy until the next save: it goes then.
-    if (!previous.empty() && previous != fresh) CacheFiles::retire(previous);
-    if (!current.empty() && current != previous && current != fresh) CacheFiles::retire(current);
+    for (const std::string& name : replaced) CacheFiles::retire(name);
+}
+
+void Vigil::writeRecord(FILE* file) const {
+    std::lock_guard<std::mutex> g(recordMutex_);
+    if (!recordBeforeCheck_) {
+        write(file);
+        return;
+    }
+    std::fwrite(recordBeforeCheck_->data(), 1, recordBeforeCheck_->size(), file);
+}
+
+void Vigil::holdRecordForCheck() {
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* memory = open_memstream(&text, &size);
+    std::lock_guard<std::mutex> g(recordMutex_);
+    if (!memory) return;
+    write(memory);
+    if (std::fclose(memory) == 0) recordBeforeCheck_ = std::string(text, size);
+    std::free(text);
+}
+
+void Vigil::releaseRecordAfterCheck() {
+    std::vector<std::string> replaced;
+    {
+        std::lock_guard<std::mutex> g(recordMutex_);
+        recordBeforeCheck_.reset();
+        replaced.swap(replacedInCheck_);
+    }
+    // Only now: a save that still wrote the old record took its retired copies
+    // before these joined them.
+    for (const std::string& name : replaced) CacheFiles::retire(name);
 }
 
 void Vigil::reportCopyNotStored() {
@@ -50,17 +116,22 @@ void Vigil::runCheckFrame() {
         return;
     }
     const int before = status();
+    holdRecordForCheck();
+    statusBeforeCheck_ = before;
     storeStatus(VigilStatus::Checking);
     if (!batch) reportStatus(VigilStatus::Checking);
 
     const int result = fetchAndCompare();
-    const bool copyStored = result != VigilStatus::CopyNotStored;
+    storeCheckResult(result);
+    const bool unreadable = result == VigilStatus::CopyUnreadable;
+    const bool copyStored = result != VigilStatus::CopyNotStored && !unreadable;
 
     checkSlots().giveBack();
     setLastChecked(time(nullptr));
     storeStatus(copyStored ? result : before);
+    releaseRecordAfterCheck();
     if (!copyStored) {
-        reportCopyNotStored();
+        if (!unreadable) reportCopyNotStored();  // an unreadable copy was told as it was found
         // Nothing new is known of the site: its row is refreshed, and the status
         // it keeps notifies no one again.
         if (!batch) reportStatus(VigilStatus::Checking);

@@ -140,7 +140,9 @@ int FtpVigil::fetchAndCompare() {
         hasControlCharacter(directory))
         return VigilStatus::BadRequest;
 
-    const bool first = isFirstFetch();
+    const Reference reference = examineReference();
+    if (reference == Reference::Unreadable) return VigilStatus::CopyUnreadable;
+    const bool first = reference == Reference::None;
     const std::string fresh = takeNewCacheName();
     const int32_t result = pooledFtpRequest(host, port(), user, password, directory, fresh,
                                             ProgramSettings::timeOutMs());

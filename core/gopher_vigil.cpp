@@ -90,7 +90,9 @@ int GopherVigil::fetchAndCompare() {
         }))
         return VigilStatus::BadRequest;
 
-    const bool first = isFirstFetch();
+    const Reference reference = examineReference();
+    if (reference == Reference::Unreadable) return VigilStatus::CopyUnreadable;
+    const bool first = reference == Reference::None;
     const std::string target = takeNewCacheName();
 
     const int32_t got = pooledTcpRequest(gopherPool(), host().c_str(), port(), requestText().c_str(),

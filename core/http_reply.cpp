@@ -149,7 +149,8 @@ HttpRequest buildHttpRequest(const HttpRequestInputs& in) {
     out.text = "GET ";
     out.text += head;
     out.text += "If-Modified-Since: ";
-    out.text += httpDate(in.lastChecked);
+    const bool usable = !in.ifModifiedSince.empty() && !hasControlCharacter(in.ifModifiedSince);
+    out.text += usable ? in.ifModifiedSince : httpDate(0);
     out.text += "\r\n";
     if (!in.basicCredentials.empty()) {
         out.text += "Authorization: Basic ";
@@ -310,6 +311,12 @@ bool modifiedAfter(time_t lastModified, time_t lastChecked) {
     struct tm fields {};
     if (!gmtime_r(&lastChecked, &fields)) return false;
     return lastModified > localTimeOf(&fields);
+}
+
+std::string lastModifiedText(const char* path) {
+    ReplyHead head;
+    if (!readReplyHead(path, head) || lastModifiedTime(head) == 0) return std::string();
+    return headerValue(head, "Last-Modified").value_or(std::string());
 }
 
 namespace {

@@ -19,7 +19,10 @@ struct HttpRequestInputs {
     uint16_t port = 80;            // the page's port
     std::string path = "/";        // the page's path as entered
     std::string basicCredentials;  // Base64 of user ":" password; empty = no Authorization
-    time_t lastChecked = 0;        // 0 = never checked
+    // The date to ask with: the Last-Modified of the reference copy, as its server
+    // wrote it (the server's clock, not this machine's). Empty, or a text holding
+    // a control byte, asks with the 1970 date, so the whole page comes.
+    std::string ifModifiedSince;
     bool useProxy = false;         // "use http proxy"
     std::string proxyHost;
     uint16_t proxyPort = 0;
@@ -104,6 +107,10 @@ time_t expiresTimeFile(const char* path);
 // The Last-Modified test: newer than the last check, both compared the same way
 // (the check's UTC fields read as local time).
 bool modifiedAfter(time_t lastModified, time_t lastChecked);
+
+// The Last-Modified value of a stored reply as its server wrote it, when it is a
+// date this program reads; empty otherwise (no such header, no file).
+std::string lastModifiedText(const char* path);
 
 // Where a page lives.
 struct WebLocation {

@@ -37,6 +37,11 @@ bool runFailed() {
     return failed.load();
 }
 
+void reportRunNote(const std::string& text) {
+    if (runState().batchMode) std::fprintf(stderr, "Tervane: %s\n", text.c_str());
+    traceLine("note: " + text);
+}
+
 void reportLocalFailure(const std::string& kind, const std::string& text) {
     bool first;
     {

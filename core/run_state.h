@@ -23,6 +23,10 @@ RunState& runState();
 void reportRunFailure(const std::string& text);
 bool runFailed();
 
+// Something the user should learn of that is no failure of the run: in the trace,
+// and in batch mode also on standard error.
+void reportRunNote(const std::string& text);
+
 // A failure of this computer's own, not of a site: a file Tervane must write
 // cannot be written (a full disk, a folder it may not write in). Told once per
 // kind: said as reportRunFailure says it (a batch run then ends with status 1),

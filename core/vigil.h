@@ -37,6 +37,9 @@ constexpr int FtpReplyBase = 1124;  // plus the FTP reply code
 // Never stored or shown: a check whose copy could not be written here (a full
 // disk, no cache folder) says nothing of the site, which keeps its status.
 constexpr int CopyNotStored = -7;
+// Never stored or shown either: the copy the check would compare with is there
+// but cannot be read, so nothing can be said of a change.
+constexpr int CopyUnreadable = -8;
 }  // namespace VigilStatus
 
 namespace VigilKind {
@@ -111,6 +114,10 @@ public:
     virtual std::string url() const = 0;
     // One record line of vigil.dat.
     virtual void write(FILE* file) const = 0;
+    // The record line a save writes: while a check runs, the Vigil as it stood
+    // before that check (its status, times and reference copy), so a save made
+    // mid-check never keeps a half-done result.
+    void writeRecord(FILE* file) const;
     // Fetch, compare, set status and times. The base has nothing to check.
     virtual void check();
 
@@ -162,6 +169,8 @@ public:
     void leaveBusy() { --busy_; }
     // The checks store their results without setStatus' refusals.
     void storeStatus(int status) { status_ = status; }
+    // What a check ended with, kept apart from the status it then stores.
+    void storeCheckResult(int result) { checkResult_ = result; }
     // Calls the status callback, when there is one, with this Vigil's identifier.
     void reportStatus(int status) const;
     std::string previousCacheFileName() const;
@@ -169,6 +178,11 @@ public:
     void setPreviousCacheFileName(const std::string& name);
     void setLastChecked(time_t when) { lastChecked_ = when; }
     void setLastChanged(time_t when) { lastChanged_ = when; }
+    // The status the running (or the last) check found when it began.
+    int statusBeforeCheck() const { return statusBeforeCheck_; }
+    // What the last check of this run ended with, before the frame settled the
+    // status (CopyNotStored and CopyUnreadable among them); 0 when none ran.
+    int checkResult() const { return checkResult_; }
 
 protected:
     Vigil(uint16_t kind, const VigilParams& params);
@@ -180,8 +194,12 @@ protected:
     void runCheckFrame();
     // The kind's fetch and comparison; returns the resulting status.
     virtual int fetchAndCompare() { return VigilStatus::NoChange; }
-    // True when there is no usable previous copy, so this fetch is a first one.
-    bool isFirstFetch() const;
+    // What the previous copy allows the fetch to be. None (a first fetch): no copy
+    // is named, or the one named is missing or empty, which is said in the trace
+    // (and in batch mode on standard error). Unreadable: it is there but cannot be
+    // read (told as a local failure); the check ends with CopyUnreadable.
+    enum class Reference { Usable, None, Unreadable };
+    Reference examineReference() const;
     // A fresh cache file name (CacheFiles::newName). Every fetch writes into
     // one, so a copy cut short never stands under a name vigil.dat may keep.
     static std::string takeNewCacheName();
@@ -205,7 +223,17 @@ protected:
     }
 
 private:
+    // Taken around a save's write of the record and around the start and end of
+    // a check, so a save sees the Vigil wholly before or wholly after its check.
+    void holdRecordForCheck();
+    void releaseRecordAfterCheck();
+
     mutable std::mutex fieldMutex_;
+    mutable std::mutex recordMutex_;
+    std::optional<std::string> recordBeforeCheck_;
+    // Copies a running check replaced: retired only once saves stop writing the
+    // record that still names them.
+    std::vector<std::string> replacedInCheck_;
     OwnedMutex checkLock_;
     std::atomic<int> busy_{0};
     std::atomic<int> stop_{0};
@@ -220,6 +248,8 @@ private:
     std::atomic<time_t> lastChanged_;
     const int16_t identifier_;
     std::atomic<int> status_;
+    std::atomic<int> statusBeforeCheck_{0};
+    std::atomic<int> checkResult_{0};
     std::string description_;
     std::optional<std::string> soundFile_;
     std::optional<std::string> programLine_;

@@ -46,6 +46,12 @@ std::shared_ptr<Vigil> VigilList::remove(int identifier) {
         return v && v->id() == identifier;
     });
     if (found == vigils_.end()) return nullptr;
+    const std::shared_ptr<Vigil> before = found == vigils_.begin() ? nullptr : *(found - 1);
+    for (KeptLine& line : kept_) {
+        if (line.atTop || line.after.lock() != *found) continue;
+        line.atTop = !before;
+        line.after = before;
+    }
     std::shared_ptr<Vigil> removed = std::move(*found);
     vigils_.erase(found);
     return removed;
@@ -62,9 +68,32 @@ void VigilList::reorder(const std::function<std::vector<size_t>(const std::vecto
     vigils_ = std::move(sorted);
 }
 
+void VigilList::keep(KeptLine line) {
+    OwnedLock hold(lock_);
+    line.atTop = vigils_.empty();
+    line.after = line.atTop ? std::weak_ptr<Vigil>() : vigils_.back();
+    kept_.push_back(std::move(line));
+}
+
+VigilList::KeptLines VigilList::keptLines() const {
+    OwnedLock hold(lock_);
+    return kept_;
+}
+
 void VigilList::clear() {
     OwnedLock hold(lock_);
     vigils_.clear();
+    kept_.clear();
+}
+
+void VigilList::keepFileUnsaved(const std::string& path) {
+    OwnedLock hold(lock_);
+    unsavedFiles_.insert(path);
+}
+
+bool VigilList::keepsFileUnsaved(const std::string& path) const {
+    OwnedLock hold(lock_);
+    return unsavedFiles_.count(path) > 0;
 }
 
 VigilList& vigilList() {

@@ -12,8 +12,8 @@
 #include <ctime>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/cache_files.h"
@@ -134,39 +134,15 @@ OptionsField readOptionsField(const std::string& field, bool web) {
 }
 
 // The old file stays; the user learns why the list was not written.
-// Why the last save of the data file failed; none after a save that worked.
-std::mutex saveStateMutex;
-std::optional<std::string> lastSaveProblem;
-
-int reportSaveFailure(const std::string& target) {
+VigilStore::SaveResult reportSaveFailure(const std::string& target) {
     const int error = errno;
     const std::string text =
         target + " could not be written (" + std::strerror(error) + "); the previous file is kept.";
-    {
-        std::lock_guard<std::mutex> g(saveStateMutex);
-        lastSaveProblem = text;
-    }
     reportLocalFailure(target + " " + std::to_string(error), text);
-    return -1;
+    return {-1, text};
 }
 
-// Set by a load: files that must not be saved over in this run, and why the last
-// load left its file unread.
-std::mutex loadStateMutex;
-std::set<std::string> keptFiles;
-std::optional<std::string> lastLoadProblem;
 std::atomic<bool> lastLoadEightBit{false};
-
-void keepFile(const std::string& fileName, const std::string& problem) {
-    std::lock_guard<std::mutex> g(loadStateMutex);
-    keptFiles.insert(localPath(fileName));
-    lastLoadProblem = problem;
-}
-
-bool isKept(const std::string& fileName) {
-    std::lock_guard<std::mutex> g(loadStateMutex);
-    return keptFiles.count(localPath(fileName)) > 0;
-}
 
 const char* const kKeptText = "; it is left as it is and will not be saved over while Tervane runs.";
 
@@ -198,8 +174,8 @@ std::string noVigilReason(const std::string& kindWord, bool known) {
     return "is a record of no known kind (\"" + kindWord + "\")";
 }
 
-std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName cacheName, Parsed& outcome,
-                                  std::string* why = nullptr) {
+std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilList& list, VigilStore::CacheName cacheName,
+                                  Parsed& outcome, std::string* why = nullptr) {
     outcome = Parsed::NoVigil;
     if (line.empty()) {
         if (why) *why = noVigilReason(std::string(), false);
@@ -263,14 +239,14 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName
         return nullptr;
     }
 
-    // A stored cache name is taken only in the program's own form and only when no
-    // other Vigil holds it: the name is deleted later, so a damaged file must not
+    // A stored cache name is taken only in the program's own form (kept in its own
+    // spelling whatever the case or separator) and only when no other Vigil holds it: the name is deleted later, so a damaged file must not
     // point at arbitrary paths or share another Vigil's copy. An imported record's
     // name belongs to another list: a copy of that number here is not its copy.
     const std::string& storedName = field(next + 1);
     const auto number = CacheFiles::numberFromName(storedName);
     if (cacheName == VigilStore::CacheName::Keep && number && CacheFiles::addNumber(*number) == 1)
-        p.cacheFileName = storedName;
+        p.cacheFileName = CacheFiles::nameOfNumber(*number);
     p.soundFile = textOrNone(field(next + 2));
 
     std::vector<std::string> extras;
@@ -294,7 +270,7 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName
     }
     }
 
-    vigilList().append(vigil);
+    list.append(vigil);
     outcome = Parsed::Vigil;
     return vigil;
 }
@@ -303,9 +279,9 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilStore::CacheName
 
 namespace VigilStore {
 
-std::shared_ptr<Vigil> parseRecord(const std::string& line, CacheName cacheName) {
+std::shared_ptr<Vigil> parseRecord(const std::string& line, VigilList& list, CacheName cacheName) {
     Parsed outcome;
-    return buildVigil(line, cacheName, outcome);
+    return buildVigil(line, list, cacheName, outcome);
 }
 
 namespace {
@@ -431,87 +407,138 @@ DataFile readRecords(const std::string& fileName, const std::function<bool(const
     return DataFile::Read;
 }
 
-void load(const std::string& fileName) {
+LoadResult load(const std::string& fileName, VigilList& list) {
     std::string problem;
     bool full = false;
     size_t lineNumber = 1;  // the count line
-    size_t unread = 0;      // record lines that made no Vigil
-    std::string firstUnread;
     bool eightBit = false;
     const DataFile read = readRecords(
         fileName,
-        [&full, &lineNumber, &unread, &firstUnread, &eightBit](const std::string& line) {
+        [&list, &full, &lineNumber, &eightBit](const std::string& line) {
             ++lineNumber;
             if (isBlankLine(line)) return true;
             eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
             std::string why;
-            buildVigil(line, CacheName::Keep, outcome, &why);
-            if (outcome == Parsed::NoVigil && unread++ == 0)
-                firstUnread = "line " + std::to_string(lineNumber) + " " + why;
+            buildVigil(line, list, CacheName::Keep, outcome, &why);
+            // Perhaps a record of a later version: the rest of the list is read,
+            // and the line goes back into the file unread.
+            if (outcome == Parsed::NoVigil) {
+                VigilList::KeptLine kept;
+                kept.text = line;
+                kept.lineNumber = lineNumber;
+                kept.why = why;
+                list.keep(std::move(kept));
+                // A copy it names is not handed to another Vigil.
+                for (const std::string& field : splitString(std::string_view(line).substr(1), line[0], false))
+                    if (const auto number = CacheFiles::numberFromName(field)) CacheFiles::addNumber(*number);
+            }
             full = outcome == Parsed::NoIdentifier;
             return !full;
         },
         problem);
     lastLoadEightBit = eightBit;
+    LoadResult result;
     if (read == DataFile::Failed) {
-        keepFile(fileName, problem + kKeptText);
-    } else if (unread > 0) {
-        // Saving the list would drop the lines it could not make sense of.
-        std::string text = fileName + " was not read whole: " + firstUnread;
-        if (unread == 2) text += "; one more line makes no Vigil";
-        if (unread > 2) text += "; " + std::to_string(unread - 1) + " more lines make no Vigil";
-        keepFile(fileName, text + kKeptText);
+        result.problem = problem + kKeptText;
     } else if (full) {
-        keepFile(fileName, fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
-                                      "those past that number were not loaded" + kKeptText);
+        result.problem = fileName + " holds more Vigils than Tervane can keep at a time (65,536); "
+                                    "those past that number were not loaded" + kKeptText;
     }
+    if (result.problem) list.keepFileUnsaved(localPath(fileName));
+    return result;
+}
+
+std::optional<std::string> keptLinesNote(const std::string& fileName, const VigilList::KeptLines& kept) {
+    if (kept.empty()) return std::nullopt;
+    // Runs of consecutive lines as "9-12": a list of a later version may hold many.
+    std::vector<std::string> runs;
+    for (size_t i = 0; i < kept.size();) {
+        size_t j = i;
+        while (j + 1 < kept.size() && kept[j + 1].lineNumber == kept[j].lineNumber + 1) ++j;
+        runs.push_back(std::to_string(kept[i].lineNumber) +
+                       (j > i ? "-" + std::to_string(kept[j].lineNumber) : std::string()));
+        i = j + 1;
+    }
+    std::string numbers = runs.front();
+    for (size_t i = 1; i < runs.size(); ++i) numbers += (i + 1 == runs.size() ? " and " : ", ") + runs[i];
+    const bool one = kept.size() == 1;
+    return fileName + ": " + (one ? "line " : "lines ") + numbers + (one ? " makes" : " make") +
+           " no Vigil (line " + std::to_string(kept.front().lineNumber) + " " + kept.front().why + "); " +
+           (one ? "it is" : "they are") + " kept unread and written back as " + (one ? "it is" : "they are") +
+           ", and the rest of the list is used.";
 }
 
 bool eightBitText() {
     return lastLoadEightBit;
 }
 
-std::optional<std::string> loadProblem() {
-    std::lock_guard<std::mutex> g(loadStateMutex);
-    return lastLoadProblem;
+
+namespace {
+
+// The count line counts every record line written, the kept ones too; each kept
+// line follows the Vigil it followed when read (one whose Vigil is gone, last).
+void writeList(FILE* file, const VigilList::Vigils& vigils, const VigilList::KeptLines& kept) {
+    std::fprintf(file, "%zu\n", vigils.size() + kept.size());
+    auto writeLine = [file](const VigilList::KeptLine& line) {
+        std::fwrite(line.text.data(), 1, line.text.size(), file);
+        std::fputc('\n', file);
+    };
+    std::unordered_map<const Vigil*, std::vector<const VigilList::KeptLine*>> following;
+    for (const VigilList::KeptLine& line : kept) {
+        if (line.atTop) writeLine(line);
+        else if (const std::shared_ptr<Vigil> after = line.after.lock()) following[after.get()].push_back(&line);
+    }
+    for (const auto& vigil : vigils) {
+        vigil->writeRecord(file);
+        if (following.empty()) continue;
+        const auto found = following.find(vigil.get());
+        if (found == following.end()) continue;
+        for (const VigilList::KeptLine* line : found->second) writeLine(*line);
+        following.erase(found);
+    }
+    // Those whose Vigil is no longer in the list: nothing is lost all the same.
+    for (const VigilList::KeptLine& line : kept) {
+        if (line.atTop) continue;
+        const std::shared_ptr<Vigil> after = line.after.lock();
+        if (!after || following.count(after.get())) writeLine(line);
+    }
 }
 
-int save(const std::string& fileName) {
-    // A file this run could not read whole holds Vigils the list lacks.
-    if (isKept(fileName)) return -1;
+}  // namespace
+
+SaveResult save(const std::string& fileName, VigilList& list) {
     const std::string target = localPath(fileName);
+    // A file this run could not read whole holds Vigils the list lacks.
+    if (list.keepsFileUnsaved(target)) return {-1, std::nullopt};
     // One save at a time: a slower one renamed last could name a copy that a
     // faster one has deleted.
     static std::mutex saveMutex;
     std::lock_guard<std::mutex> one(saveMutex);
     // Retired before the list is written, so no line below names them.
     std::vector<std::string> retired = CacheFiles::takeRetired();
-    const bool ok = replaceFile(target, [](FILE* file) {
-        VigilList::Hold hold(vigilList());
-        std::fprintf(file, "%d\n", static_cast<int>(hold.vigils().size()));
-        for (const auto& vigil : hold.vigils()) vigil->write(file);
+    const bool ok = replaceFile(target, [&list](FILE* file) {
+        {
+            VigilList::Hold hold(list);
+            writeList(file, hold.vigils(), hold.kept());
+        }
+        // The copies it names reach the disk before it takes its name: after a
+        // power cut it must not name a copy that never got there.
+        CacheFiles::flushSettled();
         return std::ferror(file) == 0;
     });
     if (!ok) {
-        const int failed = reportSaveFailure(target);
+        SaveResult failed = reportSaveFailure(target);
         // The old file may still name them.
         for (const std::string& name : retired) CacheFiles::retire(name);
         return failed;
     }
     for (const std::string& name : retired) CacheFiles::remove(name);
-    std::lock_guard<std::mutex> g(saveStateMutex);
-    lastSaveProblem.reset();
-    return 0;
+    return {};
 }
 
-std::optional<std::string> saveProblem() {
-    std::lock_guard<std::mutex> g(saveStateMutex);
-    return lastSaveProblem;
-}
-
-bool readOnly(const std::string& fileName) {
-    return isKept(fileName);
+bool readOnly(const std::string& fileName, const VigilList& list) {
+    return list.keepsFileUnsaved(localPath(fileName));
 }
 
 }  // namespace VigilStore

@@ -4,38 +4,50 @@
 #include <optional>
 #include <string>
 
+#include "core/vigil_list.h"
+
 class Vigil;
 
 // vigil.dat: a count line, then one record line per Vigil in list order.
 namespace VigilStore {
 
-// Reads the file into new Vigils appended to vigilList. A missing file leaves the list as it is. A file that
-// exists but cannot be read, or does not begin with a count line, loads nothing;
-// one with record lines that make no Vigil (blank lines aside), or more Vigils than
-// there are identifiers, loads those it can. Either way the file is not saved over
-// for the rest of the run, and loadProblem says why (naming the first such line).
-void load(const std::string& fileName);
+// What a load found wrong with its file, for the user: a file that exists but
+// cannot be read, or does not begin with a count line, loads nothing; one with
+// more Vigils than there are identifiers loads those it can. Either way the list
+// never saves over that file (readOnly). None when the file was read whole.
+struct LoadResult {
+    std::optional<std::string> problem;
+};
 
-// Why the last load left its file (partly) unread, for the user; none when it did not.
-std::optional<std::string> loadProblem();
+// Reads the file into new Vigils appended to list. A missing file leaves the list
+// as it is. A record line that makes no Vigil (blank lines aside) is kept in the
+// list (VigilList::keep) and written back by every save.
+LoadResult load(const std::string& fileName, VigilList& list);
+
+// What to tell the user of the lines a load kept unread (their line numbers);
+// none when there are none.
+std::optional<std::string> keptLinesNote(const std::string& fileName, const VigilList::KeptLines& kept);
 
 // Whether the last load read text that is not UTF-8 (a Windows 8-bit code page):
 // new text for the list is then best written the same way.
 bool eightBitText();
 
-// Writes the whole list (replaceFile: whole or not at all, under the old file's mode).
-// 0 on success; -1 when the file could not be written (the old one then stays) or
-// is one a load of this run could not read whole. After a successful save the
-// retired cache copies (CacheFiles::retire) are deleted: the file no longer names them.
-int save(const std::string& fileName);
+// status 0 when the file was written; -1 when it could not be (the old one then
+// stays: problem says why, and reportLocalFailure has said it once per kind) or
+// is one the list never saves over (no problem).
+struct SaveResult {
+    int status = 0;
+    std::optional<std::string> problem;
+};
 
-// Why the last save could not write its file (said once per kind through
-// reportLocalFailure); none when it wrote it or was not asked to.
-std::optional<std::string> saveProblem();
+// Writes the whole list (replaceFile: whole or not at all, under the old file's
+// mode). After a successful save the retired cache copies (CacheFiles::retire) are
+// deleted: the file no longer names them.
+SaveResult save(const std::string& fileName, VigilList& list);
 
-// Whether a load of this run could not read the file whole: its list is only
-// shown, never saved over.
-bool readOnly(const std::string& fileName);
+// Whether a load into list could not read the file whole: the list is only
+// shown, never saved over that file.
+bool readOnly(const std::string& fileName, const VigilList& list);
 
 enum class DataFile { Read, Missing, Failed };
 // What the first line of a data file must hold: the count (the program's own list),
@@ -59,8 +71,8 @@ std::string importedRecord(const std::string& line);
 // imported one names a copy of another list and starts with none.
 enum class CacheName { Keep, Drop };
 
-// Builds one Vigil from a record line and appends it to vigilList; null when the
-// line does not make a Vigil or no identifier is free.
-std::shared_ptr<Vigil> parseRecord(const std::string& line, CacheName cacheName = CacheName::Keep);
+// Builds one Vigil from a record line and appends it to list; null when the line
+// does not make a Vigil or no identifier is free.
+std::shared_ptr<Vigil> parseRecord(const std::string& line, VigilList& list, CacheName cacheName = CacheName::Keep);
 
 }  // namespace VigilStore

@@ -177,7 +177,12 @@ WebVigil::Reply WebVigil::fetchReply() {
         reply.status = VigilStatus::BadRequest;
         return reply;
     }
-    reply.first = isFirstFetch();
+    const Reference reference = examineReference();
+    if (reference == Reference::Unreadable) {
+        reply.status = VigilStatus::CopyUnreadable;
+        return reply;
+    }
+    reply.first = reference == Reference::None;
     reply.file = takeNewCacheName();
 
     HttpRequestInputs in;
@@ -185,9 +190,10 @@ WebVigil::Reply WebVigil::fetchReply() {
     in.port = port();
     in.path = path().text();
     in.basicCredentials = basicCredentials().value_or("");
-    // Without a copy to compare, a "not modified" answer would leave nothing to
-    // compare the next reply with: ask for the whole page.
-    in.lastChecked = reply.first ? 0 : lastChecked();
+    // Asked by the server's own clock: a date of this machine's (a check that
+    // failed, a change in the same second, a clock running ahead) would hide a
+    // change for good. Without a reference copy the whole page is asked for.
+    if (!reply.first) in.ifModifiedSince = lastModifiedText(localPath(previousCacheFileName()).c_str());
     const SettingsValues settings = ProgramSettings::snapshot();
     in.useProxy = settings.useHttpProxy;
     in.proxyHost = settings.httpProxyHost;
@@ -220,7 +226,10 @@ WebVigil::Reply WebVigil::fetchReply() {
         return reply;
     }
     // A "not modified" answer has no page in it: the previous copy stays the reference.
-    if (isNotModified(reply.file)) return reply;
+    if (isNotModified(reply.file)) {
+        reply.notModified = true;
+        return reply;
+    }
 
     switch (compareContent(reply.file, previousCacheFileName())) {
         case ContentChanged:
@@ -229,7 +238,14 @@ WebVigil::Reply WebVigil::fetchReply() {
             reply.adopt = true;
             break;
         case ContentStructureDiffers:
-            reply.status = VigilStatus::StructureChanged;
+            // Once may be a reply cut short or an odd one; found again, it is the page.
+            if (statusBeforeCheck() == VigilStatus::StructureChanged) {
+                reply.status = VigilStatus::Changed;
+                setLastChanged(time(nullptr));
+                reply.adopt = true;
+            } else {
+                reply.status = VigilStatus::StructureChanged;
+            }
             break;
         default:
             reply.adopt = true;
@@ -256,8 +272,8 @@ int WebVigil::httpGet() {
 int WebVigil::fetchAndCompare() {
     Reply reply = fetchReply();
     // The header reads look at the reply just received, before it is settled.
-    const bool pageReply =
-        reply.received && !reply.mapped && reply.status != VigilStatus::StructureChanged;
+    const bool pageReply = reply.received && !reply.mapped && !reply.notModified &&
+                           reply.status != VigilStatus::StructureChanged;
     auto readExpires = [this, &reply] {
         const time_t t = expiresTime(reply.file);
         std::lock_guard<std::mutex> g(fieldLock());
@@ -282,9 +298,11 @@ int WebVigil::fetchAndCompare() {
     } else if (method == ChangeMethod::LastModified && !(options() & WebOptions::AlwaysCompare)) {
         if (pageReply) {
             const time_t t = readLastModified();
-            // The first copy is never a change, whatever its date.
+            // The first copy is never a change, whatever its date. Otherwise any
+            // other date than the reference copy's is a change: the server's
+            // clock may run behind this machine's.
             if (!reply.first) {
-                if (modifiedAfter(t, lastChecked())) {
+                if (t != lastModifiedTime(previousCacheFileName())) {
                     reply.status = VigilStatus::Changed;
                     setLastChanged(time(nullptr));
                 } else {

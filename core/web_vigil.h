@@ -73,6 +73,7 @@ private:
         bool first = false;     // there was no usable previous copy
         bool received = false;  // a new reply is in file
         bool mapped = false;    // it is an error or a redirect
+        bool notModified = false;  // the server said the reference copy is current
         bool adopt = false;     // it becomes the current copy and the reference
         std::string file;
     };

@@ -68,7 +68,8 @@ bool ImportCommandHandler::command(int id) {
     return true;
 }
 
-ImportWindow::ImportWindow(int windowId, QWidget* owner) : QDialog(owner), handler_(*this) {
+ImportWindow::ImportWindow(int windowId, QWidget* owner, VigilList& vigils)
+    : QDialog(owner), handler_(*this), vigils_(vigils) {
     setObjectName(QStringLiteral("ImportWindow%1").arg(windowId));
     setWindowTitle(QStringLiteral("Import Vigils"));
     build();
@@ -178,7 +179,7 @@ void ImportWindow::addSelections() {
         if (!list_->item(row)->isSelected() || static_cast<size_t>(row) >= entries.size()) continue;
         const SimpleString& line = entries[static_cast<size_t>(row)].recordLine;
         const std::shared_ptr<Vigil> vigil =
-            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())),
+            VigilStore::parseRecord(std::string(line.text(), static_cast<size_t>(line.length())), vigils_,
                                     VigilStore::CacheName::Drop);
         if (!vigil) {
             if (vigilIdentifierFree()) continue;
@@ -186,7 +187,7 @@ void ImportWindow::addSelections() {
             break;
         }
         // The position is looked up after the append, so it is the new Vigil's own.
-        const long position = vigilList().position(vigil);
+        const long position = vigils_.position(vigil);
         if (position >= 0 && importServices().vigilAdded) importServices().vigilAdded(position);
         // Posted after 1038, so the row exists when its refresh arrives.
         vigil->setStatus(VigilStatus::NoChange, true);
@@ -222,8 +223,8 @@ void ImportWindow::dropEntries() {
     importSources().entries().clear();
 }
 
-int openImportWindow(QWidget* owner) {
-    ImportWindow window(ImportId::Window, owner);
+int openImportWindow(QWidget* owner, VigilList& vigils) {
+    ImportWindow window(ImportId::Window, owner, vigils);
     window.setFocus();
     return showAtStoredPlace(window, &SettingsValues::importWindow, [&window] { return window.exec(); });
 }

@@ -10,6 +10,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class VigilList;
 class ImportWindow;
 
 // Window, control and command ids; the ids of texts are also their string ids.
@@ -64,11 +65,11 @@ private:
 };
 
 // Picks an import source and a file, lists the entries its importer finds, and
-// turns the selected ones into Vigils appended to vigilList; each is announced
+// turns the selected ones into Vigils appended to the list it is given; each is announced
 // through importServices().vigilAdded. Window thread only.
 class ImportWindow : public QDialog {
 public:
-    ImportWindow(int windowId, QWidget* owner);
+    ImportWindow(int windowId, QWidget* owner, VigilList& vigils);
     ~ImportWindow() override;
 
     // However the window ends (Close, its close box, Escape) the listed entries
@@ -97,6 +98,7 @@ private:
     void dropEntries();
 
     ImportCommandHandler handler_;
+    VigilList& vigils_;
     QComboBox* source_ = nullptr;
     QLineEdit* path_ = nullptr;
     QListWidget* list_ = nullptr;
@@ -106,4 +108,4 @@ private:
 // Opens the import window over owner at its stored position and size, runs it
 // modally and stores its position and size back ("import settings ...").
 // New Vigils report their status to owner. Returns the modal result.
-int openImportWindow(QWidget* owner);
+int openImportWindow(QWidget* owner, VigilList& vigils);

@@ -204,3 +204,43 @@ bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& writ
     syncFolder(folderOf(target));
     return true;
 }
+
+FileContent probeFile(const std::string& path, int* error) {
+    const int fd = openDescriptor(path, O_RDONLY | O_NONBLOCK);
+    int why = 0;
+    FileContent content;
+    if (fd < 0) {
+        why = errno;
+        content = why == ENOENT || why == ENOTDIR ? FileContent::Missing : FileContent::Unreadable;
+    } else {
+        char byte;
+        ssize_t got;
+        do got = ::read(fd, &byte, 1);
+        while (got < 0 && errno == EINTR);
+        why = got < 0 ? errno : 0;
+        content = got < 0 ? FileContent::Unreadable : got == 0 ? FileContent::Empty : FileContent::Readable;
+        ::close(fd);
+    }
+    if (error) *error = why;
+    return content;
+}
+
+void matchOwnerAndMode(const std::string& path, const std::string& model) {
+    struct stat like;
+    if (::stat(localPath(model).c_str(), &like) != 0) return;
+    const std::string p = localPath(path);
+    // As replaceFile: the owner where this process may set it, else the group;
+    // the mode after, which a change of owner may clear bits of.
+    if (::chown(p.c_str(), like.st_uid, like.st_gid) != 0) (void)::chown(p.c_str(), static_cast<uid_t>(-1), like.st_gid);
+    ::chmod(p.c_str(), like.st_mode & 0666);
+}
+
+bool flushFileSystem(const std::string& path) {
+    const int fd = openDescriptor(path, O_RDONLY);
+    if (fd < 0) return false;
+    const bool ok = ::syncfs(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+}

@@ -49,6 +49,21 @@ bool dropByteOrderMark(std::string& firstLine);
 // with errno set and the old file as it was, when anything failed.
 bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write);
 
+// What a file holds for a reader: Missing (no such file), Empty, Readable (at least
+// one byte could be read), or Unreadable (it is there but opening or reading it
+// failed; error tells why).
+enum class FileContent { Missing, Empty, Readable, Unreadable };
+FileContent probeFile(const std::string& path, int* error = nullptr);
+
+// Gives path the owner and group of model where this process may set them, and
+// model's read and write bits: a file written by root, or under a tight umask,
+// stays the model owner's to read. Nothing when model is missing.
+void matchOwnerAndMode(const std::string& path, const std::string& model);
+
+// Flushes the whole file system that holds path (syncfs): the files written there
+// and the folders that name them. False with errno set when it failed.
+bool flushFileSystem(const std::string& path);
+
 // Deletes the temporary files that replaceFile left beside path when a process
 // was killed in mid-save. Only for a process that holds the folder alone.
 void removeLeftoverTemporaries(const std::string& path);

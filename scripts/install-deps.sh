@@ -17,7 +17,7 @@ test_pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nginx-light lighttpd tinyproxy gophernicus socat
   python3 python3-aiosmtpd python3-pyftpdlib vsftpd
-  apache2-utils
+  apache2-utils strace
 )
 
 list=0

@@ -81,6 +81,7 @@ public:
         }
         checkSlots().giveBack();
         setLastChecked(time(nullptr));
+        storeCheckResult(result_);
         storeStatus(result_);
         checkLock().unlock();
         leaveBusy();
@@ -181,6 +182,11 @@ TEST(CheckScheduler, DueTest) {
     EXPECT_FALSE(isDue(*make(1033, now, 60), now, true));
     EXPECT_FALSE(isDue(*make(1033, 0, 0), now, true));
     EXPECT_TRUE(isDue(*make(1033, 1, 0), now, false));
+    // A last check ahead of this clock (set back, or a list from elsewhere) would
+    // keep the item waiting: due now. Within one interval from now it waits.
+    EXPECT_TRUE(isDue(*make(1033, now + 30 * 86400, 86400), now, false));
+    EXPECT_TRUE(isDue(*make(1033, now + 5, 0), now, false));
+    EXPECT_FALSE(isDue(*make(1033, now - 10, 60), now, false));
     // Not watched, or a check under way.
     EXPECT_FALSE(isDue(*make(1033, now - 100, 60, 0), now, true));
     auto busy = make(1033, now - 100, 60);

@@ -15,6 +15,7 @@
 #include "core/ftp_vigil.h"
 #include "core/gopher_vigil.h"
 #include "core/program_settings.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "import/import_record.h"
@@ -131,7 +132,7 @@ TEST_F(ImportTest, EmTecServerList) {
               "me@example.com|4105||ding.wav");
 
     // The reader finds every field in its place.
-    auto vigil = std::dynamic_pointer_cast<FtpVigil>(VigilStore::parseRecord(program.lines[1]));
+    auto vigil = std::dynamic_pointer_cast<FtpVigil>(VigilStore::parseRecord(program.lines[1], vigilList()));
     ASSERT_TRUE(vigil);
     EXPECT_EQ(vigil->description(), "Private Box");
     EXPECT_EQ(vigil->host(), "files.example.com");
@@ -215,7 +216,7 @@ TEST_F(ImportTest, AnotherVigilFile) {
     const Imported tricked = run(importVigilFile, dir.file("nul.dat"));
     ASSERT_EQ(tricked.lines.size(), 4u);
     for (const std::string& line : tricked.lines) {
-        const auto vigil = VigilStore::parseRecord(line, VigilStore::CacheName::Drop);
+        const auto vigil = VigilStore::parseRecord(line, vigilList(), VigilStore::CacheName::Drop);
         ASSERT_TRUE(vigil) << line;
         EXPECT_EQ(vigil->flags() & NotifyFlags::Program, 0) << line;
         EXPECT_FALSE(vigil->commandLine()) << line;
@@ -288,7 +289,7 @@ TEST_F(ImportTest, HtmlTitlesDecodeTheirEntitiesOnce) {
                                   "caf\xc3\xa9 \xe2\x98\xba &#1114112; &#xd800;"}));
     ASSERT_EQ(utf8.lines.size(), 3u);
     EXPECT_EQ(utf8.lines[0], "|http|Recipes & more|1|a.example.com|80|/?x=1&y=2|21600|0|0|0|0|0|0|4105|||");
-    auto vigil = VigilStore::parseRecord(utf8.lines[0]);
+    auto vigil = VigilStore::parseRecord(utf8.lines[0], vigilList());
     ASSERT_TRUE(vigil);
     EXPECT_EQ(vigil->description(), "Recipes & more");
 
@@ -317,7 +318,7 @@ TEST_F(ImportTest, ControlCharactersInTitlesBecomeBlanks) {
         const Imported got = run(sources[i].first, path);
         ASSERT_EQ(got.titles, (Lines{titles[i]})) << i;
         // The whole line reaches the reader, which builds the Vigil from it.
-        auto vigil = VigilStore::parseRecord(got.lines.front());
+        auto vigil = VigilStore::parseRecord(got.lines.front(), vigilList());
         ASSERT_TRUE(vigil) << got.lines.front();
         EXPECT_EQ(vigil->description(), titles[i]);
     }
@@ -361,7 +362,7 @@ TEST_F(ImportTest, ImportedLinesBuildTheirVigils) {
     const Imported got = run(importAnchorHtml, fixture("bookmark.htm"));
     ASSERT_EQ(got.lines.size(), 5u);
 
-    auto intranet = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[1]));
+    auto intranet = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[1], vigilList()));
     ASSERT_TRUE(intranet);
     EXPECT_EQ(intranet->port(), 8080);
     EXPECT_EQ(intranet->lastChanged(), 880000004);
@@ -371,13 +372,13 @@ TEST_F(ImportTest, ImportedLinesBuildTheirVigils) {
     EXPECT_STREQ(intranet->user().text(), "user");
     EXPECT_STREQ(intranet->password().text(), "secret");
 
-    auto pipe = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[4]));
+    auto pipe = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[4], vigilList()));
     ASSERT_TRUE(pipe);
     EXPECT_EQ(pipe->description(), "Pipe path");
     EXPECT_STREQ(pipe->path().text(), "/A|B.HTML");
     EXPECT_EQ(pipe->interval(), 21600);
 
-    auto gopher = std::dynamic_pointer_cast<GopherVigil>(VigilStore::parseRecord(got.lines[3]));
+    auto gopher = std::dynamic_pointer_cast<GopherVigil>(VigilStore::parseRecord(got.lines[3], vigilList()));
     ASSERT_TRUE(gopher);
     EXPECT_EQ(gopher->selector(), "/");
     EXPECT_EQ(gopher->interval(), 21600);

@@ -92,7 +92,7 @@ QStringList rows(const ImportWindow& window) {
 }  // namespace
 
 TEST_F(ImportWindowTest, ControlsAndLook) {
-    ImportWindow window(ImportId::Window, nullptr);
+    ImportWindow window(ImportId::Window, nullptr, vigilList());
     EXPECT_EQ(window.windowTitle(), "Import Vigils");
     ASSERT_EQ(window.sourceBox()->count(), 12);
     EXPECT_EQ(window.sourceBox()->currentIndex(), 0);
@@ -126,7 +126,7 @@ TEST_F(ImportWindowTest, ControlsAndLook) {
 
 TEST_F(ImportWindowTest, BrowseProposesTheLastChoiceOfEachSource) {
     {
-        ImportWindow window(ImportId::Window, nullptr);
+        ImportWindow window(ImportId::Window, nullptr, vigilList());
         window.sourceBox()->setCurrentIndex(5);
         fileAnswer = std::nullopt;  // the user cancels: nothing changes
         window.button(ImportId::Browse)->click();
@@ -136,7 +136,7 @@ TEST_F(ImportWindowTest, BrowseProposesTheLastChoiceOfEachSource) {
         EXPECT_EQ(window.pathField()->text().toStdString(), fixture("bookmark.htm"));
         window.button(ImportId::Close)->click();
     }
-    ImportWindow again(ImportId::Window, nullptr);
+    ImportWindow again(ImportId::Window, nullptr, vigilList());
     again.sourceBox()->setCurrentIndex(5);
     again.button(ImportId::Browse)->click();
     ASSERT_EQ(proposals.size(), 3u);
@@ -156,7 +156,7 @@ TEST_F(ImportWindowTest, BrowseProposesTheLastChoiceOfEachSource) {
 }
 
 TEST_F(ImportWindowTest, InternetExplorerBrowsesForTheFavoritesFolder) {
-    ImportWindow window(ImportId::Window, nullptr);
+    ImportWindow window(ImportId::Window, nullptr, vigilList());
     importInto(window, ImportSource::InternetExplorer, fixture("favorites"));
     EXPECT_TRUE(proposals.empty());  // no file dialog
     ASSERT_EQ(folderProposals.size(), 1u);
@@ -165,7 +165,7 @@ TEST_F(ImportWindowTest, InternetExplorerBrowsesForTheFavoritesFolder) {
 }
 
 TEST_F(ImportWindowTest, ImportsAddUpUntilTheListIsCleared) {
-    ImportWindow window(ImportId::Window, nullptr);
+    ImportWindow window(ImportId::Window, nullptr, vigilList());
     importInto(window, 5, fixture("bookmark.htm"));
     importInto(window, 9, fixture("quiklist.txt"));
     EXPECT_EQ(rows(window), QStringList({"Example News", "Intranet   Staff Pages", "Example FTP",
@@ -188,7 +188,7 @@ TEST_F(ImportWindowTest, ImportsAddUpUntilTheListIsCleared) {
 }
 
 TEST_F(ImportWindowTest, AddSelectionsAppendsVigilsAndTellsTheMainWindow) {
-    ImportWindow window(ImportId::Window, nullptr);
+    ImportWindow window(ImportId::Window, nullptr, vigilList());
     importInto(window, 4, fixture("vigil.dat"));
     ASSERT_EQ(window.entryList()->count(), 3);
 
@@ -218,7 +218,7 @@ TEST_F(ImportWindowTest, AddSelectionsAppendsVigilsAndTellsTheMainWindow) {
 }
 
 TEST_F(ImportWindowTest, TitlesWithSeparatorsAndLineBreaksStayOneRecord) {
-    ImportWindow window(ImportId::Window, nullptr);
+    ImportWindow window(ImportId::Window, nullptr, vigilList());
     importInto(window, 5, fixture("bookmark.htm"));  // "Intranet | Staff" + line break + "Pages"
     importInto(window, 7, fixture("opera3.adr"));    // "Tabs|and stuff", kept as it is
     ASSERT_EQ(window.entryList()->count(), 7);
@@ -242,12 +242,12 @@ TEST_F(ImportWindowTest, TitlesWithSeparatorsAndLineBreaksStayOneRecord) {
 
 TEST_F(ImportWindowTest, ClosingAnyWayEmptiesTheList) {
     {
-        ImportWindow window(ImportId::Window, nullptr);
+        ImportWindow window(ImportId::Window, nullptr, vigilList());
         importInto(window, 5, fixture("bookmark.htm"));
         window.reject();  // the close box
         EXPECT_TRUE(importSources().entries().empty());
     }
-    ImportWindow window(ImportId::Window, nullptr);
+    ImportWindow window(ImportId::Window, nullptr, vigilList());
     EXPECT_EQ(window.entryList()->count(), 0);
     window.button(ImportId::SelectAll)->click();
     window.button(ImportId::AddSelections)->click();
@@ -273,7 +273,7 @@ TEST_F(ImportWindowTest, OpenerUsesAndStoresThePlacement) {
         modal->move(70, 80);
         static_cast<ImportWindow*>(modal)->button(ImportId::Close)->click();
     });
-    EXPECT_EQ(openImportWindow(nullptr), ImportResult::Ok);
+    EXPECT_EQ(openImportWindow(nullptr, vigilList()), ImportResult::Ok);
     EXPECT_EQ(shownAt, QPoint(40, 50));
     EXPECT_EQ(shownSize, QSize(640, 460));
     const WindowPlacement stored = ProgramSettings::snapshot().importWindow;
@@ -284,7 +284,7 @@ TEST_F(ImportWindowTest, OpenerUsesAndStoresThePlacement) {
 
     // The close box ends it as Cancel.
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    EXPECT_EQ(openImportWindow(nullptr), ImportResult::Cancel);
+    EXPECT_EQ(openImportWindow(nullptr, vigilList()), ImportResult::Cancel);
 }
 
 TEST_F(ImportWindowTest, VigilFileRecordsStartWithoutTheirCacheNames) {
@@ -293,7 +293,7 @@ TEST_F(ImportWindowTest, VigilFileRecordsStartWithoutTheirCacheNames) {
     std::filesystem::create_directory("cache");
     ScratchDir::write("cache/00000003.mon", "an old copy of something else");
     ScratchDir::write("other.dat", "1\n|gopher|Elsewhere|0|g.example|70|/x|0|0|0|1|8|cache\\00000003.mon|\n");
-    ImportWindow window(ImportId::Window, nullptr);
+    ImportWindow window(ImportId::Window, nullptr, vigilList());
     importInto(window, 4, (dir.path() / "other.dat").string());
     ASSERT_EQ(window.entryList()->count(), 1);
     window.entryList()->item(0)->setSelected(true);

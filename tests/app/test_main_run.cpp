@@ -45,7 +45,7 @@ std::vector<std::string>& savedFiles() {
 void recordSaves() {
     windowServices().saveVigils = [](const std::string& name) {
         savedFiles().push_back(name);
-        return 0;
+        return VigilStore::SaveResult{};
     };
 }
 
@@ -222,6 +222,7 @@ TEST(MainRun, LoadThreadFillsTheWindowAndTheRunSavesAtTheEnd) {
         loadedFrom = name;
         addTestVigil(VigilKind::Web, "One");
         addTestVigil(VigilKind::Gopher, "Two");
+        return VigilStore::LoadResult{};
     };
     MainWindowParts parts = openMainWindow();
     startLoadThread(*parts.window);
@@ -357,8 +358,12 @@ TEST(MainRun, ClosingSavesAtOnceAndAgainWhenTheChecksHaveEnded) {
 
     LoopbackServer server(LoopbackServer::silent());
     TempDir folder("tervane-closing");
+    // A change not yet seen, with its reference copy.
+    const std::string stood = "|0|1000|1|-1|0|0|8|cache\\00000003.mon|";
     writeFolder(folder, "startup=t\r\ntime out=8000\r\n",
-                "|http|Slow|0|127.0.0.1|" + std::to_string(server.port()) + "|/|0|0|0|1|-1|0|0|9|||");
+                "|http|Slow|0|127.0.0.1|" + std::to_string(server.port()) + "|/|0" + stood + "|");
+    std::filesystem::create_directory(folder.file("cache"));
+    writeWholeFile(folder.file("cache/00000003.mon"), "HTTP/1.0 200 OK\r\n\r\nold");
     ChildProcess window;
     ASSERT_TRUE(startWindow(window, folder));
     ASSERT_TRUE(server.waitForConnections(1, 10000));
@@ -370,6 +375,9 @@ TEST(MainRun, ClosingSavesAtOnceAndAgainWhenTheChecksHaveEnded) {
     const ino_t atClose = inodeOf(data);
     EXPECT_TRUE(window.running());  // the check still waits for its page
     EXPECT_NE(readWholeFile(data).find("|Slow|"), std::string::npos);
+    // Saved mid-check as it stood before the check, not as "checking".
+    EXPECT_NE(readWholeFile(data).find(stood), std::string::npos) << readWholeFile(data);
+    EXPECT_TRUE(pathExists(folder.file("cache/00000003.mon")));
 
     // A second start meanwhile is refused rather than reading the file under it.
     ChildProcess second;

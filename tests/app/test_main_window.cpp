@@ -211,7 +211,7 @@ TEST(MainWindowEvents, EverySixthTickSavesBeforeItsPass) {
     windowServices().saveVigils = [&](const std::string& name) {
         EXPECT_EQ(name, "vigil.dat");
         savedAtPass.push_back(passes.load());
-        return 0;
+        return VigilStore::SaveResult{};
     };
     WindowFixture f;
     f.window.setDataFileName("vigil.dat");
@@ -231,7 +231,7 @@ TEST(MainWindowEvents, CheckResultsAreSavedTogetherAndUserChangesAtOnce) {
     std::vector<std::chrono::steady_clock::time_point> saves;
     windowServices().saveVigils = [&saves](const std::string&) {
         saves.push_back(std::chrono::steady_clock::now());
-        return 0;
+        return VigilStore::SaveResult{};
     };
     WindowFixture f;
     listLoaded = 1;

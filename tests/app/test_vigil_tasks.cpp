@@ -15,6 +15,7 @@
 #include "core/gopher_vigil.h"
 #include "core/program_settings.h"
 #include "core/text_utils.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
 #include "net/tcp_client.h"
@@ -206,7 +207,7 @@ TEST(VigilTasksOnTheList, StatusOfAllSkipsBusyVigilsAndRemoveLetsGo) {
     EXPECT_EQ(VigilTasks::removeVigil(c->id()), c);
     EXPECT_TRUE(c->stopRequested());
     EXPECT_TRUE(std::filesystem::exists(file));
-    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    ASSERT_EQ(VigilStore::save("vigil.dat", vigilList()).status, 0);
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_EQ(vigilList().size(), 2u);
 }

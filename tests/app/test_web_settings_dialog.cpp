@@ -262,9 +262,9 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
     click(dialog, "ok");
     ASSERT_EQ(dialog.result(), DialogResult::Ok);
     VigilTasks::addWebVigil(record);
-    ASSERT_EQ(VigilStore::save("vigil.dat"), 0);
+    ASSERT_EQ(VigilStore::save("vigil.dat", vigilList()).status, 0);
     vigilList().clear();
-    VigilStore::load("vigil.dat");
+    VigilStore::load("vigil.dat", vigilList());
     const auto web = std::dynamic_pointer_cast<WebVigil>(vigilList().snapshot().at(0));
     ASSERT_TRUE(web);
     EXPECT_EQ(web->emailAddresses(),
@@ -276,7 +276,7 @@ TEST_F(WebDialogTest, EmailListsWithSemicolonsOrCommasKeepTheLoginInTheStore) {
 TEST_F(WebDialogTest, EditKeepsTheBytesOfTextThatIsNotUtf8) {
     ScratchDir dir;
     ScratchDir::write("vigil.dat", "1\n|http|Caf\xe9|0|w.example|80|/men\xfc|0|0|0|1|-1|0|0|9||\n");
-    VigilStore::load("vigil.dat");
+    VigilStore::load("vigil.dat", vigilList());
     const auto web = std::dynamic_pointer_cast<WebVigil>(vigilList().at(0));
     WebSettingsDialog unchanged(SettingsTitle::Web, web.get(), &record, nullptr);
     EXPECT_EQ(shown(unchanged, "description"), "Caf\xc3\xa9");

@@ -41,7 +41,10 @@ TEST(CacheFiles, RemoveMapsTheStoredNameToTheFile) {
 TEST(CacheFiles, NumberFromStoredName) {
     EXPECT_EQ(CacheFiles::numberFromName("cache\\00000042.mon"), 42);
     EXPECT_EQ(CacheFiles::numberFromName("cache\\99999999.mon"), 99999999);
-    EXPECT_FALSE(CacheFiles::numberFromName("cache/00000042.mon"));
+    // Hand edits and lists from Windows: the same copy.
+    EXPECT_EQ(CacheFiles::numberFromName("cache/00000042.mon"), 42);
+    EXPECT_EQ(CacheFiles::numberFromName("CACHE\\00000042.MON"), 42);
+    EXPECT_FALSE(CacheFiles::numberFromName("cache:00000042.mon"));
     EXPECT_FALSE(CacheFiles::numberFromName("cache\\0000042.mon"));
     EXPECT_FALSE(CacheFiles::numberFromName("cache\\000000042.mon"));
     EXPECT_FALSE(CacheFiles::numberFromName("cache\\0000004x.mon"));

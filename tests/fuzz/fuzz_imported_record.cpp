@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string kept = VigilStore::importedRecord(line);
     // The entry keeps the line as text: a NUL would cut it.
     if (kept.find('\0') != std::string::npos) __builtin_trap();
-    const auto vigil = VigilStore::parseRecord(kept.c_str(), VigilStore::CacheName::Drop);
+    const auto vigil = VigilStore::parseRecord(kept.c_str(), vigilList(), VigilStore::CacheName::Drop);
     if (vigil) {
         if ((vigil->flags() & NotifyFlags::Program) || vigil->commandLine() ||
             hasControlCharacter(vigil->description()))

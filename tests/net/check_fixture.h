@@ -14,6 +14,7 @@
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/vigil.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "support/loopback_server.h"
 #include "support/scratch_dir.h"
@@ -88,7 +89,7 @@ protected:
     static int check(Vigil& v) {
         checkSlots().take(10);
         v.check();
-        EXPECT_EQ(VigilStore::save("vigil.dat"), 0);
+        EXPECT_EQ(VigilStore::save("vigil.dat", vigilList()).status, 0);
         return v.status();
     }
     static std::vector<std::string> cacheFiles() { return listFiles("cache"); }

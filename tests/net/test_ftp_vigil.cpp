@@ -10,6 +10,7 @@
 #include "core/check_slots.h"
 #include "core/ftp_vigil.h"
 #include "core/program_settings.h"
+#include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "platform/files.h"
 #include "support/real_servers.h"
@@ -22,7 +23,7 @@ namespace {
 int checkNow(FtpVigil& vigil) {
     checkSlots().take(1);
     vigil.check();
-    EXPECT_EQ(VigilStore::save("vigil.dat"), 0);
+    EXPECT_EQ(VigilStore::save("vigil.dat", vigilList()).status, 0);
     return vigil.status();
 }
 

@@ -38,13 +38,16 @@ protected:
 }  // namespace
 
 TEST_F(WebCheck, RequestBytesOfTheDirectRoad) {
-    LoopbackServer server(LoopbackServer::reply(kPage));
+    const std::string dated =
+        "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 02 Mar 2026 04:05:06 GMT\r\n\r\n<html>a</html>";
+    LoopbackServer server(LoopbackServer::reply(dated));
     auto v = newVigil("127.0.0.1", server.port(), "/a/b#part", ChangeMethod::Content, 0, {},
                       std::string("user:secret"));
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
 
-    // A later check asks whether the page changed since the last one.
-    v->setLastChecked(1772424306);  // Mon, 02 Mar 2026 04:05:06 UTC
+    // A later check asks whether the page changed since the date of the reference
+    // copy, by the server's clock: not since this machine's last check.
+    v->setLastChecked(time(nullptr) + 3600);
     EXPECT_EQ(check(*v), VigilStatus::NoChange);
 
     // Without a copy to compare with, the page is asked for whatever its date:
@@ -58,7 +61,7 @@ TEST_F(WebCheck, RequestBytesOfTheDirectRoad) {
     EXPECT_EQ(check(w), VigilStatus::NoChange);
     // The copy gets a fresh name: one cut short never stands under the stored one.
     EXPECT_NE(w.cacheFileName(), "cache\\00000042.mon");
-    EXPECT_EQ(current(w), kPage);
+    EXPECT_EQ(current(w), dated);
     // A path from an edited or imported vigil.dat: its control bytes go out encoded.
     auto injected = newVigil("127.0.0.1", server.port(), "/a\rX-Injected: evil\x7f\t");
     EXPECT_EQ(check(*injected), VigilStatus::NoChange);
@@ -221,6 +224,12 @@ TEST_F(WebCheck, StructureChangeRejectsTheNewCopy) {
     EXPECT_EQ(v->cacheFileName(), reference);
     EXPECT_EQ(cacheFiles().size(), 1u);
     EXPECT_EQ(current(*v), kPage);
+    // Found again, the change is the page's own: reported, and the new copy adopted.
+    EXPECT_EQ(check(*v), VigilStatus::Changed);
+    EXPECT_GT(v->lastChanged(), 0);
+    EXPECT_EQ(current(*v), httpPage("<body>Hello world</body>"));
+    EXPECT_EQ(cacheFiles().size(), 1u);
+    EXPECT_EQ(check(*v), VigilStatus::NoChange);
 }
 
 TEST_F(WebCheck, NotModifiedKeepsTheReferenceCopy) {
@@ -376,6 +385,10 @@ TEST_F(WebCheck, ChangeMethodsAndHeaderReads) {
     EXPECT_EQ(check(*dated), VigilStatus::NoChange);  // content differs, the date does not
     page.set("HTTP/1.0 200 OK\r\nLast-Modified: Thu, 01 Jan 2037 00:00:00 GMT\r\n\r\n<html>b</html>");
     EXPECT_EQ(check(*dated), VigilStatus::Changed);
+    // Any other date is a change, an earlier one too (the server's clock, not ours).
+    page.set("HTTP/1.0 200 OK\r\nLast-Modified: Thu, 01 Jan 2015 00:00:01 GMT\r\n\r\n<html>b</html>");
+    EXPECT_EQ(check(*dated), VigilStatus::Changed);
+    EXPECT_EQ(check(*dated), VigilStatus::NoChange);
 
     // With "always compare" the content decides.
     auto compared = newVigil("127.0.0.1", server.port(), "/", ChangeMethod::LastModified,

@@ -35,7 +35,7 @@ std::string Nginx::log() const {
 }
 
 bool Lighttpd::start() {
-    port_ = findFreePort();
+    if (port_ == 0) port_ = findFreePort();
     std::filesystem::create_directories(dir_.file("www"));
     const std::string d = dir_.path();
     writeWholeFile(dir_.file("lighttpd.conf"),

@@ -25,9 +25,11 @@ private:
 };
 
 // lighttpd serving www/; /old answers 302 with the relative Location /index.html.
+// Started again after stop(), it serves on the same port.
 class Lighttpd {
 public:
     bool start();
+    void stop() { process_.stop(); }
     uint16_t port() const { return port_; }
     std::string www(const std::string& name) const { return dir_.file("www/" + name); }
 
