@@ -623,6 +623,20 @@ TEST_F(BatchE2e, FilesThatCannotBeWrittenFailTheRunButNotTheRest) {
     EXPECT_NE(unsaved.err.find("Nothing is checked."), std::string::npos) << unsaved.err;
     EXPECT_FALSE(pathExists(data_.file("report.txt")));
 
+    // vigil.dat cannot be replaced (no room for it): both reports are still written.
+    std::filesystem::remove(data_.file("vigil.dat"));
+    const std::string roomy = "|gopher|Closed|0;EMAIL:" + std::string(8000, 'm') + "@x.test |127.0.0.1|" +
+                              std::to_string(closed) + "|/x|0|0|0|1|9||";
+    writeVigils({roomy});
+    const std::string before = readWholeFile(data_.file("vigil.dat"));
+    TervaneRun full = runTervane({"/batch", "/quiet", "/text", "report.txt", "/html", "report.html"},
+                                 data_.path(), 60000, 4096);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("vigil.dat"), std::string::npos) << full.err;
+    EXPECT_NE(textReportFile().find("Closed"), std::string::npos);
+    EXPECT_NE(htmlReportFile().find("Closed"), std::string::npos);
+    EXPECT_EQ(readWholeFile(data_.file("vigil.dat")), before);
+
     // No copy can be kept (`cache` is a file): said once, and no site is "not available".
     LoopbackServer gopher([](LoopbackServer::Connection& c) { c.readUntil("\r\n") && c.send("0a\r\n.\r\n"); });
     std::filesystem::remove(data_.file("vigil.dat"));

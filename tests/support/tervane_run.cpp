@@ -2,7 +2,8 @@
 
 #include "support/server_process.h"
 
-TervaneRun runTervane(const std::vector<std::string>& switches, const std::string& workDir, int timeoutMs) {
+TervaneRun runTervane(const std::vector<std::string>& switches, const std::string& workDir, int timeoutMs,
+                      long fileSizeLimit) {
     TempDir logs("tervane-run");
     ChildOptions options;
     options.outFile = logs.file("out");
@@ -10,6 +11,10 @@ TervaneRun runTervane(const std::vector<std::string>& switches, const std::strin
     options.workDir = workDir;
     options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     std::vector<std::string> argv{TERVANE_BINARY};
+    if (fileSizeLimit > 0)  // a write past the limit then fails with EFBIG instead of ending the program
+        argv = {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f " + std::to_string((fileSizeLimit + 511) / 512) +
+                                     " && exec \"$0\" \"$@\"",
+                TERVANE_BINARY};
     argv.insert(argv.end(), switches.begin(), switches.end());
 
     TervaneRun run;
