@@ -1,8 +1,5 @@
 #include "app/browser_launch.h"
 
-#include "core/client_command.h"
-#include "core/ftp_vigil.h"
-#include "core/gopher_vigil.h"
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
@@ -11,28 +8,6 @@
 #include "platform/trace.h"
 
 namespace {
-
-struct KnownBrowser {
-    const char* programText;
-    const char* service;
-    const char* topic;
-};
-
-// Searched in this order; the first match wins.
-const KnownBrowser kKnownBrowsers[] = {
-    {"netscape", "NETSCAPE", "WWW_OpenURL"},
-    {"opera", "opera", "www_OpenURL"},
-    {"iexplore", "IEXPLORE", "www_OpenURL"},
-};
-
-// What the browser would be asked for after the URL: new window, any format.
-const char* const kDdeItemSuffix = ",,0xFFFFFFFF,0x3,,,,";
-
-// There is no DDE on this platform, so no browser ever answers.
-bool requestOverDde(const std::string& service, const std::string& topic, const std::string& item) {
-    traceLine("dde: " + service + " " + topic + " unavailable (" + item + ")");
-    return false;
-}
 
 struct ClientProgram {
     std::string program;
@@ -53,20 +28,6 @@ std::optional<ClientProgram> clientFor(uint16_t kind) {
     }
 }
 
-// The value the kind's builder gives one template word (the word itself when it
-// is no placeholder of the kind).
-std::string filledWord(const Vigil& vigil, const std::string& word) {
-    std::string line;
-    if (const auto* ftp = dynamic_cast<const FtpVigil*>(&vigil)) {
-        line = ClientCommand::buildFtp(*ftp, "", word);
-    } else if (const auto* gopher = dynamic_cast<const GopherVigil*>(&vigil)) {
-        line = ClientCommand::buildGopher(*gopher, "", word);
-    } else {
-        line = ClientCommand::buildWeb(vigil, "", word);
-    }
-    return line.size() > 2 ? line.substr(2) : std::string();  // after the empty program's two blanks
-}
-
 }  // namespace
 
 std::string expandedCommandLine(const Vigil& vigil, const std::string& program,
@@ -75,34 +36,18 @@ std::string expandedCommandLine(const Vigil& vigil, const std::string& program,
     if (!params) return line;
     for (const std::string& word : splitString(*params, ' ', true)) {
         if (word.empty()) continue;
-        const std::string value = filledWord(vigil, word);
-        if (value == word) {
+        const std::optional<std::string> value = vigil.placeholderValue(word);
+        if (!value) {
             line += ' ' + word;  // the user's own text, quotes and all
-        } else if (!value.empty()) {
-            line += ' ' + quoteArgument(value);
+        } else if (!value->empty()) {
+            line += ' ' + quoteArgument(*value);
         }
     }
     return line;
 }
 
-bool ddeServiceFor(const std::string& program, std::string* service, std::string* topic) {
-    for (const KnownBrowser& browser : kKnownBrowsers) {
-        if (findNoCase(program, browser.programText) == std::string::npos) continue;
-        *service = browser.service;
-        *topic = browser.topic;
-        return true;
-    }
-    return false;
-}
-
 void viewVigil(Vigil& vigil) {
-    const std::optional<ClientProgram> client = clientFor(vigil.kind());
-    std::string service, topic;
-    if (client && ddeServiceFor(client->program, &service, &topic) &&
-        requestOverDde(service, topic, vigil.url() + kDdeItemSuffix)) {
-        vigil.setStatus(VigilStatus::NoChange, true);
-        return;
-    }
+    // No browser is asked over DDE first: this platform has no DDE.
     runClientProgram(vigil);
 }
 
@@ -154,7 +99,6 @@ std::string browserCommandLine(const std::string& program, const std::string& pa
 
 void openUrlInBrowser(const std::string& url) {
     const SettingsValues s = ProgramSettings::snapshot();
-    if (requestOverDde("NETSCAPE", "WWW_OpenURL", url + kDdeItemSuffix)) return;
     // Without a program word the URL would be the program started.
     if (noProgramWord(s.webClient) ||
         !runProgram(browserCommandLine(s.webClient, s.hasWebParams ? s.webParams : "", url).c_str()))

@@ -4,14 +4,10 @@
 
 class Vigil;
 
-// Opening a Vigil's site for the user. A client program that is one of the known
-// browsers (netscape, opera, iexplore) would first be asked over DDE to open the
-// URL; DDE does not exist here, so that attempt always finds no browser
-// (trace line "dde: <service> <topic> unavailable") and the client program is
-// started, as when a browser does not answer.
+// Opening a Vigil's site for the user, always through the client program of
+// its kind: there is no DDE here to hand the URL to a running browser.
 
-// View, on the window thread: the DDE attempt, else runClientProgram. Sets the
-// Vigil's status back to "No change" (reported).
+// View, on the window thread: runClientProgram.
 void viewVigil(Vigil& vigil);
 
 // View In New Window (on a thread of its own), and View's fallback: starts the
@@ -27,9 +23,8 @@ void openUrlInBrowser(const std::string& url);
 
 // The command line of a program for a Vigil: the program, then each word of the
 // parameter template (split at blanks) with the kind's placeholders filled in
-// (Web: %URL %desc; Gopher adds %host %port %selector; FTP adds %host %user
-// %password %port %dir). A filled-in value is quoted so that it arrives as one
-// argument whatever it holds; an empty value adds no argument.
+// (Vigil::placeholderValue). A filled-in value is quoted so that it arrives as
+// one argument whatever it holds; an empty value adds no argument.
 std::string expandedCommandLine(const Vigil& vigil, const std::string& program,
                                 const std::optional<std::string>& params);
 
@@ -37,10 +32,6 @@ std::string expandedCommandLine(const Vigil& vigil, const std::string& program,
 // blank starts nothing (trace line "run program: nothing started, no program
 // word"). True when a process started.
 bool runVigilProgram(const Vigil& vigil, const std::string& program, const std::optional<std::string>& params);
-
-// The DDE service and topic of a client program, by the first known browser its
-// text names (case ignored); false for any other program.
-bool ddeServiceFor(const std::string& program, std::string* service, std::string* topic);
 
 // The command line openUrlInBrowser starts: the program, a blank, the parameters
 // with the first "%URL" and the first "%url" blanked, and the URL after them.

@@ -40,7 +40,6 @@ void startOrGiveBack(const std::shared_ptr<Vigil>& vigil) {
 }
 
 void runCheckInPlace(Vigil& vigil) {
-    vigil.setCheckThreadId(currentThreadNumber());
     vigil.check();
 }
 

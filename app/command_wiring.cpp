@@ -30,11 +30,6 @@
 
 namespace {
 
-// Stack wishes of the add tasks; the platform never gives less than its default.
-constexpr size_t kAddWebStack = 16384;
-constexpr size_t kAddFtpStack = 36384;
-constexpr size_t kAddGopherStack = 12384;
-
 void showHelp(int panel) {
     if (mainWindow) mainWindow->showHelpPanel(panel);
 }
@@ -45,7 +40,6 @@ struct Kind {
     int titleId;
     WindowPlacement SettingsValues::*place;
     std::shared_ptr<Vigil> (*add)(Record);
-    size_t addStack;
 };
 
 // target: a SettingsTarget, or the Vigil to edit.
@@ -61,7 +55,7 @@ void newVigil(const Kind<Dialog, Record>& kind, MainWindow& window, Record recor
     if (runDialog(kind, SettingsTarget::NewVigil, record, &window) != EditDialogs::Ok) return;
     auto add = kind.add;
     auto task = [add, owned = std::make_shared<Record>(std::move(record))] { add(std::move(*owned)); };
-    if (!startDetachedThread(task, kind.addStack)) task();
+    if (!startDetachedThread(task)) task();
 }
 
 // Paste: the record filled from the URL, the dialog, and on OK the add task here.
@@ -74,12 +68,10 @@ std::shared_ptr<Vigil> addWeb(WebSettingsRecord r) { return VigilTasks::addWebVi
 std::shared_ptr<Vigil> addFtp(FtpSettingsRecord r) { return VigilTasks::addFtpVigil(std::move(r)); }
 std::shared_ptr<Vigil> addGopher(GopherSettingsRecord r) { return VigilTasks::addGopherVigil(std::move(r)); }
 
-const Kind<WebSettingsDialog, WebSettingsRecord> webKind{SettingsTitle::Web, &SettingsValues::newWeb, addWeb,
-                                                          kAddWebStack};
-const Kind<FtpSettingsDialog, FtpSettingsRecord> ftpKind{SettingsTitle::Ftp, &SettingsValues::newFtp, addFtp,
-                                                          kAddFtpStack};
+const Kind<WebSettingsDialog, WebSettingsRecord> webKind{SettingsTitle::Web, &SettingsValues::newWeb, addWeb};
+const Kind<FtpSettingsDialog, FtpSettingsRecord> ftpKind{SettingsTitle::Ftp, &SettingsValues::newFtp, addFtp};
 const Kind<GopherSettingsDialog, GopherSettingsRecord> gopherKind{SettingsTitle::Gopher, &SettingsValues::newGopher,
-                                                                   addGopher, kAddGopherStack};
+                                                                   addGopher};
 
 void pasteUrl(MainWindow& window, const QString& text) {
     const std::string url = text.toStdString();

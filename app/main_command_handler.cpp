@@ -31,13 +31,6 @@ const char* const kHomePageUrl = "http://www.tervane.example/";
 
 namespace {
 
-// Stack wishes of the threads the commands start.
-constexpr size_t kCheckOneStack = 4096;
-constexpr size_t kCheckAllStack = 14096;
-constexpr size_t kStatusAllStack = 4000;
-constexpr size_t kClientProgramStack = 34096;
-constexpr size_t kResetConnectionStack = 34096;
-
 using IdsSlot = std::function<void(MainWindow&, std::vector<int>)>;
 
 std::shared_ptr<Vigil> vigilOf(const VigilCnrObject* row) {
@@ -82,8 +75,8 @@ std::shared_ptr<Vigil> singleVigil(const MainWindow& window) {
 }
 
 // Runs a task on a worker thread of its own; a thread that cannot start is not reported.
-bool startTask(std::function<void()> task, size_t stack) {
-    return startDetachedThread(std::move(task), stack);
+bool startTask(std::function<void()> task) {
+    return startDetachedThread(std::move(task));
 }
 
 bool beginsNoCase(const QString& text, const char* prefix) {
@@ -192,7 +185,7 @@ bool MainCommandHandler::command(int id) {
         case ViewInNewWindow:
             if (std::shared_ptr<Vigil> vigil = singleVigil(window_)) {
                 const int vigilId = vigil->id();
-                startTask([view = s.viewVigil, vigilId] { view(vigilId, true); }, kClientProgramStack);
+                startTask([view = s.viewVigil, vigilId] { view(vigilId, true); });
             }
             return true;
         case NewWeb:
@@ -226,17 +219,17 @@ bool MainCommandHandler::command(int id) {
             return true;
         case CheckAll:
         case ButtonCheckAll:
-            startTask([task = windowServices().checkAll] { if (task) task(); }, kCheckAllStack);
+            startTask([task = windowServices().checkAll] { if (task) task(); });
             return true;
         case ResetAll:
         case ButtonResetAll:
-            startTask(s.resetAll, kStatusAllStack);
+            startTask(s.resetAll);
             return true;
         case StartWatchingAll:
-            startTask(s.startWatchingAll, kStatusAllStack);
+            startTask(s.startWatchingAll);
             return true;
         case StopWatchingAll:
-            startTask(s.stopWatchingAll, kStatusAllStack);
+            startTask(s.stopWatchingAll);
             return true;
         case SortByDescription:
         case SortByLastChecked:
@@ -292,8 +285,7 @@ bool MainCommandHandler::command(int id) {
             if (std::shared_ptr<Vigil> vigil = vigilOf(window_.cursoredRow()); vigil && tryLock(*vigil)) {
                 // The lock stays taken until the task's ReleaseVigilLock event.
                 MainWindow* window = &window_;
-                if (!startTask([task = s.resetConnection, window, vigil] { task(*window, vigil); },
-                               kResetConnectionStack))
+                if (!startTask([task = s.resetConnection, window, vigil] { task(*window, vigil); }))
                     vigil->checkLock().unlock();
             }
             return true;
@@ -305,7 +297,7 @@ bool MainCommandHandler::command(int id) {
 void MainCommandHandler::checkSelected() {
     for (const std::shared_ptr<Vigil>& vigil : selectedVigils(window_)) {
         const int vigilId = vigil->id();
-        startTask([vigilId] { VigilTasks::checkOne(vigilId); }, kCheckOneStack);
+        startTask([vigilId] { VigilTasks::checkOne(vigilId); });
     }
 }
 

@@ -39,7 +39,6 @@ const char* const kSettingsFile = "VGW.INI";
 const char* const kDataFile = "vigil.dat";
 const char* const kClientFile = "vigil.cli";
 
-constexpr size_t kLoadStack = 16384;
 constexpr int kShutdownGraceMs = 5000;
 
 // A file Tervane cannot write: a box on the window thread, once the caller
@@ -156,7 +155,7 @@ void startLoadThread(MainWindow& window) {
         postWindowEvent(MainWindowEvent::LoadDone);
     };
     // Without a thread the list is read here: the window must still fill and start.
-    if (!startDetachedThread(load, kLoadStack)) load();
+    if (!startDetachedThread(load)) load();
 }
 
 void closeOnSignals(MainWindow& window) {

@@ -51,7 +51,7 @@ void run(const std::shared_ptr<Vigil>& vigil, int status) {
     if (overrides.playsSound(flags)) playNotifySound(vigil.get());
     if (overrides.showsBox(flags)) showMessageBox(kBoxTitle, changeText(*vigil, status));
     if (flags & NotifyFlags::Program) {
-        if (const std::optional<std::string> stored = vigil->commandLine(false)) {
+        if (const std::optional<std::string> stored = vigil->commandLine()) {
             // Blanks before the program would leave an empty program word.
             const size_t first = stored->find_first_not_of(" \t");
             const std::string line = first == std::string::npos ? std::string() : stored->substr(first);

@@ -81,7 +81,7 @@ void applyClosingFields(Vigil& vigil, const Record& record) {
 }
 
 void applyWebRecord(WebVigil& vigil, const WebSettingsRecord& record) {
-    const std::optional<std::string> oldProgram = vigil.commandLine(false);
+    const std::optional<std::string> oldProgram = vigil.commandLine();
     applyCommonFields(vigil, record);
     const bool userChanged = record.user != vigil.user();
     const bool passwordChanged = record.password != vigil.password();
@@ -105,7 +105,7 @@ void applyWebRecord(WebVigil& vigil, const WebSettingsRecord& record) {
 }
 
 void applyFtpRecord(FtpVigil& vigil, const FtpSettingsRecord& record) {
-    const std::optional<std::string> oldProgram = vigil.commandLine(false);
+    const std::optional<std::string> oldProgram = vigil.commandLine();
     applyCommonFields(vigil, record);
     applyScheduleFields(vigil, record, oldProgram);
     if (record.user) vigil.setUser(*record.user);
@@ -118,7 +118,7 @@ void applyFtpRecord(FtpVigil& vigil, const FtpSettingsRecord& record) {
 }
 
 void applyGopherRecord(GopherVigil& vigil, const GopherSettingsRecord& record) {
-    const std::optional<std::string> oldProgram = vigil.commandLine(false);
+    const std::optional<std::string> oldProgram = vigil.commandLine();
     applyCommonFields(vigil, record);
     applyScheduleFields(vigil, record, oldProgram);
     // An emptied entry means no selector (kept as one blank), not the old one.
@@ -131,7 +131,7 @@ void applyGopherRecord(GopherVigil& vigil, const GopherSettingsRecord& record) {
 template <class Record>
 Record prefilledRecord(const Vigil& vigil) {
     Record record;
-    record.program = vigil.commandLine(false);
+    record.program = vigil.commandLine();
     record.soundFile = vigil.soundFile();
     record.emailList = vigil.emailList().c_str();
     return record;

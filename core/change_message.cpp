@@ -20,20 +20,6 @@ const char* const kMailHostUnresolved =
 
 namespace {
 
-std::string trimmed(const std::string& s) {
-    const size_t first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-// A header value stays on its own line.
-std::string oneLine(std::string s) {
-    for (char& c : s) {
-        if (isControlChar(c)) c = ' ';
-    }
-    return s;
-}
-
 // Inside a quoted display name.
 std::string quoted(const std::string& s) {
     std::string out;
@@ -51,7 +37,7 @@ const std::string* firstUsable(const std::vector<std::string>& addresses) {
 }
 
 std::string serverText(const std::string& s) {
-    return oneLine(s.size() > 300 ? s.substr(0, 300) : s);
+    return blankControlChars(s.size() > 300 ? s.substr(0, 300) : s);
 }
 
 std::string sendFailureText(const SmtpClient& client, int32_t result) {
@@ -114,14 +100,14 @@ bool mailDate(std::time_t when, std::string* out) {
 std::string composeChangeMessage(const std::string& description, const std::string& url,
                                  const std::vector<std::string>& recipients,
                                  const std::string& sender, const std::string& date) {
-    const std::string d = oneLine(description);
-    const std::string e = oneLine(sender);
+    const std::string d = blankControlChars(description);
+    const std::string e = blankControlChars(sender);
     const std::string* first = firstUsable(recipients);
     const std::string r = first ? *first : "";
     std::string m;
     m += "From: \"\" <" + e + ">\r\n";
     m += "To: \"" + quoted(r) + "\" <" + r + ">\r\n";
-    m += "Date: " + oneLine(date) + "\r\n";
+    m += "Date: " + blankControlChars(date) + "\r\n";
     m += "Reply-To: \"" + quoted(e) + "\" <" + e + ">\r\n";
     m += "Priority: Normal\r\n";
     m += "X-Mailer: Tervane " TERVANE_VERSION "\r\n";
@@ -132,7 +118,7 @@ std::string composeChangeMessage(const std::string& description, const std::stri
     m += "\r\n";
     m += d + " has changed.\r\n";
     m += "\r\n";
-    m += oneLine(url) + "\r\n";
+    m += blankControlChars(url) + "\r\n";
     return m;
 }
 

@@ -111,7 +111,6 @@ void Vigil::runCheckFrame() {
         // Deleted, or the window closed, while this check waited: the Vigil keeps
         // its status and times, so a "Changed!" is not lost at the final save.
         checkSlots().giveBack();
-        setCheckThreadId(0);
         checkLock().unlock();
         leaveBusy();
         return;
@@ -143,7 +142,6 @@ void Vigil::runCheckFrame() {
     } else {
         reportStatus(result);
     }
-    setCheckThreadId(0);
     checkLock().unlock();
     leaveBusy();
 }

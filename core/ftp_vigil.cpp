@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <ctime>
 
-#include "core/client_command.h"
 #include "core/program_settings.h"
 #include "core/record_writer.h"
 #include "core/text_utils.h"
@@ -97,7 +96,7 @@ void FtpVigil::write(FILE* file) const {
     line.add(static_cast<long>(lastChanged()));
     line.add(static_cast<long>(lastChecked()));
     line.add(static_cast<long>(static_cast<int16_t>(flags)));
-    if (flags & NotifyFlags::Program) line.add(commandLine(false).value_or(""));
+    if (flags & NotifyFlags::Program) line.add(commandLine().value_or(""));
     line.add(user);
     line.add(password);
     line.add(static_cast<long>(status() - 1024));
@@ -115,9 +114,13 @@ void FtpVigil::write(FILE* file) const {
     std::fwrite(text.data(), 1, text.size(), file);
 }
 
-std::string FtpVigil::buildCommandLine(const std::string& program,
-                                       const std::optional<std::string>& params) const {
-    return ClientCommand::buildFtp(*this, program, params);
+std::optional<std::string> FtpVigil::placeholderValue(std::string_view word) const {
+    if (isPlaceholder(word, "%host")) return host();
+    if (isPlaceholder(word, "%user")) return user();
+    if (isPlaceholder(word, "%password")) return password();
+    if (isPlaceholder(word, "%port")) return std::to_string(port());
+    if (isPlaceholder(word, "%dir")) return directory().value_or("");
+    return Vigil::placeholderValue(word);
 }
 
 int FtpVigil::fetchAndCompare() {

@@ -21,6 +21,7 @@ public:
     ~FtpVigil() override;
 
     std::string url() const override;
+    std::optional<std::string> placeholderValue(std::string_view word) const override;
     void write(FILE* file) const override;
     void check() override { runCheckFrame(); }
 
@@ -58,8 +59,6 @@ public:
 
 protected:
     int fetchAndCompare() override;
-    std::string buildCommandLine(const std::string& program,
-                                 const std::optional<std::string>& params) const override;
 
 private:
     std::optional<std::string> directory_;

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "core/client_command.h"
 #include "core/program_settings.h"
 #include "core/record_writer.h"
 #include "core/text_utils.h"
@@ -51,9 +50,11 @@ std::string GopherVigil::url() const {
     return "gopher://" + host() + ":" + std::to_string(port()) + "/1" + selector();
 }
 
-std::string GopherVigil::buildCommandLine(const std::string& program,
-                                          const std::optional<std::string>& params) const {
-    return ClientCommand::buildGopher(*this, program, params);
+std::optional<std::string> GopherVigil::placeholderValue(std::string_view word) const {
+    if (isPlaceholder(word, "%host")) return host();
+    if (isPlaceholder(word, "%port")) return std::to_string(port());
+    if (isPlaceholder(word, "%selector")) return selector();
+    return Vigil::placeholderValue(word);
 }
 
 void GopherVigil::write(FILE* file) const {
@@ -72,7 +73,7 @@ void GopherVigil::write(FILE* file) const {
     line.add(static_cast<long>(lastChanged()));
     line.add(static_cast<long>(lastChecked()));
     line.add(static_cast<long>(static_cast<int16_t>(notify)));
-    if (notify & NotifyFlags::Program) line.add(commandLine(false).value_or(""));
+    if (notify & NotifyFlags::Program) line.add(commandLine().value_or(""));
     line.add(static_cast<long>(status() - 1024));
     line.add(cacheFileName());
     line.add(soundFile().value_or(""));

@@ -12,6 +12,7 @@ public:
     ~GopherVigil() override;
 
     std::string url() const override;
+    std::optional<std::string> placeholderValue(std::string_view word) const override;
     void write(FILE* file) const override;
     void check() override { runCheckFrame(); }
 
@@ -21,8 +22,6 @@ public:
 
 protected:
     int fetchAndCompare() override;
-    std::string buildCommandLine(const std::string& program,
-                                 const std::optional<std::string>& params) const override;
 
 private:
     std::string requestText_;

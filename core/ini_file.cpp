@@ -11,19 +11,13 @@
 #include <fstream>
 #include <string_view>
 
+#include "core/text_utils.h"
 #include "platform/files.h"
 
 namespace {
 
 bool sameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && ::strcasecmp(a.c_str(), b.c_str()) == 0;
-}
-
-std::string trimmed(const std::string& s) {
-    const size_t first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return std::string();
-    const size_t last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
 }
 
 bool blankAtAnEnd(std::string_view s) {
@@ -50,12 +44,6 @@ std::string storedForm(const std::string& value) {
 
 std::string readForm(const std::string& stored) {
     return quotedForm(stored) ? stored.substr(1, stored.size() - 2) : stored;
-}
-
-std::string oneLine(std::string s) {
-    for (char& c : s)
-        if (c == '\r' || c == '\n') c = ' ';
-    return s;
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "core/ini_file.h"
 #include "core/text_utils.h"
 #include "platform/files.h"
-#include "platform/owned_mutex.h"
 
 namespace {
 std::mutex settingsMutex;
@@ -20,11 +19,6 @@ std::mutex settingsMutex;
 SettingsValues& current() {
     static SettingsValues& values = *new SettingsValues;
     return values;
-}
-// Never destroyed: detached checks copy the proxy while the process ends.
-OwnedMutex& proxyLock() {
-    static OwnedMutex& lock = *new OwnedMutex;
-    return lock;
 }
 }  // namespace
 
@@ -38,16 +32,6 @@ SettingsValues snapshot() {
 void update(const std::function<void(SettingsValues&)>& change) {
     std::lock_guard<std::mutex> g(settingsMutex);
     change(current());
-}
-
-SettingsValues snapshotWithProxy() {
-    const OwnedLock hold(proxyLock());
-    return snapshot();
-}
-
-void updateWithProxy(const std::function<void(SettingsValues&)>& change) {
-    const OwnedLock hold(proxyLock());
-    update(change);
 }
 
 void reset() {

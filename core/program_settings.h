@@ -87,15 +87,11 @@ struct SettingsValues {
 
 namespace ProgramSettings {
 
-// A copy of the current settings.
+// A copy of the current settings, taken whole under the settings lock (so the
+// proxy's host, port and authorization always belong together).
 SettingsValues snapshot();
 // Applies a change under the settings lock.
 void update(const std::function<void(SettingsValues&)>& change);
-// The same, with the HTTP proxy replaced or copied in one step under the proxy's
-// own lock (taken after a Vigil's own lock): the Web checks copy it while the
-// notebook may be replacing it.
-SettingsValues snapshotWithProxy();
-void updateWithProxy(const std::function<void(SettingsValues&)>& change);
 // Puts every setting back to its initial value (tests, first run).
 void reset();
 

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <limits>
 
 std::vector<std::string> splitString(std::string_view text, char sep, bool skipEmpty) {
     std::vector<std::string> fields;
@@ -85,4 +86,39 @@ bool isUtf8(std::string_view text) {
         i += more + 1;
     }
     return true;
+}
+
+std::string trimmed(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return std::string();
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
+}
+
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
+std::optional<long long> leadingNumber(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+    // Gathered as a negative number, which reaches LLONG_MIN too.
+    constexpr long long lowest = std::numeric_limits<long long>::min();
+    long long value = 0;
+    bool held = false;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        const int digit = text[i] - '0';
+        if (held || value < (lowest + digit) / 10) {
+            held = true;
+            continue;
+        }
+        value = value * 10 - digit;
+    }
+    if (held) return negative ? lowest : std::numeric_limits<long long>::max();
+    if (negative) return value;
+    return value == lowest ? std::numeric_limits<long long>::max() : -value;
 }

@@ -73,6 +73,16 @@ bool namesOtherScheme(std::string_view url, std::string_view scheme);
 // Whether url names a port that is no number from 1 to 65535 ("h:99999/", "h:0").
 bool namesBadPort(std::string_view url, std::string_view scheme);
 
+// text without the blanks, tabs and line breaks at its ends.
+std::string trimmed(std::string_view text);
+// Every line feed and carriage return becomes a blank: the text stays on one line.
+std::string oneLine(std::string text);
+
+// The number text starts with, read as the runtime's text-to-number conversion
+// reads it: blanks, a sign, decimal digits (held at the limits of long long).
+// None when no digit comes ("min 5", "-", "").
+std::optional<long long> leadingNumber(std::string_view text);
+
 // Every '|', line feed and carriage return becomes a blank, in place.
 void blankSeparators(char* text);
 void blankSeparators(std::string& text);

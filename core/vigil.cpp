@@ -114,21 +114,19 @@ Vigil::~Vigil() {
     identifiers().release(identifier_);
 }
 
-std::optional<std::string> Vigil::commandLine(bool expand) const {
-    std::optional<std::string> line;
-    {
-        std::lock_guard<std::mutex> g(fieldMutex_);
-        line = programLine_;
-    }
-    if (!line || !expand) return line;
-    const size_t blank = line->find(' ');
-    if (blank == std::string::npos) return buildCommandLine(*line, std::nullopt);
-    return buildCommandLine(line->substr(0, blank), line->substr(blank + 1));
+std::optional<std::string> Vigil::commandLine() const {
+    std::lock_guard<std::mutex> g(fieldMutex_);
+    return programLine_;
 }
 
-std::string Vigil::buildCommandLine(const std::string& program,
-                                    const std::optional<std::string>& params) const {
-    return params ? program + ' ' + *params : program;
+bool Vigil::isPlaceholder(std::string_view word, std::string_view placeholder) {
+    return word.size() == placeholder.size() && findNoCase(word, placeholder) == 0;
+}
+
+std::optional<std::string> Vigil::placeholderValue(std::string_view word) const {
+    if (isPlaceholder(word, "%URL")) return url();
+    if (isPlaceholder(word, "%desc")) return description();
+    return std::nullopt;
 }
 
 void Vigil::check() {}

@@ -105,9 +105,12 @@ public:
     Vigil(const Vigil&) = delete;
     Vigil& operator=(const Vigil&) = delete;
 
-    // The notification program's command line: none without a program line;
-    // unexpanded, the line itself; expanded, the kind's placeholders filled in.
-    virtual std::optional<std::string> commandLine(bool expand) const;
+    // The notification program's line as stored; none without one.
+    std::optional<std::string> commandLine() const;
+    // The value of one word of a command-line template when it is one of the
+    // kind's placeholders (whole word, any case), else none. Every kind fills
+    // "%URL" and "%desc"; Gopher and FTP add their own.
+    virtual std::optional<std::string> placeholderValue(std::string_view word) const;
     virtual std::string url() const = 0;
     // One record line of vigil.dat.
     virtual void write(FILE* file) const = 0;
@@ -135,7 +138,6 @@ public:
     void setOptions(int32_t options) { options_ = options; }
     void setSoundFile(const std::optional<std::string>& soundFile);
     void setCommand(const std::optional<std::string>& programLine);
-    void setCheckThreadId(unsigned long thread) { checkThreadId_ = thread; }
 
     std::string description() const;
     std::string host() const;
@@ -150,7 +152,6 @@ public:
     time_t lastChecked() const { return lastChecked_; }
     time_t lastChanged() const { return lastChanged_; }
     std::string cacheFileName() const;
-    unsigned long checkThreadId() const { return checkThreadId_; }
     int32_t interval() const { return interval_; }
     int intervalMode() const { return intervalMode_; }
     time_t nextCheckTime() const { return lastChecked_ + interval_; }
@@ -209,11 +210,8 @@ protected:
     // Tells, once per reason, that a fetched copy could not be stored here.
     static void reportCopyNotStored();
 
-    // Builds the expanded command line from the program line split at its
-    // first blank (params none when there is no blank). The kinds fill in their
-    // placeholders; the base gives the line back as it was.
-    virtual std::string buildCommandLine(const std::string& program,
-                                         const std::optional<std::string>& params) const;
+    // Whether word is placeholder, ignoring case.
+    static bool isPlaceholder(std::string_view word, std::string_view placeholder);
 
     // Guards the strings; kinds may use it for their own.
     std::mutex& fieldLock() const { return fieldMutex_; }
@@ -260,5 +258,4 @@ private:
     std::atomic<int> intervalMode_;
     std::atomic<int32_t> interval_;
     std::atomic<int32_t> options_;
-    std::atomic<unsigned long> checkThreadId_{0};
 };

@@ -4,7 +4,6 @@
 #include <ctime>
 
 #include "core/check_slots.h"
-#include "core/client_command.h"
 #include "core/html_tokens.h"
 #include "core/http_reply.h"
 #include "core/program_settings.h"
@@ -48,11 +47,6 @@ WebVigil::~WebVigil() = default;
 std::string WebVigil::url() const {
     const std::string h = host();
     return webUrl(h, port(), path().text());
-}
-
-std::string WebVigil::buildCommandLine(const std::string& program,
-                                       const std::optional<std::string>& params) const {
-    return ClientCommand::buildWeb(*this, program, params);
 }
 
 void WebVigil::setPath(const std::optional<std::string>& path) {
@@ -204,7 +198,7 @@ WebVigil::Reply WebVigil::fetchReply() {
     // failed, a change in the same second, a clock running ahead) would hide a
     // change for good. Without a reference copy the whole page is asked for.
     if (!reply.first) in.ifModifiedSince = lastModifiedText(localPath(previousCacheFileName()).c_str());
-    const SettingsValues settings = ProgramSettings::snapshotWithProxy();
+    const SettingsValues settings = ProgramSettings::snapshot();
     in.useProxy = settings.useHttpProxy;
     in.proxyHost = settings.httpProxyHost;
     in.proxyPort = settings.httpProxyPort;
@@ -335,7 +329,7 @@ int WebVigil::fetchAndCompare() {
 void WebVigil::write(FILE* file) const {
     const uint16_t notify = flags();
     const std::optional<std::string> program =
-        (notify & NotifyFlags::Program) ? commandLine(false) : std::nullopt;
+        (notify & NotifyFlags::Program) ? commandLine() : std::nullopt;
     const std::string desc = description();
     const std::string h = host();
     const std::string pathText = path().text();

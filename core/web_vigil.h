@@ -65,8 +65,6 @@ public:
 
 protected:
     int fetchAndCompare() override;
-    std::string buildCommandLine(const std::string& program,
-                                 const std::optional<std::string>& params) const override;
 
 private:
     // One fetched reply and the first decision on it.

@@ -116,26 +116,6 @@ private:
     QStringList items_;
 };
 
-// The number at the start of text, read like the runtime's scanf: blanks, an
-// optional sign, digits. None when there is no number; too large a number is
-// held at the limit.
-std::optional<long long> leadingNumber(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    const char* start = bytes.constData();
-    char* end = nullptr;
-    const long long n = std::strtoll(start, &end, 10);
-    if (end == start) return std::nullopt;
-    return n;
-}
-
-// The whole text (blanks aside) as a number of 0 or more; none for anything
-// else ("-3", "5x"), which is no interval.
-std::optional<long long> wholeCount(const QString& text) {
-    bool ok = false;
-    const qlonglong n = text.trimmed().toLongLong(&ok);
-    if (!ok || n < 0) return std::nullopt;
-    return n;
-}
 
 int clampToInt(long long n) {
     return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, n)));
@@ -520,7 +500,7 @@ void ProgramSettingsNotebook::apply() {
     };
 
     // The proxy is replaced in one step, as the Web checks copy it.
-    ProgramSettings::updateWithProxy([&](SettingsValues& s) {
+    ProgramSettings::update([&](SettingsValues& s) {
         // Client programs are kept as typed: file names here are case-sensitive.
         for (int page = FtpPage; page <= GopherPage; ++page) {
             const ClientFields& f = kClientFields[page];
@@ -529,14 +509,14 @@ void ProgramSettingsNotebook::apply() {
         }
 
         s.startup = startup_->isChecked();
-        if (auto n = leadingNumber(timeOut_->text()); n && *n >= 0)
+        if (auto n = leadingNumber(timeOut_->text().toStdString()); n && *n >= 0)
             s.timeOutMs = *n > 2147483 ? INT_MAX : static_cast<int>(*n * 1000);
-        if (auto n = leadingNumber(maxConn_->text())) s.maxConn = clampToInt(*n);
+        if (auto n = leadingNumber(maxConn_->text().toStdString())) s.maxConn = clampToInt(*n);
         s.showSettings = showSettings_->isChecked();
         s.checkChanged = checkChanged_->isChecked();
         s.userEmail = toStd(userEmail_);
         s.smtpHost = toStd(smtpHost_);
-        if (auto n = leadingNumber(smtpPort_->text())) s.smtpPort = static_cast<uint16_t>(*n);
+        if (auto n = leadingNumber(smtpPort_->text().toStdString())) s.smtpPort = static_cast<uint16_t>(*n);
 
         changedOnly(ftpUser_, s.ftpUser, s.hasFtpUser);
         changedOnly(ftpPassword_, s.ftpPassword, s.hasFtpPassword);
@@ -582,7 +562,8 @@ void ProgramSettingsNotebook::apply() {
         }
         s.defNotify = notify;
 
-        if (auto n = wholeCount(interval_->text()))
+        // "5 min" reads as 5; a negative count or no number leaves the default.
+        if (auto n = leadingNumber(interval_->text().toStdString()); n && *n >= 0)
             s.defCheckInterval =
                 clampToInt(clampToInt(*n) * static_cast<long long>(kUnitSeconds[std::max(0, intervalUnit_->currentIndex())]));
     });

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cctype>
 #include <limits>
 
 #include "core/program_settings.h"
@@ -36,31 +35,6 @@ constexpr int32_t kUnitSeconds[] = {60, 3600, 86400};
 
 QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// The number a text starts with, read the way the runtime's text-to-number
-// conversion reads it: blanks, a sign, then digits. None when no digit comes.
-// Large values are capped well beyond any usable interval or port.
-std::optional<long long> leadingNumber(const QString& text) {
-    const std::string s = text.toStdString();
-    size_t i = 0;
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    if (i >= s.size() || !std::isdigit(static_cast<unsigned char>(s[i]))) return std::nullopt;
-    constexpr long long cap = 1000000000000LL;
-    long long value = 0;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
-        value = std::min(cap, value * 10 + (s[i] - '0'));
-    }
-    return negative ? -value : value;
-}
-
-// The whole number an interval entry holds (blanks around it allowed), or none.
-std::optional<long long> wholeNumber(const QString& text) {
-    bool ok = false;
-    const long long value = text.trimmed().toLongLong(&ok);
-    return ok ? std::optional<long long>(value) : std::nullopt;
 }
 
 }  // namespace
@@ -322,7 +296,7 @@ std::optional<QString> VigilSettingsDialog::serverProblem(const QLineEdit* host,
     if (host->text().isEmpty() || hasControlCharacter(entryText(host))) return QStringLiteral("Must enter a host name");
     // A text that is no port number would leave the Vigil on port 0 or on a
     // number cut to 16 bits, so it is refused like an empty entry.
-    const std::optional<long long> number = leadingNumber(port->text());
+    const std::optional<long long> number = leadingNumber(port->text().toStdString());
     if (port->text().isEmpty() || !number || *number < 1 || *number > 65535) {
         return QStringLiteral("Must enter a port");
     }
@@ -336,21 +310,19 @@ std::optional<QString> VigilSettingsDialog::controlProblem(const QLineEdit* entr
 
 std::optional<QString> VigilSettingsDialog::intervalProblem(bool positiveOnly) const {
     const QString message = QStringLiteral("Must enter a valid \"Check every\" value");
-    const std::optional<long long> read = wholeNumber(interval_->text());
+    // "5 min" reads as 5; an entry that starts with no number is no interval.
+    const std::optional<long long> read = leadingNumber(interval_->text().toStdString());
     if (!read || *read < 0) return message;
     const long long number = *read;
     if (number == 0 && (positiveOnly || intervalOn_)) return message;
     if (unit_->currentIndex() < 0 || unit_->currentIndex() > 2) return message;
     // An interval that does not fit the stored seconds would wrap to another value.
-    const long long seconds = number * kUnitSeconds[unit_->currentIndex()];
-    if (seconds > std::numeric_limits<int32_t>::max() || seconds < std::numeric_limits<int32_t>::min()) {
-        return message;
-    }
+    if (number > std::numeric_limits<int32_t>::max() / kUnitSeconds[unit_->currentIndex()]) return message;
     return std::nullopt;
 }
 
 int32_t VigilSettingsDialog::intervalSeconds() const {
-    const long long number = wholeNumber(interval_->text()).value_or(0);
+    const long long number = leadingNumber(interval_->text().toStdString()).value_or(0);
     return static_cast<int32_t>(number * kUnitSeconds[unit_->currentIndex()]);
 }
 
@@ -390,7 +362,7 @@ QString VigilSettingsDialog::pastedPort(int16_t port) {
 }
 
 int16_t VigilSettingsDialog::portValue(const QLineEdit* port) {
-    return static_cast<int16_t>(static_cast<uint16_t>(leadingNumber(port->text()).value_or(0)));
+    return static_cast<int16_t>(static_cast<uint16_t>(leadingNumber(port->text().toStdString()).value_or(0)));
 }
 
 void VigilSettingsDialog::ok() {

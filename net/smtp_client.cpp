@@ -86,10 +86,7 @@ int32_t SmtpClient::send(const std::string& from, const std::vector<std::string>
         return 0;
     };
 
-    std::string helo = "HELO " + std::string(host());
-    for (char& c : helo) {
-        if (isControlChar(c)) c = ' ';  // one command, one line
-    }
+    const std::string helo = blankControlChars("HELO " + std::string(host()));  // one command, one line
     int32_t rc = step("", 2);  // the greeting
     if (rc == 0) rc = step(helo, 2);
     if (rc == 0) rc = step("MAIL FROM: <" + from + ">", 2);

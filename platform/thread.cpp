@@ -2,7 +2,6 @@
 
 #include <pthread.h>
 
-#include <atomic>
 #include <memory>
 
 namespace {
@@ -13,12 +12,9 @@ void* threadMain(void* arg) {
 }
 }  // namespace
 
-bool startDetachedThread(std::function<void()> fn, size_t stackBytes) {
+bool startDetachedThread(std::function<void()> fn) {
     pthread_attr_t attr;
     if (pthread_attr_init(&attr) != 0) return false;
-    size_t defaultStack = 0;
-    pthread_attr_getstacksize(&attr, &defaultStack);
-    if (stackBytes > defaultStack) pthread_attr_setstacksize(&attr, stackBytes);
     pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
     auto* heapFn = new std::function<void()>(std::move(fn));
     pthread_t tid;
@@ -29,10 +25,4 @@ bool startDetachedThread(std::function<void()> fn, size_t stackBytes) {
         return false;
     }
     return true;
-}
-
-unsigned long currentThreadNumber() {
-    static std::atomic<unsigned long> next{1};
-    thread_local unsigned long mine = next.fetch_add(1);
-    return mine;
 }

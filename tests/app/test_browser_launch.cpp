@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QTreeWidget>
 
@@ -65,26 +64,6 @@ TEST(BrowserLaunch, ViewStartsTheClientWithItsPlaceholdersAndResetsTheStatus) {
     EXPECT_EQ(other->status(), VigilStatus::Changed);
     pumpUntil([&] { return window.rowOf(news->id())->text(VigilCnrObject::StatusColumn) == "No change"; });
     EXPECT_EQ(window.rowOf(news->id())->text(VigilCnrObject::StatusColumn), "No change");
-}
-
-TEST(BrowserLaunch, KnownBrowserIsTriedOverDdeFirst) {
-    TraceScratch scratch;
-    // A browser that the program text names in capitals.
-    const std::string browser = scratch.dir.file("NETSCAPE.EXE");
-    ASSERT_EQ(symlink(TERVANE_ARGV_RECORDER, browser.c_str()), 0);
-    useWebClient(browser, "%URL");
-    auto news = webVigil("News");
-    viewVigil(*news);
-    EXPECT_EQ(scratch.recordedArgs(), (Lines{browser, "http://news.test/today"}));
-    EXPECT_EQ(scratch.traceLines(),
-              (Lines{"dde: NETSCAPE WWW_OpenURL unavailable (http://news.test/today,,0xFFFFFFFF,0x3,,,,)",
-                     "run program: " + browser + " http://news.test/today"}));
-    EXPECT_EQ(news->status(), VigilStatus::NoChange);
-
-    std::string service, topic;
-    EXPECT_TRUE(ddeServiceFor("c:\\opera\\opera.exe -iexplore", &service, &topic));
-    EXPECT_EQ(service + " " + topic, "opera www_OpenURL");
-    EXPECT_FALSE(ddeServiceFor("firefox", &service, &topic));
 }
 
 TEST(BrowserLaunch, AClientThatCannotStartIsNamedInABoxAndTheChangeStaysShown) {

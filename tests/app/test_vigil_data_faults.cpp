@@ -243,7 +243,7 @@ TEST(VigilDataFaults, NumbersTooLargeForTheirFieldKeepTheirDefaults) {
     EXPECT_EQ(vigils[0]->interval(), 0);
     EXPECT_EQ(vigils[0]->intervalMode(), IntervalMode::Off);
     EXPECT_EQ(vigils[1]->flags(), 1);
-    EXPECT_FALSE(vigils[1]->commandLine(false));  // no program field read ...
+    EXPECT_FALSE(vigils[1]->commandLine());  // no program field read ...
     EXPECT_EQ(vigils[1]->status(), VigilStatus::Changed);  // ... so the status is where it was written
     EXPECT_EQ(vigils[2]->options(), WebOptions::AlwaysCompare);
     EXPECT_EQ(vigils[2]->status(), VigilStatus::NoChange);

@@ -138,7 +138,7 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
     EXPECT_EQ(web->description(), "News (edited)");
     EXPECT_EQ(web->basicCredentials(), base64Encode("joe:new"));
     EXPECT_EQ(web->interval(), 3600);
-    EXPECT_FALSE(web->commandLine(false));
+    EXPECT_FALSE(web->commandLine());
     EXPECT_EQ(web->emailList(), "c@example.test ");
     EXPECT_EQ(web->ignoreTokenCount(), 2);
 

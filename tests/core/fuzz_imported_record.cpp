@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (kept.find('\0') != std::string::npos) __builtin_trap();
     const auto vigil = VigilStore::parseRecord(kept.c_str(), vigilList(), VigilStore::CacheName::Drop);
     if (vigil) {
-        if ((vigil->flags() & NotifyFlags::Program) || vigil->commandLine(false) ||
+        if ((vigil->flags() & NotifyFlags::Program) || vigil->commandLine() ||
             hasControlCharacter(vigil->description()))
             __builtin_trap();
         vigilList().clear();

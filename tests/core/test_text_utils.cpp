@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -88,4 +89,13 @@ TEST(OsWrappers, TraceWritesWholeLinesOnlyWhenAsked) {
     EXPECT_EQ(lines[800], "tone: 50 Hz 50 ms");
     EXPECT_EQ(lines[801], "message box: Tervane: two\\nlines");
     unsetenv("TERVANE_TRACE");
+}
+
+TEST(LeadingNumber, ReadsBlanksSignAndDigitsAndHoldsAtTheLimits) {
+    EXPECT_EQ(leadingNumber(" \t+42 min"), 42);
+    EXPECT_EQ(leadingNumber("-7x"), -7);
+    EXPECT_EQ(leadingNumber("99999999999999999999"), std::numeric_limits<long long>::max());
+    EXPECT_EQ(leadingNumber("-9223372036854775808"), std::numeric_limits<long long>::min());
+    EXPECT_EQ(leadingNumber("-99999999999999999999"), std::numeric_limits<long long>::min());
+    for (const char* none : {"", " ", "-", "+ 5", "min 5"}) EXPECT_FALSE(leadingNumber(none)) << none;
 }

@@ -24,12 +24,6 @@ public:
     explicit TestVigil(const VigilParams& p) : Vigil(VigilKind::Web, p) {}
     std::string url() const override { return "http://" + host() + "/"; }
     void write(FILE*) const override {}
-
-    // Shows how the base split the program line for the kind's builder.
-    std::string buildCommandLine(const std::string& program,
-                                 const std::optional<std::string>& params) const override {
-        return "[" + program + "][" + params.value_or("<none>") + "]";
-    }
 };
 
 // A stored name keeps bulk construction away from the cache directory.
@@ -129,13 +123,9 @@ TEST(VigilFields, IntervalHostAndCommandLine) {
     v.setDescription(std::nullopt);
     EXPECT_EQ(v.description(), "");
 
-    EXPECT_FALSE(v.commandLine(false));
-    EXPECT_FALSE(v.commandLine(true));
-    v.setCommand(std::string("notify"));
-    EXPECT_EQ(v.commandLine(true), "[notify][<none>]");
+    EXPECT_FALSE(v.commandLine());
     v.setCommand(std::string("/usr/bin/notify-send -u low %desc"));
-    EXPECT_EQ(v.commandLine(false), "/usr/bin/notify-send -u low %desc");
-    EXPECT_EQ(v.commandLine(true), "[/usr/bin/notify-send][-u low %desc]");
+    EXPECT_EQ(v.commandLine(), "/usr/bin/notify-send -u low %desc");
 }
 
 TEST(VigilFields, CacheNamesOfNewAndStoredVigils) {

@@ -57,7 +57,7 @@ TEST(VigilStore, RecordsOfEveryKindComeBackByteForByte) {
     EXPECT_EQ(gopher->port(), 7070);
     EXPECT_EQ(gopher->selector(), "/news");
     EXPECT_EQ(gopher->emailAddresses().size(), 2u);
-    EXPECT_EQ(gopher->commandLine(false).value_or(""), "notify.sh %desc");
+    EXPECT_EQ(gopher->commandLine().value_or(""), "notify.sh %desc");
     EXPECT_EQ(gopher->status(), VigilStatus::Changed);
     EXPECT_EQ(gopher->interval(), 3600);
     EXPECT_EQ(gopher->intervalMode(), IntervalMode::On);

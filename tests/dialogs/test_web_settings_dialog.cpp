@@ -270,7 +270,7 @@ TEST_F(WebDialogTest, EditKeepsTheBytesOfTextThatIsNotUtf8) {
 TEST_F(WebDialogTest, IntervalsUnderAMinuteEditAsOneAndNoNumberOrNoIntervalIsRefused) {
     auto vigil = addWebVigil(80, "/");
     vigil->setInterval(30);  // as a hand-edited data file or an import may give it
-    for (const char* text : {"0", "-3", "abc", "5x", "1.5", ""}) {
+    for (const char* text : {"0", "-3", "abc", "min 5", ""}) {
         SCOPED_TRACE(text);
         WebSettingsRecord r;
         WebSettingsDialog dialog(SettingsTitle::Web, vigil.get(), &r, nullptr);
@@ -301,6 +301,14 @@ TEST_F(WebDialogTest, IntervalsUnderAMinuteEditAsOneAndNoNumberOrNoIntervalIsRef
     widget<QComboBox>(dialog, "unit").setCurrentIndex(0);
     click(dialog, "ok");
     EXPECT_EQ(r.interval, 420);
+    // Only the leading digits count.
+    for (const auto& [text, seconds] : {std::pair<const char*, int>{"5 min", 300}, {"1.5", 60}}) {
+        WebSettingsRecord typed;
+        WebSettingsDialog d(SettingsTitle::Web, vigil.get(), &typed, nullptr);
+        type(d, "interval", text);
+        click(d, "ok");
+        EXPECT_EQ(typed.interval, seconds) << text;
+    }
 }
 
 TEST_F(WebDialogTest, ModalShowEndsWithTheDismissIds) {

@@ -138,7 +138,7 @@ TEST_F(ImportTest, EmTecServerList) {
     EXPECT_EQ(vigil->host(), "files.example.com");
     EXPECT_EQ(vigil->port(), 2121);
     EXPECT_EQ(vigil->directory().value_or(""), "/");
-    EXPECT_EQ(vigil->commandLine(false).value_or(""), "notify.sh %URL");
+    EXPECT_EQ(vigil->commandLine().value_or(""), "notify.sh %URL");
     EXPECT_EQ(vigil->user(), "joe");
     EXPECT_EQ(vigil->password(), "pw|x");
     EXPECT_EQ(vigil->soundFile().value_or(""), "ding.wav");
@@ -219,7 +219,7 @@ TEST_F(ImportTest, AnotherVigilFile) {
         const auto vigil = VigilStore::parseRecord(line, vigilList(), VigilStore::CacheName::Drop);
         ASSERT_TRUE(vigil) << line;
         EXPECT_EQ(vigil->flags() & NotifyFlags::Program, 0) << line;
-        EXPECT_FALSE(vigil->commandLine(false)) << line;
+        EXPECT_FALSE(vigil->commandLine()) << line;
         EXPECT_EQ(vigil->description().find_first_of("\t\x1b"), std::string::npos) << line;
     }
     EXPECT_EQ(tricked.titles[2], "Dx");
