@@ -43,10 +43,10 @@ void runCheckInPlace(Vigil& vigil) {
     vigil.check();
 }
 
-void finishBatchRun() {
+void finishBatchRun(const std::vector<std::shared_ptr<Vigil>>& checked) {
     const RunState& state = runState();
-    if (!state.textReportName.empty()) ResultsReport::writeText();
-    if (!state.htmlReportName.empty()) ResultsReport::writeHtml();
+    if (!state.textReportName.empty()) ResultsReport::writeText(checked);
+    if (!state.htmlReportName.empty()) ResultsReport::writeHtml(checked);
     reportsDone = true;
     if (state.batchSoundExists) {
         playNotifySound(nullptr);
@@ -118,7 +118,8 @@ namespace VigilTasks {
 void checkAll() {
     const bool batch = runState().batchMode;
     const Dispatcher::Turn turn(dispatcher(), false);
-    for (const std::shared_ptr<Vigil>& vigil : vigilList().snapshot()) {
+    const std::vector<std::shared_ptr<Vigil>> vigils = vigilList().snapshot();
+    for (const std::shared_ptr<Vigil>& vigil : vigils) {
         if (!vigil || vigil->busyCount() != 0 || !takenByCheckAll(*vigil)) continue;
         checkSlots().take(batch ? batchSlotPollMs : slotPollMs);
         if (!takenByCheckAll(*vigil)) {
@@ -131,7 +132,7 @@ void checkAll() {
             startOrGiveBack(vigil);
         }
     }
-    if (batch) finishBatchRun();
+    if (batch) finishBatchRun(vigils);  // the report names what this pass walked
 }
 
 bool batchReportsDone() {

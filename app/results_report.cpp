@@ -10,7 +10,6 @@
 #include "core/run_state.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
-#include "core/vigil_list.h"
 #include "platform/files.h"
 #include "platform/trace.h"
 
@@ -116,8 +115,7 @@ void writeReport(const char* kind, const std::string& path, const std::string& c
     }
 }
 
-std::vector<std::shared_ptr<Vigil>> listedVigils() {
-    std::vector<std::shared_ptr<Vigil>> vigils = vigilList().snapshot();
+std::vector<std::shared_ptr<Vigil>> withoutNull(std::vector<std::shared_ptr<Vigil>> vigils) {
     vigils.erase(std::remove(vigils.begin(), vigils.end(), nullptr), vigils.end());
     return vigils;
 }
@@ -166,12 +164,12 @@ std::string htmlReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
     return out;
 }
 
-void writeText() {
-    writeReport("text", runState().textReportName, textReport(listedVigils()));
+void writeText(const std::vector<std::shared_ptr<Vigil>>& vigils) {
+    writeReport("text", runState().textReportName, textReport(withoutNull(vigils)));
 }
 
-void writeHtml() {
-    writeReport("html", runState().htmlReportName, htmlReport(listedVigils()));
+void writeHtml(const std::vector<std::shared_ptr<Vigil>>& vigils) {
+    writeReport("html", runState().htmlReportName, htmlReport(withoutNull(vigils)));
 }
 
 }  // namespace ResultsReport

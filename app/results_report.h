@@ -10,9 +10,9 @@ class Vigil;
 // run (reportRunFailure); the rest of the run goes on.
 namespace ResultsReport {
 
-// To the "/text" and "/html" files, from the current Vigil list.
-void writeText();
-void writeHtml();
+// To the "/text" and "/html" files, of the Vigils the run checked.
+void writeText(const std::vector<std::shared_ptr<Vigil>>& vigils);
+void writeHtml(const std::vector<std::shared_ptr<Vigil>>& vigils);
 
 // The report texts themselves (vigils without null entries).
 std::string textReport(const std::vector<std::shared_ptr<Vigil>>& vigils);

@@ -154,16 +154,16 @@ TEST(ResultsReport, WrittenToTheNamedFilesOrSkipped) {
     std::filesystem::create_directory("out");
     runState().textReportName = "out\\results.txt";
     runState().htmlReportName = "results.html";
-    ResultsReport::writeText();
-    ResultsReport::writeHtml();
+    ResultsReport::writeText(vigilList().snapshot());
+    ResultsReport::writeHtml(vigilList().snapshot());
     EXPECT_EQ(ScratchDir::read("out/results.txt"), ResultsReport::textReport(listed));
     EXPECT_EQ(ScratchDir::read("results.html"), ResultsReport::htmlReport(listed));
 
     // A file that cannot be created is skipped, and the run is told it failed.
     runState().textReportName = "missing/results.txt";
     runState().htmlReportName = "missing/results.html";
-    ResultsReport::writeText();
-    ResultsReport::writeHtml();
+    ResultsReport::writeText(vigilList().snapshot());
+    ResultsReport::writeHtml(vigilList().snapshot());
     EXPECT_FALSE(std::filesystem::exists("missing"));
     EXPECT_TRUE(runFailed());
     EXPECT_EQ(ScratchDir::read("trace"),
