@@ -18,8 +18,10 @@
 #include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
+#include "dialogs/web_settings_dialog.h"
 #include "net/tcp_client.h"
 #include "platform/net_socket.h"
+#include "support/dialog_driver.h"
 #include "support/listed_vigil.h"
 #include "support/window_test_helpers.h"
 
@@ -90,6 +92,32 @@ TEST(AddTasks, BuildTheVigilAppendItAndAnnounceItsRow) {
     EXPECT_EQ(ftp->user(), "anonymous");
     EXPECT_EQ(ftp->password(), AnonymousFtpPassword);
     EXPECT_EQ(recorder.take()[4], (Event{MainWindowEvent::StatusLineText, StatusTextIndex::AddingFtp}));
+}
+
+// What the Web dialog fills reaches vigil.dat through the add task and comes back.
+TEST(AddTasks, WebDialogsEmailListsAndLoginReachTheStore) {
+    ScratchDir dir;
+    testApp();
+    ProgramSettings::reset();
+    WebSettingsRecord record;
+    WebSettingsDialog dialog(SettingsTitle::Web, SettingsTarget::NewVigil, &record, nullptr);
+    type(dialog, "description", "Members");
+    type(dialog, "url", "http://www.example.test/members");
+    type(dialog, "user", "ann");
+    type(dialog, "password", "secret");
+    type(dialog, "email", "a@x.example;b@y.example, c@z.example,d@w.example");
+    click(dialog, "ok");
+    ASSERT_EQ(dialog.result(), DialogResult::Ok);
+    VigilTasks::addWebVigil(record);
+    ASSERT_EQ(VigilStore::save("vigil.dat", vigilList()).status, 0);
+    vigilList().clear();
+    VigilStore::load("vigil.dat", vigilList());
+    const auto web = std::dynamic_pointer_cast<WebVigil>(vigilList().snapshot().at(0));
+    ASSERT_TRUE(web);
+    EXPECT_EQ(web->emailAddresses(),
+              (std::vector<std::string>{"a@x.example", "b@y.example", "c@z.example", "d@w.example"}));
+    EXPECT_STREQ(web->user().text(), "ann");
+    EXPECT_STREQ(web->password().text(), "secret");
 }
 
 TEST(AddTasks, RowAddedByTheWindowEvenAfterTheListMoved) {
