@@ -66,6 +66,12 @@ int reportedStatus(const Vigil& vigil) {
     return result == 0 && !skipped ? kNotChecked : status;
 }
 
+// A page whose <html> tag came or went shows "No change" until a second check
+// finds it so: the reports say what the list says.
+bool unchanged(int status) {
+    return status == VigilStatus::NoChange || status == VigilStatus::StructureChanged;
+}
+
 const char* const ruleLine = "---------------------------------\n";
 
 // Descriptions and URLs are the user's own text; in the page they must stay text,
@@ -139,7 +145,7 @@ std::string textReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
     out += "\nThe following sites did not change:\n";
     out += ruleLine;
     for (const auto& v : vigils)
-        if (reportedStatus(*v) == VigilStatus::NoChange) out += "  " + reportText(v->description()) + "\n";
+        if (unchanged(reportedStatus(*v))) out += "  " + reportText(v->description()) + "\n";
     return out;
 }
 
@@ -152,14 +158,14 @@ std::string htmlReport(const std::vector<std::shared_ptr<Vigil>>& vigils) {
     out += "<BR><HR><H3>Sites That Had Problems</H3>";
     for (const auto& v : vigils) {
         const int status = reportedStatus(*v);
-        if (status == VigilStatus::Changed || status == VigilStatus::NoChange) continue;
+        if (status == VigilStatus::Changed || unchanged(status)) continue;
         out += anchor(*v) + " - ";
         if (const ProblemReason* r = reasonFor(status)) out += r->html;
     }
 
     out += "<BR><HR><H3>Sites That Didn't Change</H3>";
     for (const auto& v : vigils)
-        if (reportedStatus(*v) == VigilStatus::NoChange) out += anchor(*v) + "<BR>";
+        if (unchanged(reportedStatus(*v))) out += anchor(*v) + "<BR>";
     out += "</BODY></HTML>\n";
     return out;
 }

@@ -88,13 +88,10 @@ void applyWebRecord(WebVigil& vigil, const WebSettingsRecord& record) {
     if (userChanged) vigil.setUser(record.user);
     if (passwordChanged) vigil.setPassword(record.password);
     if (userChanged || passwordChanged) {
-        // Without a user there is nothing to authorize, as for a new Vigil.
-        SimpleString credentials;
-        if (!record.user.empty()) {
-            credentials = record.user;
-            credentials += ":";
-            credentials += record.password;
-        }
+        // Neither given is no login (see setCredentials).
+        SimpleString credentials = record.user;
+        credentials += ":";
+        credentials += record.password;
         vigil.setCredentials(credentials);
     }
     applyScheduleFields(vigil, record, oldProgram);
@@ -163,7 +160,8 @@ namespace VigilTasks {
 std::shared_ptr<WebVigil> addWebVigil(WebSettingsRecord record) {
     postWindowEvent(MainWindowEvent::StatusLineText, StatusTextIndex::AddingWeb);
     std::optional<std::string> credentials;
-    if (!record.user.empty()) credentials = std::string(record.user.text()) + ":" + record.password.text();
+    if (!record.user.empty() || !record.password.empty())
+        credentials = std::string(record.user.text()) + ":" + record.password.text();
     const SimpleString path = record.path.empty() ? SimpleString("/") : record.path;
     const std::optional<VigilParams> params = paramsFrom(record);
     if (!params) return nullptr;

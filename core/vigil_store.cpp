@@ -476,33 +476,97 @@ bool eightBitText() {
 
 namespace {
 
+// The reader ends lines at LF, a CR before it going with it, unless the count
+// line ends in a lone CR. A kept line is written so that it reads back the same:
+// one ending in CR gets a second CR before its LF; one holding an LF (read from a
+// file of CR line ends) puts the whole file in CR line ends again.
+class ListWriter {
+public:
+    ListWriter(FILE* file, const VigilList::KeptLines& kept) : file_(file) {
+        for (const VigilList::KeptLine& line : kept)
+            if (line.text.find('\n') != std::string::npos) crEnds_ = true;
+    }
+
+    void count(size_t records) {
+        std::fprintf(file_, "%zu%c", records, crEnds_ ? '\r' : '\n');
+    }
+
+    void kept(const std::string& text) {
+        start(text);
+        std::fwrite(text.data(), 1, text.size(), file_);
+        if (crEnds_) {
+            std::fputc('\r', file_);
+        } else {
+            if (!text.empty() && text.back() == '\r') std::fputc('\r', file_);
+            std::fputc('\n', file_);
+        }
+    }
+
+    void record(const Vigil& vigil) {
+        first_ = false;  // a record begins with a printable separator
+        if (!crEnds_) {
+            vigil.writeRecord(file_);
+            return;
+        }
+        // Records hold no CR or LF but their own line end.
+        char* text = nullptr;
+        size_t size = 0;
+        FILE* memory = open_memstream(&text, &size);
+        if (!memory) {
+            failed_ = true;
+            return;
+        }
+        vigil.writeRecord(memory);
+        if (std::fclose(memory) != 0) {
+            failed_ = true;
+        } else {
+            if (size > 0 && text[size - 1] == '\n') text[size - 1] = '\r';
+            std::fwrite(text, 1, size, file_);
+        }
+        std::free(text);
+    }
+
+    bool failed() const { return failed_; }
+
+private:
+    // Right after a lone-CR count line an LF would make the file read with LF
+    // ends: a blank line (which the reader skips) goes between.
+    void start(const std::string& text) {
+        if (first_ && crEnds_ && !text.empty() && text.front() == '\n') std::fputc('\r', file_);
+        first_ = false;
+    }
+
+    FILE* file_;
+    bool crEnds_ = false;
+    bool first_ = true;
+    bool failed_ = false;
+};
+
 // The count line counts every record line written, the kept ones too; each kept
 // line follows the Vigil it followed when read (one whose Vigil is gone, last).
-void writeList(FILE* file, const VigilList::Vigils& vigils, const VigilList::KeptLines& kept) {
-    std::fprintf(file, "%zu\n", vigils.size() + kept.size());
-    auto writeLine = [file](const VigilList::KeptLine& line) {
-        std::fwrite(line.text.data(), 1, line.text.size(), file);
-        std::fputc('\n', file);
-    };
+bool writeList(FILE* file, const VigilList::Vigils& vigils, const VigilList::KeptLines& kept) {
+    ListWriter out(file, kept);
+    out.count(vigils.size() + kept.size());
     std::unordered_map<const Vigil*, std::vector<const VigilList::KeptLine*>> following;
     for (const VigilList::KeptLine& line : kept) {
-        if (line.atTop) writeLine(line);
+        if (line.atTop) out.kept(line.text);
         else if (const std::shared_ptr<Vigil> after = line.after.lock()) following[after.get()].push_back(&line);
     }
     for (const auto& vigil : vigils) {
-        vigil->writeRecord(file);
+        out.record(*vigil);
         if (following.empty()) continue;
         const auto found = following.find(vigil.get());
         if (found == following.end()) continue;
-        for (const VigilList::KeptLine* line : found->second) writeLine(*line);
+        for (const VigilList::KeptLine* line : found->second) out.kept(line->text);
         following.erase(found);
     }
     // Those whose Vigil is no longer in the list: nothing is lost all the same.
     for (const VigilList::KeptLine& line : kept) {
         if (line.atTop) continue;
         const std::shared_ptr<Vigil> after = line.after.lock();
-        if (!after || following.count(after.get())) writeLine(line);
+        if (!after || following.count(after.get())) out.kept(line.text);
     }
+    return !out.failed();
 }
 
 }  // namespace
@@ -518,14 +582,17 @@ SaveResult save(const std::string& fileName, VigilList& list) {
     // Retired before the list is written, so no line below names them.
     std::vector<std::string> retired = CacheFiles::takeRetired();
     const bool ok = replaceFile(target, [&list](FILE* file) {
+        bool written;
         {
             VigilList::Hold hold(list);
-            writeList(file, hold.vigils(), hold.kept());
+            written = writeList(file, hold.vigils(), hold.kept());
         }
         // The copies it names reach the disk before it takes its name: after a
         // power cut it must not name a copy that never got there.
+        const int error = errno;
         CacheFiles::flushSettled();
-        return std::ferror(file) == 0;
+        if (!written) errno = error;
+        return written && std::ferror(file) == 0;
     });
     if (!ok) {
         SaveResult failed = reportSaveFailure(target);

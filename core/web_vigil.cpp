@@ -17,8 +17,10 @@ namespace {
 // How often a check whose server was busy tries for a check slot again.
 constexpr int kSlotRetakePollMs = 100;
 
+// A login is sent whenever its user or its password is given ("user:", ":pw"),
+// as the record keeps it; one with neither is no login.
 std::optional<std::string> encodedCredentials(std::string_view userColonPassword) {
-    if (userColonPassword.empty()) return std::nullopt;
+    if (userColonPassword.empty() || userColonPassword == ":") return std::nullopt;
     return base64Encode(userColonPassword);
 }
 
@@ -38,7 +40,8 @@ WebVigil::WebVigil(const VigilParams& params, const SimpleString& path, int chan
         const size_t colon = credentials->find(':');
         user_ = credentials->substr(0, colon).c_str();
         if (colon != std::string::npos) password_ = credentials->substr(colon + 1).c_str();
-        basicCredentials_ = encodedCredentials(*credentials);
+        // A user alone is sent as "user:", as it reads back after a save.
+        basicCredentials_ = encodedCredentials(std::string(user_.text()) + ":" + password_.text());
     }
 }
 
@@ -338,8 +341,9 @@ void WebVigil::write(FILE* file) const {
     std::string options = std::to_string(this->options());
     const std::string email = emailList();
     if (!email.empty()) options += ";EMAIL:" + email;
-    const SimpleString userName = user();
-    if (!userName.empty()) options += std::string(";USER:") + userName.text() + ";PASS:" + password().text();
+    const SimpleString userName = user(), pass = password();
+    if (!userName.empty() || !pass.empty())
+        options += std::string(";USER:") + userName.text() + ";PASS:" + pass.text();
 
     RecordLine line;
     line.add("http");

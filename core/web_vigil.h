@@ -22,7 +22,8 @@ constexpr int Expires = 2;
 // Watches one HTTP page.
 class WebVigil : public Vigil {
 public:
-    // credentials: "user:password" (or the user alone), none for no authorization.
+    // credentials: "user:password" (or the user alone), none for no authorization;
+    // a login is sent when either part is given.
     WebVigil(const VigilParams& params, const SimpleString& path, int changeMethod,
              time_t lastModified, time_t expires, const std::vector<std::string>& ignoreTokens,
              const std::optional<std::string>& credentials);
@@ -35,6 +36,7 @@ public:
     void setPath(const std::optional<std::string>& path);
     void setUser(const SimpleString& user);
     void setPassword(const SimpleString& password);
+    // "user:password"; "" or ":" is no login.
     void setCredentials(const SimpleString& userColonPassword);
     void setIgnoreTokens(const std::vector<std::string>& tokens);
     // Adopts the Location kept by the last reply classification (window thread,

@@ -436,6 +436,21 @@ TEST_F(BatchE2e, MailServerThatDribblesCannotHoldTheRun) {
     EXPECT_EQ(saved().at(0).status(), Changed);
 }
 
+// A login of a password alone still goes with the request after a save.
+TEST_F(BatchE2e, PasswordAloneLoginLastsOverSaves) {
+    LoopbackServer server([](LoopbackServer::Connection& c) {
+        if (!c.readUntil("\r\n\r\n")) return;
+        const bool login = c.unread().find("Authorization: Basic OnNlY3JldA==\r\n") != std::string::npos;  // ":secret"
+        c.send(login ? "HTTP/1.0 200 OK\r\n\r\n<html>Members</html>\n" : "HTTP/1.0 401 Unauthorized\r\n\r\n");
+    });
+    writeVigils({webLine("Members", server.port(), "/members", "0;USER:;PASS:secret")});
+    for (int i = 0; i < 2; ++i) {
+        run();
+        EXPECT_EQ(textReportFile(), textReport({}, {}, {"Members"})) << i;
+    }
+    EXPECT_EQ(saved().at(0).options(), "2;USER:;PASS:secret");
+}
+
 TEST_F(BatchE2e, RunKilledMidFetchLeavesNoHalfCopyUnderTheStoredName) {
     // The first connection gets half the item and then silence; later ones the whole.
     const std::string menu = "iWelcome\t\terror.host\t1\r\n0About\t/about\tgopher.test\t70\r\n.\r\n";

@@ -64,6 +64,7 @@ TEST(ResultsReport, TextReportOfEveryStatus) {
               "The following sites did not change:\n"
               "---------------------------------\n"
               "  Steady\n"
+              "  Shape\n"  // "No change" in the list until a second check finds it so
               "  Calm\n");
 }
 
@@ -94,9 +95,9 @@ TEST(ResultsReport, HtmlPageOfEveryStatus) {
               "<A HREF=\"http://Closed426/\">Closed426</A> - "
               "<A HREF=\"http://Running/\">Running</A> - "
               "<A HREF=\"http://Found/\">Found</A> - "
-              "<A HREF=\"http://Shape/\">Shape</A> - "
               "<BR><HR><H3>Sites That Didn't Change</H3>"
               "<A HREF=\"http://Steady/\">Steady</A><BR>"
+              "<A HREF=\"http://Shape/\">Shape</A><BR>"
               "<A HREF=\"http://Calm/\">Calm</A><BR>"
               "</BODY></HTML>\n");
 }

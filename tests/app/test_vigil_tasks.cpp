@@ -82,8 +82,8 @@ TEST(AddTasks, BuildTheVigilAppendItAndAnnounceItsRow) {
     EXPECT_EQ(web->emailList(), "a@example.test b@example.test ");
     EXPECT_EQ(web->basicCredentials(), base64Encode("joe:pa:ss"));
 
-    // Without a user there are no credentials.
-    EXPECT_FALSE(VigilTasks::addWebVigil(webRecord("", "ignored"))->basicCredentials());
+    // A password alone is a login too.
+    EXPECT_EQ(VigilTasks::addWebVigil(webRecord("", "pw"))->basicCredentials(), base64Encode(":pw"));
 
     FtpSettingsRecord anonymous = ftpRecord();
     anonymous.user.reset();
@@ -182,13 +182,13 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
     toRelease->checkLock().unlock();
     EXPECT_TRUE(lockIsFree(*web));
 
-    // Clearing the user drops the credentials.
+    // Clearing the user leaves the password's login.
     editDialogs().web = [](const WebVigil&, WebSettingsRecord& r) {
         r.user = "";
         return EditDialogs::Ok;
     };
     VigilTasks::editSettings(web);
-    EXPECT_FALSE(web->basicCredentials());
+    EXPECT_EQ(web->basicCredentials(), base64Encode(":new"));
     EXPECT_EQ(recorder.take().size(), 1u);
 
     // A Vigil deleted meanwhile: no dialog, no event.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/text_utils.h"
 #include "core/web_vigil.h"
 #include "support/scratch_dir.h"
 
@@ -34,6 +35,8 @@ TEST(WebVigil, CredentialsUrlAndRequestText) {
     auto alone = webVigil("h", 8080, "/x#top", std::string("solo"));
     EXPECT_STREQ(alone->user().text(), "solo");
     EXPECT_STREQ(alone->password().text(), "");
+    EXPECT_EQ(alone->basicCredentials(), base64Encode("solo:"));  // as it reads back after a save
+    EXPECT_FALSE(webVigil("h", 80, "/", std::string(":"))->basicCredentials());
     EXPECT_EQ(alone->url(), "http://h:8080/x#top");
     EXPECT_EQ(alone->requestText(), "/x#top HTTP/1.0\r\nUser-Agent: Tervane/2.24\r\nHost: h\r\n");
     alone->setCredentials(SimpleString(""));
