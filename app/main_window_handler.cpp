@@ -221,7 +221,7 @@ void MainWindowHandler::statusChanged(int status, int identifier) {
     if (status == VigilStatus::Changed || status == VigilStatus::FileFound) {
         Notifications::run(vigil, status);
     } else if (Notifications::isFtpFailure(status)) {
-        Notifications::showFtpError(*vigil, status);
+        Notifications::showFtpError(*vigil, status, window_);
     }
 }
 

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <set>
+#include <map>
 
 #include "app/browser_launch.h"
 #include "app/notify_sound.h"
@@ -22,10 +22,17 @@ namespace {
 
 const char* const kBoxTitle = "Tervane";
 
-// Vigils whose failure box is open (window thread only).
-std::set<int>& openFailureBoxes() {
-    static std::set<int> open;
+// Vigils whose failure box is open, with the box (window thread only).
+std::map<int, const QObject*>& openFailureBoxes() {
+    static std::map<int, const QObject*> open;
     return open;
+}
+
+// The box has gone: closed, or with its owner. Only its own entry: a box closed
+// a moment ago may be deleted after its Vigil's next box opened.
+void forgetFailureBox(int id, const QObject* box) {
+    const auto open = openFailureBoxes().find(id);
+    if (open != openFailureBoxes().end() && open->second == box) openFailureBoxes().erase(open);
 }
 
 }  // namespace
@@ -84,25 +91,30 @@ int ftpErrorTextIndex(int eventId) {
     }
 }
 
-void showFtpError(const Vigil& vigil, int eventId) {
+void showFtpError(const Vigil& vigil, int eventId, QWidget* owner) {
     // A dead server fails every check: while the Vigil's box is open, its later
     // failures add none.
     const int id = vigil.id();
-    if (!openFailureBoxes().insert(id).second) return;
+    if (openFailureBoxes().count(id)) return;
     const std::string text = vigil.description() + " - " + statusTexts[ftpErrorTextIndex(eventId)];
     traceLine(std::string("message box: ") + kBoxTitle + ": " + text);
     if (isHeadlessPlatform()) {
         std::printf("%s: %s\n", kBoxTitle, text.c_str());
         std::fflush(stdout);
     }
-    // Not modal and, over a dialog, not activated: the keys go on to the dialog.
+    // Owned by the main window, the window manager keeps the box above it: a
+    // box without an owner sinks below the main window once that comes to the
+    // front (a dialog closing). Not modal and, over a dialog, not activated: the
+    // keys go on to the dialog.
     auto* box = new PlainMessageBox(QMessageBox::Information, QString::fromLatin1(kBoxTitle),
-                                    QString::fromStdString(text), QMessageBox::Ok, nullptr);
+                                    QString::fromStdString(text), QMessageBox::Ok, owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     QWidget* dialog = QApplication::activeModalWidget();
     if (dialog) box->setAttribute(Qt::WA_ShowWithoutActivating);
-    QObject::connect(box, &QDialog::finished, [id] { openFailureBoxes().erase(id); });
+    openFailureBoxes()[id] = box;
+    QObject::connect(box, &QDialog::finished, [id, box] { forgetFailureBox(id, box); });
+    QObject::connect(box, &QObject::destroyed, [id, box] { forgetFailureBox(id, box); });
     box->show();
     // Some window systems activate a new window whatever it asks.
     if (dialog) dialog->activateWindow();

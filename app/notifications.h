@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+class QWidget;
 class Vigil;
 
 // What the window does, on its own thread, when a Vigil reports "Changed!" (1032)
@@ -25,8 +26,8 @@ bool isFtpFailure(int eventId);
 // for a reply without a text of its own).
 int ftpErrorTextIndex(int eventId);
 // The FTP error box: "<description> - <error text>", whatever the flags say. It
-// does not wait, takes no keys from an open dialog, and none is shown for a Vigil
-// whose box is still open.
-void showFtpError(const Vigil& vigil, int eventId);
+// belongs to owner (the main window) and stays above it, does not wait, takes no
+// keys from an open dialog, and none is shown for a Vigil whose box is still open.
+void showFtpError(const Vigil& vigil, int eventId, QWidget* owner);
 
 }  // namespace Notifications

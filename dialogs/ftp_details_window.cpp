@@ -176,7 +176,8 @@ void FtpDetailsWindow::placeAndSize(size_t longestRow) {
     int height = (model_->rowCount() + 5) * lineHeight();
 
     const SettingsValues s = ProgramSettings::snapshot();
-    if (s.hasFtpDetailsPlace && s.ftpDetailsX >= 0 && s.ftpDetailsY >= 0) move(s.ftpDetailsX, s.ftpDetailsY);
+    const bool placed = s.hasFtpDetailsPlace && s.ftpDetailsX >= 0 && s.ftpDetailsY >= 0;
+    if (placed) move(s.ftpDetailsX, s.ftpDetailsY);
 
     QSize desktop(s.desktopWidth, s.desktopHeight);
     if (desktop.width() <= 0 || desktop.height() <= 0) {
@@ -186,7 +187,9 @@ void FtpDetailsWindow::placeAndSize(size_t longestRow) {
     if (pos().x() + width > desktop.width()) width = desktop.width() - pos().x();
     if (pos().y() + height > desktop.height()) height = desktop.height() - pos().y();
     resize(std::max(1, width), std::max(1, height));
-    pullOntoDesktop(*this);
+    // Unplaced, the window opens over its owner as the other dialogs do; any
+    // move here would pin it to the desktop's corner.
+    if (placed) pullOntoDesktop(*this);
 }
 
 bool FtpDetailsWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QWindow>
 #include <filesystem>
 #include <future>
 #include <thread>
@@ -157,7 +158,12 @@ TEST(Notifications, FtpErrorBoxWhateverTheFlags) {
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(QApplication::activeModalWidget(), &edit);
     EXPECT_EQ(QApplication::activeWindow(), &edit);
-    boxes()[0]->close();
+    // Owned by the main window, so that it stays above it once the dialog closes.
+    QMessageBox* box = boxes()[0];
+    EXPECT_EQ(box->parentWidget(), &f.window);
+    EXPECT_EQ(box->windowHandle()->transientParent(), f.window.windowHandle());
+    EXPECT_TRUE(box->isWindow() && !box->isModal() && box->testAttribute(Qt::WA_ShowWithoutActivating));
+    box->close();
     EXPECT_TRUE(f.post(VigilStatus::FtpReplyBase + 500, *v));
     ASSERT_EQ(boxes().size(), 1u);
     boxes()[0]->close();

@@ -261,6 +261,15 @@ TEST_F(DetailsTest, StoredPositionUsedAndWrittenBackAndTheDesktopClips) {
     });
     FtpDetailsWindow unplaced(nullptr, v);
     EXPECT_NE(unplaced.pos(), QPoint(-1, 500));
+
+    // Nothing stored: over the owner, as the other dialogs open, not in the desktop's corner.
+    ProgramSettings::reset();
+    QWidget owner;
+    owner.setGeometry(QGuiApplication::primaryScreen()->availableGeometry().adjusted(300, 200, 0, 0));
+    owner.show();
+    FtpDetailsWindow over(&owner, v);
+    over.show();
+    EXPECT_LT((over.geometry().center() - owner.geometry().center()).manhattanLength(), 60);  // frames aside
 }
 
 TEST_F(DetailsTest, StoredPlacesOffTheDesktopArePulledOntoItAtLeastAtTheMinimumSize) {
