@@ -163,21 +163,3 @@ TEST_F(Players, NotifySoundChoosesTheFile) {
     playNotifySound(&withSound);
     EXPECT_EQ(played(), "paplay\ndone.wav\npaplay\ndone.wav\n");
 }
-
-TEST(NotifyOverrides, OverrideBeatsTheVigilsOwnFlag) {
-    using namespace NotifyFlags;
-    GlobalOverrides o;
-    EXPECT_TRUE(o.showsBox(MessageBox));
-    EXPECT_FALSE(o.showsBox(Tone | SoundFile));
-    o.playAllTones = true;
-    EXPECT_TRUE(o.playsTone(0));
-    o.playNoSounds = true;
-    EXPECT_FALSE(o.playsSound(SoundFile));
-
-    for (int position : {0, 1, 2}) {
-        bool forAll = true, forNone = true;
-        setOverridePosition(position, forAll, forNone);
-        EXPECT_EQ(overridePosition(forAll, forNone), position);
-    }
-    EXPECT_EQ(overridePosition(true, true), 1);
-}

@@ -13,7 +13,7 @@ namespace {
 const std::vector<std::string> kThree = {"first@example.test", "second@example.test",
                                          "third@example.test"};
 
-class SmtpTest : public ::testing::Test {
+class ChangeMailDelivery : public ::testing::Test {
 protected:
     void SetUp() override {
         ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 2000; });
@@ -120,7 +120,7 @@ TEST(ChangeMail, DotStuffingDoublesLeadingDots) {
     EXPECT_EQ(dotStuff("x\n.y"), "x\n..y");
 }
 
-TEST_F(SmtpTest, RefusalsEndTheDialogueAndAreReported) {
+TEST_F(ChangeMailDelivery, RefusalsEndTheDialogueAndAreReported) {
     struct Case {
         const char* refused;
         const char* command;
@@ -173,13 +173,13 @@ TEST_F(SmtpTest, RefusalsEndTheDialogueAndAreReported) {
     }
 }
 
-TEST_F(SmtpTest, UnreachableHostIsTold) {
+TEST_F(ChangeMailDelivery, UnreachableHostIsTold) {
     const uint16_t closed = findFreePort();
     const std::string shown = deliverChangeMail("d", "u", kThree, settingsFor(closed), 0);
     EXPECT_NE(shown.find("Could not connect to SMTP host 127.0.0.1"), std::string::npos) << shown;
 }
 
-TEST_F(SmtpTest, ChangeMailReachesARealServerIntact) {
+TEST_F(ChangeMailDelivery, ChangeMailReachesARealServerIntact) {
     SmtpSink sink;
     ASSERT_TRUE(sink.start()) << sink.log();
 

@@ -41,7 +41,7 @@ void setModified(const std::string& path, time_t when) {
 
 // Runs each test in a fresh working folder with a "cache" folder, beside an FTP
 // server on 127.0.0.1 that serves a folder of its own.
-class FtpVigilServerTest : public ::testing::Test {
+class FtpCheck : public ::testing::Test {
 protected:
     void SetUp() override {
         ProgramSettings::update([](SettingsValues& v) { v.timeOutMs = 3000; });
@@ -78,7 +78,7 @@ protected:
 
 }  // namespace
 
-TEST_F(FtpVigilServerTest, ListingsComparedFileByFile) {
+TEST_F(FtpCheck, ListingsComparedFileByFile) {
     auto v = vigil("watcher", "secret", "/pub", std::nullopt, {"skip.log", "temp.txt"});
 
     // The first listing is the reference and never a change.
@@ -124,7 +124,7 @@ TEST_F(FtpVigilServerTest, ListingsComparedFileByFile) {
     EXPECT_EQ(cacheFiles().size(), 1u);
 }
 
-TEST_F(FtpVigilServerTest, FailuresBecomeFtpStatusesAndKeepTheReference) {
+TEST_F(FtpCheck, FailuresBecomeFtpStatusesAndKeepTheReference) {
     // Refused login and missing directory on a first fetch: no cache file at all.
     auto refused = vigil("watcher", "wrong", "/pub");
     EXPECT_EQ(checkNow(*refused), VigilStatus::FtpReplyBase + 530);
@@ -164,7 +164,7 @@ TEST_F(FtpVigilServerTest, FailuresBecomeFtpStatusesAndKeepTheReference) {
     EXPECT_EQ(checkNow(*v), VigilStatus::FtpReplyBase + 425);
 }
 
-TEST_F(FtpVigilServerTest, AnonymousWithoutDirectoryListsTheRoot) {
+TEST_F(FtpCheck, AnonymousWithoutDirectoryListsTheRoot) {
     auto v = vigil("anonymous", AnonymousFtpPassword, std::nullopt);
     EXPECT_EQ(checkNow(*v), VigilStatus::NoChange);
     const std::string listing = readWholeFile(localPath(v->cacheFileName()));
@@ -172,7 +172,7 @@ TEST_F(FtpVigilServerTest, AnonymousWithoutDirectoryListsTheRoot) {
     EXPECT_NE(listing.find(" README.TXT\r\n"), std::string::npos) << listing;
 }
 
-TEST_F(FtpVigilServerTest, LookedForFileIsFoundFirstAndLater) {
+TEST_F(FtpCheck, LookedForFileIsFoundFirstAndLater) {
     // Present in the very first listing, whatever its case.
     auto atOnce = vigil("anonymous", AnonymousFtpPassword, "/", "readme.txt");
     EXPECT_EQ(checkNow(*atOnce), VigilStatus::FileFound);
@@ -259,7 +259,7 @@ TEST_F(FtpCheckScripted, ListingCutShortIsAFailedCheck) {
     EXPECT_EQ(check(), VigilStatus::NoChange);
 }
 
-TEST(FtpVigilVsftpd, SmokeTest) {
+TEST(FtpCheckVsftpd, SmokeTest) {
     ScratchDir scratch;
     ASSERT_TRUE(createDirectory("cache"));
     Vsftpd server;

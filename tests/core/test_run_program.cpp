@@ -5,8 +5,9 @@
 #include "support/argv_recording.h"
 
 // The notification program as the user's command line names it: no shell between.
+using RunProgram = Recorder;
 
-TEST_F(Recorder, ArgumentsArriveWholeWithoutAShell) {
+TEST_F(RunProgram, ArgumentsArriveWholeWithoutAShell) {
     const std::string trace = dir + "/trace";
     setenv("TERVANE_TRACE", trace.c_str(), 1);
     const std::string line = std::string(TERVANE_ARGV_RECORDER) +
@@ -18,7 +19,7 @@ TEST_F(Recorder, ArgumentsArriveWholeWithoutAShell) {
                                   R"( "Page title: a b" "say \"hi\"" $HOME;touch${IFS}x `id` 'q')" + "\n");
 }
 
-TEST_F(Recorder, MissingProgramIsNoStart) {
+TEST_F(RunProgram, MissingProgramIsNoStart) {
     const std::string trace = dir + "/trace";
     setenv("TERVANE_TRACE", trace.c_str(), 1);
     EXPECT_FALSE(runProgram("/nonexistent/netscape.exe %URL"));

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QImage>
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -313,10 +314,33 @@ TEST_F(DetailsTest, StoredPlacesOffTheDesktopArePulledOntoItAtLeastAtTheMinimumS
     EXPECT_EQ(shownAt, QRect(desktop.left(), 20, 200, 120));
 }
 
+// The picture of the window: every line in view, the last rule drawn, the
+// selected line alone in the highlight.
 TEST_F(DetailsTest, WindowGrabbed) {
     auto v = vigil(kPrevious, kNext);
     FtpDetailsWindow w(nullptr, v);
     w.show();
     select(w, 9);
-    EXPECT_TRUE(w.grab().save("/tmp/ftp_details.png"));
+    const QString file = QString::fromStdString((dir_.path() / "ftp_details.png").string());
+    ASSERT_TRUE(w.grab().save(file));
+    const QImage picture = QImage(file).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(picture.size(), w.size());
+    QWidget* viewport = w.list()->viewport();
+    const QRgb base = w.list()->palette().color(QPalette::Base).rgb();
+    auto inPicture = [&](int row) {
+        return w.list()->visualRect(at(w, row)).translated(viewport->mapTo(&w, QPoint()));
+    };
+    auto inkIn = [&](const QRect& r) {
+        int ink = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) ink += picture.pixel(x, y) != base;
+        return ink;
+    };
+    for (int row = 0; row < count(w); ++row)
+        EXPECT_TRUE(viewport->rect().contains(w.list()->visualRect(at(w, row)))) << row;
+    EXPECT_GT(inkIn(inPicture(15)), 0);  // "------------"
+    EXPECT_EQ(inkIn(inPicture(16)), 0);  // " "
+    const QPoint edge(inPicture(9).left() + 1, inPicture(9).center().y());
+    EXPECT_NE(picture.pixel(edge), base);
+    EXPECT_EQ(picture.pixel(edge.x(), inPicture(8).center().y()), base);
 }

@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <climits>
@@ -532,6 +534,8 @@ TEST_F(NotebookTest, OpenedAtItsStoredPlaceWhichClosingWritesBack) {
     EXPECT_EQ(profile.integer("Vigil", "glob settings height"), std::optional<int>(490));
 }
 
+// The picture of each page at the notebook's own size: every tab and field in
+// sight, and each entry's text whole.
 TEST_F(NotebookTest, PagesGrabbed) {
     ProgramSettings::update([](SettingsValues& s) {
         s.ftpClient = "/usr/bin/gftp";
@@ -545,6 +549,26 @@ TEST_F(NotebookTest, PagesGrabbed) {
     nb.resize(nb.sizeHint());
     for (int i = 0; i < nb.notebook()->count(); ++i) {
         nb.notebook()->setCurrentIndex(i);
-        EXPECT_TRUE(nb.grab().save(QStringLiteral("/tmp/notebook_page%1.png").arg(i + 1)));
+        const QString file = QString::fromStdString((dir_.path() / ("page" + std::to_string(i + 1) + ".png")).string());
+        ASSERT_TRUE(nb.grab().save(file));
+        const QImage picture = QImage(file).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(picture.size(), nb.size());
+        const QTabBar* tabs = nb.notebook()->tabBar();
+        for (int t = 0; t < tabs->count(); ++t)
+            EXPECT_TRUE(picture.rect().contains(tabs->tabRect(t).translated(tabs->mapTo(&nb, QPoint())))) << t;
+        for (QWidget* field : nb.notebook()->widget(i)->findChildren<QWidget*>()) {
+            if (!field->isVisibleTo(&nb)) continue;
+            const QRect at(field->mapTo(&nb, QPoint()), field->size());
+            EXPECT_TRUE(picture.rect().contains(at)) << i << ' ' << field->metaObject()->className();
+            const auto* e = qobject_cast<QLineEdit*>(field);
+            if (!e || e->text().isEmpty()) continue;
+            const std::string shown = e->displayText().toStdString();
+            EXPECT_LE(e->fontMetrics().horizontalAdvance(e->displayText()) + 8, e->width()) << shown;
+            const QRgb base = e->palette().color(QPalette::Base).rgb();
+            int ink = 0;
+            for (int y = at.top() + 3; y < at.bottom() - 2; ++y)
+                for (int x = at.left() + 3; x < at.right() - 2; ++x) ink += picture.pixel(x, y) != base;
+            EXPECT_GT(ink, 0) << shown;
+        }
     }
 }

@@ -12,7 +12,7 @@ namespace {
 const std::vector<std::string> kThree = {"first@example.test", "second@example.test",
                                          "third@example.test"};
 
-class SmtpTest : public ::testing::Test {
+class SmtpClientTest : public ::testing::Test {
 protected:
     int timeOutMs_ = 2000;
 };
@@ -29,7 +29,7 @@ std::vector<LoopbackServer::Exchange> acceptAll(int recipients) {
 
 }  // namespace
 
-TEST_F(SmtpTest, WireBytesOfAnAcceptedMessage) {
+TEST_F(SmtpClientTest, WireBytesOfAnAcceptedMessage) {
     LoopbackServer server(LoopbackServer::dialogue("220 ready\r\n", acceptAll(2)));
     SmtpClient client("127.0.0.1", server.port());
     const std::string text = "Subject: x\r\n\r\nbody\r\n";
@@ -49,7 +49,7 @@ TEST_F(SmtpTest, WireBytesOfAnAcceptedMessage) {
               "QUIT\r\n");
 }
 
-TEST_F(SmtpTest, SilentOrVanishingServerIsNoAnswer) {
+TEST_F(SmtpClientTest, SilentOrVanishingServerIsNoAnswer) {
     timeOutMs_ = 500;
     LoopbackServer silent(LoopbackServer::silent());
     SmtpClient quiet("127.0.0.1", silent.port());

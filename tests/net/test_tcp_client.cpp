@@ -294,7 +294,7 @@ TEST_F(TcpClientTest, FailedRequestOnReusedWebEndpointLeavesItFree) {
     EXPECT_FALSE(webPool().lock()->held());
 }
 
-TEST(OwnedMutex, ProcessLocksExistAndAreDistinct) {
+TEST(TcpClientPools, ProcessLocksExistAndAreDistinct) {
     OwnedMutex* const all[] = {gopherPool().lock(), webPool().lock(), ftpPool().lock()};
     for (size_t i = 0; i < std::size(all); ++i) {
         ASSERT_NE(all[i], nullptr);

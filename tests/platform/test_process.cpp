@@ -23,7 +23,9 @@ TEST(SplitCommandLine, QuoteArgumentRoundTrips) {
     EXPECT_EQ(splitCommandLine(line), words);
 }
 
-TEST_F(Recorder, ChildGetsNoDescriptorOfOursAndIsReaped) {
+using StartProcess = Recorder;
+
+TEST_F(StartProcess, ChildGetsNoDescriptorOfOursAndIsReaped) {
     // A descriptor opened the careless way, without close-on-exec.
     const int leaky = ::open("/dev/null", O_RDONLY);
     ASSERT_GE(leaky, 3);
