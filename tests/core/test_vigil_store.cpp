@@ -69,7 +69,7 @@ TEST(VigilStore, RecordsOfEveryKindComeBackByteForByte) {
     EXPECT_EQ(web->options() & WebOptions::AlwaysCompare, WebOptions::AlwaysCompare);
     EXPECT_EQ(web->lastModified(), 30);
     EXPECT_EQ(web->expires(), 40);
-    EXPECT_EQ(web->ignoreTokenCount(), 2);
+    EXPECT_EQ(web->ignoreTokens().size(), 2u);
     EXPECT_EQ(web->status(), VigilStatus::NoChange);
     EXPECT_EQ(web->changeMethod(), ChangeMethod::Content);
 
