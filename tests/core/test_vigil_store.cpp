@@ -110,6 +110,18 @@ TEST(VigilStore, LoadEdgeCases) {
     EXPECT_NE(ftp->cacheFileName(), "cache\\00000007.mon");
 }
 
+TEST(VigilStore, EightBitTextIsTheLoadsAndItsLists) {
+    ScratchDir dir;
+    ScratchDir::write("latin.dat", "1\n|http|Caf\xe9|0|w.example|80|/|0|0|0|1|-1|0|0|9||\n");
+    ScratchDir::write("utf8.dat", "1\n|http|Caf\xc3\xa9|0|w.example|80|/|0|0|0|1|-1|0|0|9||\n");
+    VigilList latin, utf8;
+    EXPECT_TRUE(VigilStore::load("latin.dat", latin).eightBitText);
+    EXPECT_FALSE(VigilStore::load("utf8.dat", utf8).eightBitText);
+    // A later load into another list leaves this one as it was read.
+    EXPECT_TRUE(latin.eightBitText());
+    EXPECT_FALSE(utf8.eightBitText());
+}
+
 TEST(VigilStore, WebDefaultsAndKindWords) {
     ScratchDir dir;
     auto web = std::dynamic_pointer_cast<WebVigil>(
