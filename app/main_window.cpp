@@ -526,14 +526,6 @@ void MainWindow::showHelpPanel(int panelId) {
     helpWindow().showPanel(panelId);
 }
 
-QDialog* MainWindow::newVigilDialog(int kind) const {
-    return kind >= 0 && kind < 3 ? newVigilDialogs_[kind] : nullptr;
-}
-
-void MainWindow::setNewVigilDialog(int kind, QDialog* dialog) {
-    if (kind >= 0 && kind < 3) newVigilDialogs_[kind] = dialog;
-}
-
 // --- Timer and close
 
 void MainWindow::startCheckTimer() {

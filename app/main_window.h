@@ -13,7 +13,6 @@
 
 class HelpWindow;
 class MainCommandHandler;
-class QDialog;
 class QLabel;
 class QToolBar;
 class QTreeWidget;
@@ -123,10 +122,6 @@ public:
     HelpWindow& helpWindow();
     void showHelpPanel(int panelId);
 
-    // The New Web, New FTP and New Gopher dialog while one is open (by VigilKind).
-    QDialog* newVigilDialog(int kind) const;
-    void setNewVigilDialog(int kind, QDialog* dialog);
-
     // --- Timer and close
 
     // The 20-second timer whose ticks arrive as MainWindowEvent::TimerTick.
@@ -167,7 +162,6 @@ private:
     std::map<int, QAction*> buttons_;      // tool-bar buttons by id
     std::vector<int> toolBarLayout_;
     bool commandsEnabled_ = false;
-    QDialog* newVigilDialogs_[3] = {nullptr, nullptr, nullptr};
     QTimer checkTimer_;
     std::map<int, VigilCnrObject*> rowMap_;  // vigilRowMap: identifier to row
     std::string dataFileName_;

@@ -19,8 +19,6 @@ public:
     // True when the event was one of the window's (consumed).
     bool dispatchHandlerEvent(int id, long param1, long param2);
 
-    int ticksSinceSave() const { return ticksSinceSave_; }
-
 private:
     // Tells the user once why vigil.dat was not (wholly) read and will not be saved.
     void reportLoadProblem();

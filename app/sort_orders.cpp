@@ -64,12 +64,6 @@ const SortOrder* sortOrderFor(int commandId) {
     }
 }
 
-bool compareByDescription(const Vigil& a, const Vigil& b) { return descriptionOrder.compare(a, b) < 0; }
-bool compareByLastChecked(const Vigil& a, const Vigil& b) { return lastCheckedOrder.compare(a, b) < 0; }
-bool compareByLastChanged(const Vigil& a, const Vigil& b) { return lastChangedOrder.compare(a, b) < 0; }
-bool compareByStatus(const Vigil& a, const Vigil& b) { return statusOrder.compare(a, b) < 0; }
-bool compareByKind(const Vigil& a, const Vigil& b) { return kindOrder.compare(a, b) < 0; }
-
 std::vector<size_t> sortedPositions(const std::vector<const Vigil*>& vigils, const SortOrder& order) {
     std::vector<std::optional<SortKey>> keys;
     keys.reserve(vigils.size());

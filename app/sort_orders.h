@@ -59,13 +59,6 @@ public:
 // The order of a Sort By command id (CommandId::SortBy...); null for any other id.
 const SortOrder* sortOrderFor(int commandId);
 
-// The same orders as plain orderings: true when a goes before b.
-bool compareByDescription(const Vigil& a, const Vigil& b);
-bool compareByLastChecked(const Vigil& a, const Vigil& b);
-bool compareByLastChanged(const Vigil& a, const Vigil& b);
-bool compareByStatus(const Vigil& a, const Vigil& b);
-bool compareByKind(const Vigil& a, const Vigil& b);
-
 // The positions of vigils in their sorted order (stable; null entries last), each
 // Vigil's keys read once before sorting.
 std::vector<size_t> sortedPositions(const std::vector<const Vigil*>& vigils, const SortOrder& order);

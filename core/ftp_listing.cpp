@@ -369,18 +369,6 @@ bool parseListingLine(std::string_view line, FtpListingEntry& entry) {
     return true;
 }
 
-bool readListingFile(const char* path, FtpListing& listing, const char* lookForFile, bool* found) {
-    FileHandle file = openListing(path);
-    if (!file) return false;
-    ListingClock clock;
-    ParsedListing parsed;
-    if (!readListing(file.get(), clock, parsed, lookForFile, found)) return false;
-    listing.clear();
-    listing.reserve(parsed.files.size());
-    for (const ParsedListing::File& f : parsed.files) listing.push_back({0, std::string(parsed.name(f)), f.time});
-    return true;
-}
-
 bool listingHasFile(const char* path, const char* lookForFile) {
     if (!lookForFile) return false;
     FileHandle file = openListing(path);

@@ -17,9 +17,6 @@ struct FtpListingEntry {
     time_t time = 0;
 };
 
-// A parsed listing: ordered by name (byte-wise), one entry per name.
-using FtpListing = std::vector<FtpListingEntry>;
-
 // The time of a listing line from its blank-separated fields: the sixth, seventh
 // and eighth are month, day and either hh:mm (this year, at hh:mm:30) or a year
 // (at 12:00:00). Local time. Missing fields count as empty.
@@ -27,14 +24,8 @@ time_t listingTime(const std::string_view* fields, size_t count);
 
 // Parses one line (without its line end) into entry. False for lines that name
 // no file: fewer than nine fields, "total" lines, "." and "..".
+// Used by the tests only: the one line read alone, the yardstick for whole listings.
 bool parseListingLine(std::string_view line, FtpListingEntry& entry);
-
-// Reads a listing file into listing (replacing its contents); a later line with
-// a name already seen replaces the earlier one. When lookForFile is given and a
-// file's name equals it ignoring case, *found is set to true (else left alone).
-// False when the file cannot be opened.
-bool readListingFile(const char* path, FtpListing& listing, const char* lookForFile = nullptr,
-                     bool* found = nullptr);
 
 // True when a line of the listing file names lookForFile, ignoring case.
 // False when the file cannot be opened or no name is given.

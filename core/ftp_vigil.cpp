@@ -238,11 +238,6 @@ std::vector<std::string> FtpVigil::ignoreFiles() const {
     return guardedCopy(ignoreFiles_);
 }
 
-int FtpVigil::ignoreFileCount() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return static_cast<int>(ignoreFiles_.size());
-}
-
 std::shared_ptr<const FtpListingComparison> FtpVigil::lists() const {
     std::lock_guard<std::mutex> g(fieldLock());
     return lists_;

@@ -37,7 +37,6 @@ public:
     std::string user() const;
     std::string password() const;
     std::vector<std::string> ignoreFiles() const;
-    int ignoreFileCount() const;
 
     // The lists of the last successful comparison (copies).
     int addedCount() const;

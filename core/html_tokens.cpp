@@ -142,16 +142,6 @@ void tokenizeHtmlText(std::string_view text, bool wordMode, std::vector<std::str
     while (cursor.next(token)) tokens.push_back(token);
 }
 
-int tokenizeHtml(const char* fileName, std::vector<SimpleString>& tokens, bool wordMode) {
-    std::string text;
-    if (!readTextFile(fileName, text)) return 0;
-    std::vector<std::string_view> views;
-    tokenizeHtmlText(text, wordMode, views);
-    tokens.reserve(tokens.size() + views.size());
-    for (std::string_view v : views) tokens.emplace_back(std::string(v).c_str());
-    return 1;
-}
-
 int compareReplies(std::string_view previousReply, std::string_view newReply, int options,
                    const std::vector<std::string_view>& ignoreTokens) {
     const bool ignoreTags = (options & kIgnoreTags) != 0;

@@ -3,8 +3,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/simple_string.h"
-
 // Cuts HTML into tokens: comments ("<!--" through the first "-->" after it), tags
 // ('<' through the next '>') and the text runs between them. Tags and comments keep
 // their text exactly, line ends included. A run of whitespace only is no token.
@@ -33,10 +31,6 @@ private:
 
 // Appends the tokens of text; the views point into text.
 void tokenizeHtmlText(std::string_view text, bool wordMode, std::vector<std::string_view>& tokens);
-
-// Appends the tokens of a file (CR LF read as LF). Returns 1 when the file could
-// be read, 0 otherwise (the list is then unchanged).
-int tokenizeHtml(const char* fileName, std::vector<SimpleString>& tokens, bool wordMode);
 
 // Results of the comparison.
 enum ContentCompare {

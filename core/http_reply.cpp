@@ -307,12 +307,6 @@ time_t expiresTimeFile(const char* path) {
     return readReplyHead(path, head) ? expiresTime(head) : 0;
 }
 
-bool modifiedAfter(time_t lastModified, time_t lastChecked) {
-    struct tm fields {};
-    if (!gmtime_r(&lastChecked, &fields)) return false;
-    return lastModified > localTimeOf(&fields);
-}
-
 std::string lastModifiedText(const char* path) {
     ReplyHead head;
     if (!readReplyHead(path, head) || lastModifiedTime(head) == 0) return std::string();

@@ -104,10 +104,6 @@ time_t lastModifiedTimeFile(const char* path);
 time_t expiresTime(const ReplyHead& head);
 time_t expiresTimeFile(const char* path);
 
-// The Last-Modified test: newer than the last check, both compared the same way
-// (the check's UTC fields read as local time).
-bool modifiedAfter(time_t lastModified, time_t lastChecked);
-
 // The Last-Modified value of a stored reply as its server wrote it, when it is a
 // date this program reads; empty otherwise (no such header, no file).
 std::string lastModifiedText(const char* path);

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -59,6 +60,11 @@ public:
     void keepFileUnsaved(const std::string& path);
     bool keepsFileUnsaved(const std::string& path) const;
 
+    // Whether the last load into this list read text that is not UTF-8 (a Windows
+    // 8-bit code page): new text for the list is then best written the same way.
+    void setEightBitText(bool eightBit) { eightBitText_ = eightBit; }
+    bool eightBitText() const { return eightBitText_; }
+
     // Holds the lock for several steps; vigils() may be read or changed meanwhile.
     class Hold {
     public:
@@ -76,6 +82,7 @@ private:
     Vigils vigils_;
     KeptLines kept_;
     std::set<std::string> unsavedFiles_;
+    std::atomic<bool> eightBitText_{false};
 };
 
 // The program's one list; never destroyed, as detached checks may reach it at exit.

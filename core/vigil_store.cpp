@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -141,8 +140,6 @@ VigilStore::SaveResult reportSaveFailure(const std::string& target) {
     reportLocalFailure(target + " " + std::to_string(error), text);
     return {-1, text};
 }
-
-std::atomic<bool> lastLoadEightBit{false};
 
 const char* const kKeptText = "; it is left as it is and will not be saved over while Tervane runs.";
 
@@ -437,8 +434,9 @@ LoadResult load(const std::string& fileName, VigilList& list) {
             return !full;
         },
         problem);
-    lastLoadEightBit = eightBit;
+    list.setEightBitText(eightBit);
     LoadResult result;
+    result.eightBitText = eightBit;
     if (read == DataFile::Failed) {
         result.problem = problem + kKeptText;
     } else if (full) {
@@ -467,10 +465,6 @@ std::optional<std::string> keptLinesNote(const std::string& fileName, const Vigi
            " no Vigil (line " + std::to_string(kept.front().lineNumber) + " " + kept.front().why + "); " +
            (one ? "it is" : "they are") + " kept unread and written back as " + (one ? "it is" : "they are") +
            ", and the rest of the list is used.";
-}
-
-bool eightBitText() {
-    return lastLoadEightBit;
 }
 
 

@@ -17,20 +17,19 @@ namespace VigilStore {
 // never saves over that file (readOnly). None when the file was read whole.
 struct LoadResult {
     std::optional<std::string> problem;
+    // The file holds text that is not UTF-8 (a Windows 8-bit code page).
+    bool eightBitText = false;
 };
 
 // Reads the file into new Vigils appended to list. A missing file leaves the list
 // as it is. A record line that makes no Vigil (blank lines aside) is kept in the
-// list (VigilList::keep) and written back by every save.
+// list (VigilList::keep) and written back by every save. The list learns whether
+// the file's text is 8-bit (VigilList::eightBitText).
 LoadResult load(const std::string& fileName, VigilList& list);
 
 // What to tell the user of the lines a load kept unread (their line numbers);
 // none when there are none.
 std::optional<std::string> keptLinesNote(const std::string& fileName, const VigilList::KeptLines& kept);
-
-// Whether the last load read text that is not UTF-8 (a Windows 8-bit code page):
-// new text for the list is then best written the same way.
-bool eightBitText();
 
 // status 0 when the file was written; -1 when it could not be (the old one then
 // stays: problem says why, and reportLocalFailure has said it once per kind) or

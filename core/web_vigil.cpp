@@ -112,10 +112,6 @@ std::string WebVigil::requestText() const {
     return guardedCopy(requestText_);
 }
 
-std::optional<std::string> WebVigil::redirectTarget() const {
-    return guardedCopy(redirectTarget_);
-}
-
 std::optional<std::string> WebVigil::basicCredentials() const {
     return guardedCopy(basicCredentials_);
 }
@@ -134,11 +130,6 @@ time_t WebVigil::lastModified() const {
 
 std::vector<std::string> WebVigil::ignoreTokens() const {
     return guardedCopy(ignoreTokens_);
-}
-
-int WebVigil::ignoreTokenCount() const {
-    std::lock_guard<std::mutex> g(fieldLock());
-    return static_cast<int>(ignoreTokens_.size());
 }
 
 // ---- The reply ----
@@ -176,7 +167,7 @@ int WebVigil::compareContent(const std::string& newFile, const std::string& prev
 
 // ---- The check ----
 
-WebVigil::Reply WebVigil::fetchReply() {
+WebVigil::Reply WebVigil::httpGet() {
     Reply reply;
     // It would end the Host header (or, to a proxy, the request line) early and
     // start headers of its own: such a request is not sent.
@@ -273,14 +264,8 @@ void WebVigil::settle(const Reply& reply) {
     adoptCopy(reply.file);
 }
 
-int WebVigil::httpGet() {
-    const Reply reply = fetchReply();
-    settle(reply);
-    return reply.status;
-}
-
 int WebVigil::fetchAndCompare() {
-    Reply reply = fetchReply();
+    Reply reply = httpGet();
     // The header reads look at the reply just received, before it is settled.
     const bool pageReply = reply.received && !reply.mapped && !reply.notModified &&
                            reply.status != VigilStatus::StructureChanged;

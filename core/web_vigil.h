@@ -47,16 +47,13 @@ public:
     SimpleString user() const;
     SimpleString password() const;
     std::string requestText() const;
-    std::optional<std::string> redirectTarget() const;
     std::optional<std::string> basicCredentials() const;
     int changeMethod() const;
     time_t expires() const;
     time_t lastModified() const;
     std::vector<std::string> ignoreTokens() const;
-    int ignoreTokenCount() const;
 
     // Steps of the check, kept public for the tests.
-    int httpGet();
     bool isNotModified(const std::string& file) const;
     int responseCode(const std::string& file);
     void detectMethod(const std::string& file);
@@ -79,7 +76,8 @@ private:
         bool adopt = false;     // it becomes the current copy and the reference
         std::string file;
     };
-    Reply fetchReply();
+    // The request, the fetch and the first decision on the reply.
+    Reply httpGet();
     // Adopts the reply or deletes it.
     void settle(const Reply& reply);
 

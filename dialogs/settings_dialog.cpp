@@ -18,7 +18,7 @@
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
-#include "core/vigil_store.h"
+#include "core/vigil_list.h"
 #include "dialogs/dialog_help.h"
 #include "platform/qt/display_text.h"
 #include "platform/qt/plain_message_box.h"
@@ -348,7 +348,7 @@ std::string VigilSettingsDialog::programText() const {
 std::string VigilSettingsDialog::entryText(const QLineEdit* entry) const {
     const auto stored = stored_.find(entry);
     if (stored != stored_.end() && entry->text() == stored->second.shown) return stored->second.bytes;
-    return storedText(entry->text(), VigilStore::eightBitText());
+    return storedText(entry->text(), vigilList().eightBitText());
 }
 
 void VigilSettingsDialog::showStored(QLineEdit* entry, const std::string& bytes) {

@@ -35,7 +35,6 @@ ImportSources::ImportSources() {
 
 const char* ImportSources::text(int index) { return row(index).text; }
 Importer ImportSources::importer(int index) { return row(index).importer; }
-const char* ImportSources::defaultFileName(int index) { return row(index).defaultFile; }
 
 ImportSources& importSources() {
     static ImportSources sources;

@@ -23,7 +23,6 @@ public:
 
     static const char* text(int index);
     static Importer importer(int index);
-    static const char* defaultFileName(int index);
 
     const std::string& fileName(int index) const { return fileNames_.at(static_cast<size_t>(index)); }
     void setFileName(int index, const std::string& name) { fileNames_.at(static_cast<size_t>(index)) = name; }

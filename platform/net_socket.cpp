@@ -238,16 +238,10 @@ SocketLineReader::Result SocketLineReader::readLine(std::string& line, int waitM
                                                     SteadyTime deadline) {
     size_t scanned = 0;
     for (;;) {
-        size_t end = std::string::npos;
-        for (size_t i = scanned; i < buffer_.size(); ++i) {
-            if (buffer_[i] == '\n' || (crEndsLine_ && buffer_[i] == '\r')) {
-                end = i;
-                break;
-            }
-        }
+        const size_t end = buffer_.find('\n', scanned);
         if (end != std::string::npos) {
             size_t stop = end;
-            if (buffer_[end] == '\n' && stop > 0 && buffer_[stop - 1] == '\r') --stop;
+            if (stop > 0 && buffer_[stop - 1] == '\r') --stop;
             line.assign(buffer_, 0, stop);
             buffer_.erase(0, end + 1);
             return Line;

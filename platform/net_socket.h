@@ -84,8 +84,7 @@ uint16_t localPortOf(const Socket& socket);
 Socket acceptWithin(const Socket& listener, int timeoutMs, sockaddr_in* peer = nullptr);
 
 // Reads lines from a connected socket through its own buffer. A line ends with a
-// line feed (or, when asked, also with a carriage return); the end and a carriage
-// return before a line feed are not part of the line.
+// line feed; the end and a carriage return before it are not part of the line.
 class SocketLineReader {
 public:
     explicit SocketLineReader(const Socket& socket) : socket_(socket) {}
@@ -96,12 +95,10 @@ public:
     // longer than maxLength gives TooLong; the bytes read so far are left in the buffer.
     Result readLine(std::string& line, int waitMs, size_t maxLength = 4096,
                     SteadyTime deadline = SteadyTime::max());
-    void setCarriageReturnEndsLine(bool on) { crEndsLine_ = on; }
     // Bytes received but not yet returned as a line.
     const std::string& pending() const { return buffer_; }
 
 private:
     const Socket& socket_;
     std::string buffer_;
-    bool crEndsLine_ = false;
 };

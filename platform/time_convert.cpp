@@ -1,9 +1,5 @@
 #include "platform/time_convert.h"
 
-bool gmTime(std::time_t t, std::tm& out) {
-    return ::gmtime_r(&t, &out) != nullptr;
-}
-
 bool localTime(std::time_t t, std::tm& out) {
     return ::localtime_r(&t, &out) != nullptr;
 }
@@ -11,10 +7,6 @@ bool localTime(std::time_t t, std::tm& out) {
 std::string ascTime(const std::tm& t) {
     char buffer[64];
     return ::asctime_r(&t, buffer) ? std::string(buffer) : std::string();
-}
-
-std::time_t makeLocalTime(std::tm& t) {
-    return std::mktime(&t);
 }
 
 std::time_t makeUtcTime(std::tm& t) {

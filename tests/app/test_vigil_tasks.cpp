@@ -168,7 +168,7 @@ TEST(EditTask, AppliesChangedFieldsAndReleasesTheWindowThreadsLock) {
     EXPECT_EQ(web->interval(), 3600);
     EXPECT_FALSE(web->commandLine());
     EXPECT_EQ(web->emailList(), "c@example.test ");
-    EXPECT_EQ(web->ignoreTokenCount(), 2);
+    EXPECT_EQ(web->ignoreTokens().size(), 2u);
 
     // The edit is to be saved at once. Only the window thread, on event 1040,
     // gives the lock back.

@@ -95,6 +95,15 @@ protected:
 
     std::string missing() const { return dir_ + "/missing.lst"; }
 
+    // A whole listing as the comparison reads it: against an empty one, every file is new.
+    std::vector<FtpListingEntry> wholeListing(const std::string& path) {
+        FtpListingComparison all;
+        all.compareListings(path.c_str(), listing("empty.lst", {}).c_str(), noIgnores_);
+        std::vector<FtpListingEntry> files;
+        all.added().forEach([&files](const char* name, time_t t) { files.push_back({0, name, t}); });
+        return files;
+    }
+
     TempDir scratch_{"tervane-ftp-listing"};
     std::string dir_ = scratch_.path();
     std::string savedZone_;
@@ -260,8 +269,7 @@ TEST_F(FtpListingTest, ListingTimesMatchSingleLinesAcrossClockChanges) {
     for (const char* zone : zones) {
         setenv("TZ", zone, 1);
         tzset();
-        FtpListing parsed;
-        ASSERT_TRUE(readListingFile(path.c_str(), parsed));
+        const std::vector<FtpListingEntry> parsed = wholeListing(path);
         ASSERT_EQ(parsed.size(), lines.size());
         for (const std::string& line : lines) {
             FtpListingEntry single;
@@ -279,9 +287,7 @@ TEST_F(FtpListingTest, CrLfListingsReadLikeLfListings) {
     const std::string crlf = listing("crlf.lst", lines, "\r\n");
     const std::string lf = listing("lf.lst", lines, "\n");
     EXPECT_EQ(comparison_.compareListings(crlf.c_str(), lf.c_str(), noIgnores_), 0);
-    FtpListing parsed;
-    ASSERT_TRUE(readListingFile(crlf.c_str(), parsed));
-    EXPECT_EQ(names(parsed), (std::vector<std::string>{"My notes.txt", "b"}));
+    EXPECT_EQ(names(wholeListing(crlf)), (std::vector<std::string>{"My notes.txt", "b"}));
     EXPECT_TRUE(listingHasFile(crlf.c_str(), "my NOTES.txt"));
 }
 
@@ -340,8 +346,7 @@ TEST_F(FtpListingTest, LookForScanOfAFirstListing) {
 }
 
 TEST_F(FtpListingTest, VsftpdListing) {
-    FtpListing parsed;
-    ASSERT_TRUE(readListingFile(TERVANE_FIXTURES_DIR "/vsftpd_listing.lst", parsed));
+    const std::vector<FtpListingEntry> parsed = wholeListing(TERVANE_FIXTURES_DIR "/vsftpd_listing.lst");
     EXPECT_EQ(names(parsed),
               (std::vector<std::string>{"My notes.txt", "My photo.jpg", "archive", "latest", "notes.txt"}));
     EXPECT_EQ(localText(parsed[1].time), "2020-02-29 12:00:00");
@@ -349,8 +354,7 @@ TEST_F(FtpListingTest, VsftpdListing) {
 }
 
 TEST_F(FtpListingTest, PyftpdlibListing) {
-    FtpListing parsed;
-    ASSERT_TRUE(readListingFile(TERVANE_FIXTURES_DIR "/pyftpdlib_listing.lst", parsed));
+    const std::vector<FtpListingEntry> parsed = wholeListing(TERVANE_FIXTURES_DIR "/pyftpdlib_listing.lst");
     EXPECT_EQ(names(parsed),
               (std::vector<std::string>{"current", "incoming", "read  me.txt", "release-1.0.tar.gz"}));
     EXPECT_EQ(localText(parsed[1].time), "2024-03-01 08:15:30");  // zero-padded day
@@ -378,8 +382,7 @@ TEST_F(FtpListingTest, RepeatedHourGivesOneInstantWhateverCameBefore) {
     EXPECT_EQ(timeAfter("Oct 25 01:30"), afterSummer);
     EXPECT_EQ(localFields(afterSummer).tm_hour, 2);
     for (const char* before : {"Jul 4 12:00", "Dec 1 12:00"}) {
-        FtpListing parsed;
-        ASSERT_TRUE(readListingFile(listing("l.lst", {fileLine("x", before), repeated}).c_str(), parsed));
+        const std::vector<FtpListingEntry> parsed = wholeListing(listing("l.lst", {fileLine("x", before), repeated}));
         ASSERT_EQ(parsed.size(), 2u);
         EXPECT_EQ(parsed[0].time, afterSummer) << before;
     }

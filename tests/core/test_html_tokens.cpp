@@ -52,20 +52,6 @@ TEST(Tokenizer, WordModeKeepsEveryWord) {
     EXPECT_EQ(tokens("x<!-- c -- > -->y", true), (Tokens{"x", "<!-- c -- > -->", "y"}));
 }
 
-TEST(Tokenizer, FileReadingAppendsCopiesAndFoldsCrLf) {
-    ScratchDir dir;
-    const std::string f = put("a.html", "junk\r\n<a\r\nhref=x>one two</a>\r\n");
-    std::vector<SimpleString> list{SimpleString("kept")};
-    EXPECT_EQ(tokenizeHtml(f.c_str(), list, false), 1);
-    ASSERT_EQ(list.size(), 4u);
-    EXPECT_STREQ(list[0].text(), "kept");
-    EXPECT_STREQ(list[1].text(), "<a\nhref=x>");
-    EXPECT_STREQ(list[2].text(), "one two");
-    EXPECT_STREQ(list[3].text(), "</a>");
-    EXPECT_EQ(tokenizeHtml("missing", list, true), 0);
-    EXPECT_EQ(list.size(), 4u);
-}
-
 class Compare : public ::testing::Test {
 protected:
     int compare(const std::string& previous, const std::string& next, int options = 0,

@@ -70,7 +70,7 @@ TEST(VigilStore, RecordsOfEveryKindComeBackByteForByte) {
     EXPECT_EQ(web->options() & WebOptions::AlwaysCompare, WebOptions::AlwaysCompare);
     EXPECT_EQ(web->lastModified(), 30);
     EXPECT_EQ(web->expires(), 40);
-    EXPECT_EQ(web->ignoreTokenCount(), 2);
+    EXPECT_EQ(web->ignoreTokens().size(), 2u);
     EXPECT_EQ(web->status(), VigilStatus::NoChange);
     EXPECT_EQ(web->changeMethod(), ChangeMethod::Content);
 
@@ -109,6 +109,18 @@ TEST(VigilStore, LoadEdgeCases) {
     EXPECT_FALSE(ftp->lookForFile().has_value());
     // The second record names the first one's copy: it gets a fresh name instead.
     EXPECT_NE(ftp->cacheFileName(), "cache\\00000007.mon");
+}
+
+TEST(VigilStore, EightBitTextIsTheLoadsAndItsLists) {
+    ScratchDir dir;
+    ScratchDir::write("latin.dat", "1\n|http|Caf\xe9|0|w.example|80|/|0|0|0|1|-1|0|0|9||\n");
+    ScratchDir::write("utf8.dat", "1\n|http|Caf\xc3\xa9|0|w.example|80|/|0|0|0|1|-1|0|0|9||\n");
+    VigilList latin, utf8;
+    EXPECT_TRUE(VigilStore::load("latin.dat", latin).eightBitText);
+    EXPECT_FALSE(VigilStore::load("utf8.dat", utf8).eightBitText);
+    // A later load into another list leaves this one as it was read.
+    EXPECT_TRUE(latin.eightBitText());
+    EXPECT_FALSE(utf8.eightBitText());
 }
 
 TEST(VigilStore, WebDefaultsAndKindWords) {

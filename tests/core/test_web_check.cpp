@@ -274,7 +274,6 @@ TEST_F(WebCheck, RedirectsAdoptedEndToEnd) {
     writeWholeFile(relative.www("index.html"), "<html><body>lighttpd home</body></html>\n");
     auto r = newVigil("127.0.0.1", relative.port(), "/old");
     EXPECT_EQ(check(*r), VigilStatus::MovedTemporarily);
-    EXPECT_EQ(r->redirectTarget(), "/index.html");
     r->applyRedirect();
     EXPECT_EQ(r->url(), "http://127.0.0.1:" + std::to_string(relative.port()) + "/index.html");
     EXPECT_EQ(check(*r), VigilStatus::NoChange);

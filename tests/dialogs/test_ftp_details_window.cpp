@@ -174,7 +174,7 @@ TEST_F(DetailsTest, IgnoreThisTakesTheWholeNameOfAFileRowOnly) {
         select(w, fixedLine);
         w.command(FtpDetailsWindow::IgnoreThis);
     }
-    EXPECT_EQ(v->ignoreFileCount(), 0);
+    EXPECT_TRUE(v->ignoreFiles().empty());
 
     select(w, 9);  // "old file - ..."
     w.command(FtpDetailsWindow::IgnoreThis);
