@@ -6,6 +6,7 @@
 #include "app/main_window_event.h"
 #include "app/notify_sound.h"
 #include "app/results_report.h"
+#include "app/status_texts.h"
 #include "core/check_slots.h"
 #include "core/program_settings.h"
 #include "core/run_state.h"
@@ -81,9 +82,10 @@ bool isDue(const Vigil& vigil, time_t now, bool checkChanged) {
     const int status = vigil.status();
     // Stopped by the user: only Check Selected checks it, whatever "check changed" says.
     if (status == VigilStatus::Inactive) return false;
-    // A page whose structure differs shows "No change" and is checked like one.
-    const bool checkedAgain = status == VigilStatus::NoChange || status == VigilStatus::Unavailable ||
-                              status == VigilStatus::StructureChanged;
+    // Whatever the list shows as "No change" (a page whose structure differs, a
+    // moved page followed to its new address) is checked as one: the user has
+    // nothing to act on, and it would never be checked again.
+    const bool checkedAgain = status == VigilStatus::Unavailable || showsNoChange(status);
     if (!checkChanged && !checkedAgain) return false;
     const time_t next = vigil.nextCheckTime();
     if (next < 1) return false;

@@ -58,13 +58,17 @@ int statusTextIndex(int status) {
         default: break;
     }
     if (status >= FtpReplyBase && status <= FtpReplyBase + 600) return 18;
-    return 7;  // "No change" for every other code
+    return StatusTextIndex::NoChange;  // every other code
 }
 
 }  // namespace
 
 SimpleString statusText(int status) {
     return SimpleString(statusTexts[statusTextIndex(status)]);
+}
+
+bool showsNoChange(int status) {
+    return statusTextIndex(status) == StatusTextIndex::NoChange;
 }
 
 int statusIcon(int status) {

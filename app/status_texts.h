@@ -13,6 +13,7 @@ constexpr int AddingFtp = 2;
 constexpr int AddingWeb = 3;
 constexpr int AddingGopher = 4;
 constexpr int Changed = 6;
+constexpr int NoChange = 7;
 constexpr int FtpServiceNotAvailable = 10;  // the FTP error texts run to 17
 constexpr int FtpUnknown = 17;
 constexpr int FileFound = 24;
@@ -35,6 +36,8 @@ constexpr int SiteProblem = 1237;
 
 // The Status column text of a status code.
 SimpleString statusText(int status);
+// True when that text is "No change".
+bool showsNoChange(int status);
 // The status icon of a status code.
 int statusIcon(int status);
 // The icon of a Vigil kind (VigilKind).

@@ -1,12 +1,17 @@
 // Batch runs killed (SIGKILL) at random moments, as cron's time limit or a reboot
 // ends them, over Web pages of a loopback server that change between runs; after
-// each kill a run is left to finish. Counted: the page changes that no report
-// ever named, the copies in cache that vigil.dat does not name after a finished
-// run, and the copies vigil.dat names that were missing when a run was killed.
+// each kill a run is left to finish. Counted: the page changes that a report
+// named as unchanged (the run started after them and they were never reported),
+// the copies in cache that vigil.dat does not name after a finished run, and the
+// copies vigil.dat names that were missing when a run was killed.
 // The pages come from a scripted server (without Last-Modified) or from lighttpd,
 // which dates each page by its file and answers 304 to a date not older than that.
-// Not a test (it takes minutes):
-//   build/bench/batch_kill_loop [kills] [pages] [tervane binary] [scripted|lighttpd]
+// "anytime" is lighttpd with the pages edited at any moment, runs going on or not
+// (often twice in one second, the first edition fetched in between), each file
+// dated when it was written, now and then ahead of the server's clock (a copy from
+// a machine whose clock ran ahead); after the last kill the edits stop and one
+// more run is made. Not a test (it takes minutes):
+//   build/bench/batch_kill_loop [kills] [pages] [tervane binary] [scripted|lighttpd|anytime]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -25,6 +30,7 @@
 #include <filesystem>
 #include <memory>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <set>
 #include <sstream>
@@ -132,12 +138,14 @@ int freePort() {
     return ntohs(address.sin_port);
 }
 
-// lighttpd serving the pages as files. Each edition gets a modification time of
-// a second of its own, all in the past: HTTP dates cannot tell apart two edits
-// made in the same second, whoever asks.
+// lighttpd serving the pages as files. Between runs each edition gets a
+// modification time of a second of its own, all in the past: HTTP dates cannot
+// tell apart two edits made in the same second, whoever asks. At any moment the
+// file keeps the time it was written, or one ahead of the clock.
 class LighttpdPages : public Pages {
 public:
-    LighttpdPages(int pages, const fs::path& folder) : folder_(folder), editions_(pages, 0) {
+    LighttpdPages(int pages, const fs::path& folder, bool anytime)
+        : folder_(folder), anytime_(anytime), editions_(pages, 0) {
         fs::create_directories(folder_ / "www");
         stamp_ = ::time(nullptr) - 30L * 24 * 3600;
         for (int page = 0; page < pages; ++page) write(page);
@@ -178,16 +186,26 @@ public:
         ++editions_[page];
         write(page);
     }
+    // The next edition's file is dated this far ahead of the clock.
+    void dateAhead(time_t seconds) { ahead_ = seconds; }
 
 private:
+    // Written aside and renamed, so that no check reads half a page.
     void write(int page) {
         const fs::path file = folder_ / "www" / std::to_string(page);
-        std::ofstream(file, std::ios::binary | std::ios::trunc) << pageText(page, editions_[page]);
-        const timespec times[2] = {{stamp_, 0}, {stamp_, 0}};
-        ::utimensat(AT_FDCWD, file.c_str(), times, 0);
-        ++stamp_;
+        const fs::path aside = folder_ / "www" / ("." + std::to_string(page));
+        std::ofstream(aside, std::ios::binary | std::ios::trunc) << pageText(page, editions_[page]);
+        if (!anytime_ || ahead_ > 0) {
+            const time_t when = anytime_ ? ::time(nullptr) + ahead_ : stamp_++;
+            const timespec times[2] = {{when, 0}, {when, 0}};
+            ::utimensat(AT_FDCWD, aside.c_str(), times, 0);
+        }
+        ahead_ = 0;
+        fs::rename(aside, file);
     }
     fs::path folder_;
+    bool anytime_;
+    time_t ahead_ = 0;
     std::vector<int> editions_;
     time_t stamp_ = 0;
     int port_ = 0;
@@ -211,7 +229,9 @@ pid_t startRun(const std::string& binary, const fs::path& folder) {
 }
 
 // True when the run ended by itself within the time given; otherwise it is killed.
-bool runFor(const std::string& binary, const fs::path& folder, std::chrono::microseconds limit) {
+bool runFor(const std::string& binary, const fs::path& folder, std::chrono::microseconds limit,
+            Clock::time_point* started = nullptr) {
+    if (started) *started = Clock::now();
     const pid_t pid = startRun(binary, folder);
     const auto deadline = Clock::now() + limit;
     int status = 0;
@@ -239,6 +259,46 @@ std::set<std::string> cacheFiles(const fs::path& folder) {
     return names;
 }
 
+// The edition of each page held by the copy vigil.dat names for it; -1 when unknown.
+std::vector<int> copyEditions(const fs::path& folder, int pages) {
+    std::vector<int> editions(pages, -1);
+    std::istringstream lines(readAll(folder / "vigil.dat"));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const size_t description = line.find("|Page ");
+        const size_t copy = line.find("cache\\");
+        if (description == std::string::npos || copy == std::string::npos) continue;
+        const int page = std::atoi(line.c_str() + description + 6);
+        const std::string text = readAll(folder / "cache" / line.substr(copy + 6, 12));
+        const size_t at = text.find("<h1>Edition ");
+        if (page >= 0 && page < pages && at != std::string::npos) editions[page] = std::atoi(text.c_str() + at + 12);
+    }
+    return editions;
+}
+
+// When each edition of each page was made (edition 0 before the first run).
+class Ledger {
+public:
+    explicit Ledger(int pages) : made_(pages, std::vector<Clock::time_point>{Clock::time_point()}) {}
+    void note(int page) {
+        std::lock_guard<std::mutex> g(mutex_);
+        made_[page].push_back(Clock::now());
+    }
+    int newest(int page) {
+        std::lock_guard<std::mutex> g(mutex_);
+        return static_cast<int>(made_[page].size()) - 1;
+    }
+    int newestBefore(int page, Clock::time_point when) {
+        std::lock_guard<std::mutex> g(mutex_);
+        const std::vector<Clock::time_point>& made = made_[page];
+        return static_cast<int>(std::lower_bound(made.begin(), made.end(), when) - made.begin()) - 1;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::vector<Clock::time_point>> made_;
+};
+
 struct Counts {
     long changes = 0;
     long reported = 0;
@@ -249,11 +309,15 @@ struct Counts {
     size_t unnamedLast = 0;
 };
 
-// Takes a whole report: a page it names as changed has its changes reported; one
-// it names as unchanged while it had changes lost them.
-bool takeReport(const fs::path& folder, std::vector<int>& pending, Counts& counts) {
+// Takes a whole report of a run started at started. A page it names as changed
+// has the editions up to the one its saved copy holds reported (a run killed
+// before its save reports them again). One it names as unchanged lost the
+// editions made before the run began, and any its copy holds, not yet reported.
+bool takeReport(const fs::path& folder, Clock::time_point started, Ledger& ledger, std::vector<int>& accounted,
+                Counts& counts) {
     const std::string text = readAll(folder / "report.txt");
     if (text.find("The following sites did not change:") == std::string::npos) return false;
+    const std::vector<int> copies = copyEditions(folder, static_cast<int>(accounted.size()));
     std::istringstream lines(text);
     std::string line;
     int section = -1;
@@ -262,9 +326,15 @@ bool takeReport(const fs::path& folder, std::vector<int>& pending, Counts& count
         if (line.rfind("The following", 0) == 0) ++section;
         if (line.rfind("  Page ", 0) != 0) continue;
         const int page = std::atoi(line.c_str() + 7);
-        if (section == 0) counts.reported += pending[page];
-        if (section == 2) lost += pending[page];
-        if (section != 1) pending[page] = 0;
+        if (section == 0 && copies[page] > accounted[page]) {
+            counts.reported += copies[page] - accounted[page];
+            accounted[page] = copies[page];
+        }
+        const int hidden = std::max(ledger.newestBefore(page, started), copies[page]);
+        if (section == 2 && hidden > accounted[page]) {
+            lost += hidden - accounted[page];
+            accounted[page] = hidden;
+        }
     }
     counts.lost += lost;
     if (lost > 0) ++counts.runsLosing;
@@ -281,17 +351,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no program at %s\n", binary.c_str());
         return 2;
     }
-    const bool lighttpd = argc > 4 && std::string(argv[4]) == "lighttpd";
+    const std::string mode = argc > 4 ? argv[4] : "scripted";
+    const bool anytime = mode == "anytime";
+    const bool lighttpd = anytime || mode == "lighttpd";
     char pattern[] = "/tmp/batch_kill_loop_XXXXXX";
     if (!::mkdtemp(pattern)) return 2;
     const fs::path folder = pattern;
     char serverPattern[] = "/tmp/batch_kill_loop_www_XXXXXX";
     if (!::mkdtemp(serverPattern)) return 2;
     std::unique_ptr<Pages> served;
-    if (lighttpd)
-        served = std::make_unique<LighttpdPages>(pages, serverPattern);
-    else
+    LighttpdPages* files = nullptr;
+    if (lighttpd) {
+        auto made = std::make_unique<LighttpdPages>(pages, serverPattern, anytime);
+        files = made.get();
+        served = std::move(made);
+    } else {
         served = std::make_unique<PageServer>(pages);
+    }
     Pages& server = *served;
     {
         std::ofstream list(folder / "vigil.dat");
@@ -312,28 +388,55 @@ int main(int argc, char** argv) {
     std::uniform_int_distribution<long> killAt(0, runTime.count());
     std::uniform_int_distribution<int> anyPage(0, pages - 1);
     const int changesPerRun = std::max(1, pages / 12);  // before the killed run and before the next one
-    std::vector<int> pending(pages, 0);
+    Ledger ledger(pages);
+    std::vector<int> accounted(pages, 0);  // editions reported or lost, per page
     Counts counts;
     int ranOut = 0;
-    auto changePages = [&] {
-        for (int c = 0; c < changesPerRun; ++c) {
-            const int page = anyPage(random);
-            server.change(page);
-            ++pending[page];
-            ++counts.changes;
-        }
+    std::mutex changing;
+    auto change = [&](int page) {
+        std::lock_guard<std::mutex> g(changing);
+        server.change(page);
+        ledger.note(page);
+        ++counts.changes;
     };
+    auto changePages = [&] {
+        if (anytime) return;  // the editor does it
+        for (int c = 0; c < changesPerRun; ++c) change(anyPage(random));
+    };
+    // At any moment, about as many edits a full run as between runs; a quarter of
+    // them edited again within 300 ms, one in twenty dated 1 to 3 hours ahead.
+    std::atomic<bool> editing{anytime};
+    std::thread editor([&] {
+        std::mt19937 dice(20270127);
+        std::exponential_distribution<double> gap(changesPerRun / (runTime.count() / 1e6));
+        std::uniform_int_distribution<int> page(0, pages - 1), percent(0, 99), again(0, 300), ahead(3600, 3 * 3600);
+        while (editing) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(gap(dice)));
+            const int p = page(dice);
+            if (percent(dice) < 5) {
+                std::lock_guard<std::mutex> g(changing);
+                files->dateAhead(ahead(dice));
+            }
+            change(p);
+            if (percent(dice) < 25) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(again(dice)));
+                change(p);
+            }
+        }
+    });
+    Clock::time_point started;
     for (int k = 0; k < kills; ++k) {
         changePages();
         fs::remove(folder / "report.txt");
-        if (runFor(binary, folder, std::chrono::microseconds(killAt(random)))) ++ranOut;
+        if (runFor(binary, folder, std::chrono::microseconds(killAt(random)), &started)) ++ranOut;
         for (const std::string& name : namedCopies(folder))
             if (!fs::exists(folder / "cache" / name)) ++counts.namedMissing;
-        takeReport(folder, pending, counts);  // a killed run may have written its report
+        takeReport(folder, started, ledger, accounted, counts);  // a killed run may have written its report
 
         changePages();
         fs::remove(folder / "report.txt");
-        if (!runFor(binary, folder, forever) || !takeReport(folder, pending, counts)) {
+        if (!runFor(binary, folder, forever, &started) ||
+            !takeReport(folder, started, ledger, accounted, counts)) {
             std::fprintf(stderr, "run %d did not finish with a report\n", k);
             return 2;
         }
@@ -343,16 +446,28 @@ int main(int argc, char** argv) {
         counts.unnamedMost = std::max(counts.unnamedMost, unnamed);
         counts.unnamedLast = unnamed;
     }
+    editing = false;
+    editor.join();
+    if (anytime) {
+        // The edits stopped in an earlier second than the last run's.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        fs::remove(folder / "report.txt");
+        if (!runFor(binary, folder, forever, &started) ||
+            !takeReport(folder, started, ledger, accounted, counts)) {
+            std::fprintf(stderr, "the last run did not finish with a report\n");
+            return 2;
+        }
+    }
     // Changes still waiting are those of pages the last run could not check.
     long waiting = 0;
-    for (int n : pending) waiting += n;
+    for (int page = 0; page < pages; ++page) waiting += ledger.newest(page) - accounted[page];
 
-    std::printf("%s: ", lighttpd ? "lighttpd" : "scripted server");
+    std::printf("%s: ", anytime ? "lighttpd, edits at any moment" : lighttpd ? "lighttpd" : "scripted server");
     std::printf("%d kills of batch runs over %d pages (%d ran out before the kill; a full run takes %.2f s), "
                 "%ld page changes\n",
                 kills, pages, ranOut, runTime.count() / 1e6, counts.changes);
-    std::printf("changes never reported: %ld (after %d of the %d kills); reported: %ld; still waiting: %ld\n",
-                counts.lost, counts.runsLosing, kills, counts.reported, waiting);
+    std::printf("changes never reported: %ld (named unchanged by %d runs); reported: %ld; still waiting: %ld\n",
+                counts.lost, counts.runsLosing, counts.reported, waiting);
     std::printf("copies in cache that vigil.dat does not name after the next run: %zu at the end, at most %zu\n",
                 counts.unnamedLast, counts.unnamedMost);
     std::printf("copies named by vigil.dat but missing when a run was killed: %ld\n", counts.namedMissing);

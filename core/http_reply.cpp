@@ -307,10 +307,15 @@ time_t expiresTimeFile(const char* path) {
     return readReplyHead(path, head) ? expiresTime(head) : 0;
 }
 
-std::string lastModifiedText(const char* path) {
+std::string modifiedSinceText(const char* path) {
     ReplyHead head;
-    if (!readReplyHead(path, head) || lastModifiedTime(head) == 0) return std::string();
-    return headerValue(head, "Last-Modified").value_or(std::string());
+    if (!readReplyHead(path, head)) return std::string();
+    // A page edited again in the second its copy was fetched, or any edit while
+    // its file is dated ahead of the server's clock, would be answered 304.
+    const time_t modified = lastModifiedTime(head);
+    if (modified == 0 || modified >= headerTime(head, "Date")) return std::string();
+    const std::string text = headerValue(head, "Last-Modified").value_or(std::string());
+    return hasControlCharacter(text) ? std::string() : text;
 }
 
 namespace {

@@ -20,8 +20,9 @@ struct HttpRequestInputs {
     std::string path = "/";        // the page's path as entered
     std::string basicCredentials;  // Base64 of user ":" password; empty = no Authorization
     // The date to ask with: the Last-Modified of the reference copy, as its server
-    // wrote it (the server's clock, not this machine's). Empty, or a text holding
-    // a control byte, asks with the 1970 date, so the whole page comes.
+    // wrote it (the server's clock, not this machine's), when it can vouch for the
+    // page (modifiedSinceText). Empty, or a text holding a control byte, asks with
+    // the 1970 date, so the whole page comes.
     std::string ifModifiedSince;
     bool useProxy = false;         // "use http proxy"
     std::string proxyHost;
@@ -104,9 +105,11 @@ time_t lastModifiedTimeFile(const char* path);
 time_t expiresTime(const ReplyHead& head);
 time_t expiresTimeFile(const char* path);
 
-// The Last-Modified value of a stored reply as its server wrote it, when it is a
-// date this program reads; empty otherwise (no such header, no file).
-std::string lastModifiedText(const char* path);
+// The Last-Modified value of a stored reply as its server wrote it, when it can
+// vouch for the page: a date this program reads, at least a second before the
+// reply's own Date. Empty otherwise (no such header or no Date, a date in the
+// second of the reply or after it, no file).
+std::string modifiedSinceText(const char* path);
 
 // Where a page lives.
 struct WebLocation {

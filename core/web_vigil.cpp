@@ -190,8 +190,10 @@ WebVigil::Reply WebVigil::httpGet() {
     in.basicCredentials = basicCredentials().value_or("");
     // Asked by the server's own clock: a date of this machine's (a check that
     // failed, a change in the same second, a clock running ahead) would hide a
-    // change for good. Without a reference copy the whole page is asked for.
-    if (!reply.first) in.ifModifiedSince = lastModifiedText(localPath(previousCacheFileName()).c_str());
+    // change for good. Without a reference copy, or one whose date cannot vouch
+    // for it, the whole page is asked for and the comparison decides.
+    if (!reply.first) in.ifModifiedSince = modifiedSinceText(localPath(previousCacheFileName()).c_str());
+    reply.askedSince = !in.ifModifiedSince.empty();
     const SettingsValues settings = ProgramSettings::snapshot();
     in.useProxy = settings.useHttpProxy;
     in.proxyHost = settings.httpProxyHost;
@@ -295,8 +297,10 @@ int WebVigil::fetchAndCompare() {
             const time_t t = readLastModified();
             // The first copy is never a change, whatever its date. Otherwise any
             // other date than the reference copy's is a change: the server's
-            // clock may run behind this machine's.
-            if (!reply.first) {
+            // clock may run behind this machine's. A reference date that cannot
+            // vouch for its page cannot tell two editions of one second apart:
+            // the comparison has decided.
+            if (reply.askedSince) {
                 if (t != lastModifiedTime(previousCacheFileName())) {
                     reply.status = VigilStatus::Changed;
                     setLastChanged(time(nullptr));

@@ -70,6 +70,7 @@ private:
     struct Reply {
         int status = VigilStatus::NoChange;
         bool first = false;     // there was no usable previous copy
+        bool askedSince = false;  // asked "modified since" the reference copy's date
         bool received = false;  // a new reply is in file
         bool mapped = false;    // it is an error or a redirect
         bool notModified = false;  // the server said the reference copy is current

@@ -297,6 +297,34 @@ TEST_F(BatchE2e, PageChangedDuringAnOutageIsReportedWhenTheServerIsBack) {
     EXPECT_EQ(textReportFile(), textReport({}, {}, {"Town news"}));
 }
 
+// A copy dated in the second it was fetched, or ahead of the server's clock, cannot
+// vouch for its page: lighttpd would answer 304 to an edit in that second, and to
+// every edit dated now.
+TEST_F(BatchE2e, ACopyWhoseDateCannotVouchForItIsComparedWhole) {
+    Lighttpd web;
+    if (!web.start()) GTEST_SKIP() << "lighttpd did not start";
+    const std::string page = web.www("news.html");
+    const auto now = std::filesystem::file_time_type::clock::now();
+    auto edit = [&](const std::string& day, std::chrono::hours from) {
+        ASSERT_TRUE(writeWholeFile(page, "<html><body><p>Fair on " + day + "</p></body></html>\n"));
+        std::filesystem::last_write_time(page, now + from);
+    };
+    writeVigils({webLine("Town news", web.port(), "/news.html")});
+    edit("Sunday", std::chrono::hours(2));  // from a machine whose clock ran ahead
+    run();
+    edit("Monday", std::chrono::hours(2));  // the same second again
+    run();
+    EXPECT_EQ(textReportFile(), textReport({"Town news"}, {}, {}));
+    edit("Tuesday", std::chrono::hours(-1));
+    run();
+    EXPECT_EQ(textReportFile(), textReport({"Town news"}, {}, {}));
+    // Dated before the reply, the copy is asked about and the server answers 304.
+    const std::string copy = saved().at(0).cacheName();
+    run();
+    EXPECT_EQ(textReportFile(), textReport({}, {}, {"Town news"}));
+    EXPECT_EQ(saved().at(0).cacheName(), copy);
+}
+
 TEST_F(BatchE2e, ProblemsAreReportedAndUnresolvedOrStoppedVigilsSkipped) {
     Nginx web;
     if (!web.start()) GTEST_SKIP() << "nginx did not start: " << web.log();

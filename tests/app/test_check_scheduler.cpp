@@ -163,13 +163,13 @@ TEST(CheckScheduler, DueTest) {
         return std::make_unique<ProbeVigil>(p, "http://v/");
     };
     using CheckScheduler::isDue;
-    // Statuses checked again: no change, host unavailable, and a page whose
-    // structure differs (shown as "No change"; it would never be checked again).
-    for (int status : {1033, 1035, 1044}) {
+    // Statuses checked again: host unavailable, and all shown as "No change" (a
+    // page whose structure differs, a moved one followed to its new address).
+    for (int status : {1033, 1035, 1044, 1074, 1076}) {
         EXPECT_TRUE(isDue(*make(status, now - 100, 60), now, false)) << status;
     }
     // The others wait for the user, unless "check changed" is on.
-    for (int status : {1032, 1041, 1039, 1075, 1077, 1549}) {
+    for (int status : {1032, 1041, 1039, 1075, 1077, 1083, 1549}) {
         EXPECT_FALSE(isDue(*make(status, now - 100, 60), now, false)) << status;
         EXPECT_TRUE(isDue(*make(status, now - 100, 60), now, true)) << status;
     }

@@ -38,8 +38,8 @@ protected:
 }  // namespace
 
 TEST_F(WebCheck, RequestBytesOfTheDirectRoad) {
-    const std::string dated =
-        "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 02 Mar 2026 04:05:06 GMT\r\n\r\n<html>a</html>";
+    const std::string dated = "HTTP/1.0 200 OK\r\nDate: Mon, 02 Mar 2026 04:05:07 GMT\r\n"
+                              "Last-Modified: Mon, 02 Mar 2026 04:05:06 GMT\r\n\r\n<html>a</html>";
     LoopbackServer server(LoopbackServer::reply(dated));
     auto v = newVigil("127.0.0.1", server.port(), "/a/b#part", ChangeMethod::Content, 0, {},
                       std::string("user:secret"));
@@ -375,19 +375,35 @@ TEST_F(WebCheck, ChangeMethodsAndHeaderReads) {
     EXPECT_GT(detect->expires(), 0);
     EXPECT_LT(detect->expires(), expires);
 
-    // Last-Modified decides alone (without "always compare").
+    // Last-Modified decides alone (without "always compare") while the reference
+    // copy's date lies a second or more before its reply's Date.
     auto dated = newVigil("127.0.0.1", server.port(), "/", ChangeMethod::LastModified);
-    page.set("HTTP/1.0 200 OK\r\nLast-Modified: Thu, 01 Jan 2015 00:00:00 GMT\r\n\r\n<html>a</html>");
+    auto reply = [&](const char* modified, const char* body, const char* date = "Fri, 01 Jan 2038 00:00:00") {
+        page.set("HTTP/1.0 200 OK\r\n" + (date ? "Date: " + std::string(date) + " GMT\r\n" : "") +
+                 "Last-Modified: " + modified + " GMT\r\n\r\n" + body);
+    };
+    reply("Thu, 01 Jan 2015 00:00:00", "<html>a</html>");
     EXPECT_EQ(check(*dated), VigilStatus::NoChange);
     EXPECT_GT(dated->lastModified(), 0);
-    page.set("HTTP/1.0 200 OK\r\nLast-Modified: Thu, 01 Jan 2015 00:00:00 GMT\r\n\r\n<html>b</html>");
+    reply("Thu, 01 Jan 2015 00:00:00", "<html>b</html>");
     EXPECT_EQ(check(*dated), VigilStatus::NoChange);  // content differs, the date does not
-    page.set("HTTP/1.0 200 OK\r\nLast-Modified: Thu, 01 Jan 2037 00:00:00 GMT\r\n\r\n<html>b</html>");
+    reply("Thu, 01 Jan 2037 00:00:00", "<html>b</html>");
     EXPECT_EQ(check(*dated), VigilStatus::Changed);
     // Any other date is a change, an earlier one too (the server's clock, not ours).
-    page.set("HTTP/1.0 200 OK\r\nLast-Modified: Thu, 01 Jan 2015 00:00:01 GMT\r\n\r\n<html>b</html>");
+    reply("Thu, 01 Jan 2015 00:00:01", "<html>b</html>");
     EXPECT_EQ(check(*dated), VigilStatus::Changed);
     EXPECT_EQ(check(*dated), VigilStatus::NoChange);
+    // Fetched in the second it was dated, or without a Date: the date cannot tell
+    // two editions of one second apart, the whole page is asked for and compared.
+    for (const char* date : {"Thu, 01 Jan 2015 00:00:02", static_cast<const char*>(nullptr)}) {
+        const char* modified = date ? date : "Thu, 01 Jan 2015 00:00:03";
+        reply(modified, "<html>c</html>", date);
+        EXPECT_EQ(check(*dated), VigilStatus::Changed);
+        EXPECT_EQ(check(*dated), VigilStatus::NoChange);
+        reply(modified, "<html>d</html>", date);
+        EXPECT_EQ(check(*dated), VigilStatus::Changed) << modified;
+        EXPECT_NE(server.received(server.connections() - 1).find("Since: Thu, 01 Jan 1970"), std::string::npos);
+    }
 
     // With "always compare" the content decides.
     auto compared = newVigil("127.0.0.1", server.port(), "/", ChangeMethod::LastModified,
