@@ -35,6 +35,7 @@ bool startNetworking() {
 }  // namespace
 
 int prepareProcess(int argc, const char* const argv[]) {
+    ignoreFileSizeLimit();
     tzset();
     if (!startNetworking()) return -1;
     setCurrentYear();

@@ -653,6 +653,21 @@ TEST_F(BatchE2e, FilesThatCannotBeWrittenFailTheRunButNotTheRest) {
     EXPECT_EQ(textReportFile(), textReport({}, {"One - Copy Not Stored", "Two - Copy Not Stored"}, {}));
     std::filesystem::remove(data_.file("cache"));
 
+    // A copy past cron's file-size limit (ulimit -f) fails as on a full disk: the rest is checked and saved.
+    LoopbackServer sized([](LoopbackServer::Connection& c) {
+        if (c.readUntil("\r\n"))
+            c.send(c.unread().rfind("/big", 0) == 0 ? "0" + std::string(65536, 'b') + "\r\n.\r\n" : "0a\r\n.\r\n");
+    });
+    std::filesystem::remove(data_.file("vigil.dat"));
+    writeVigils({"|gopher|Big|0|127.0.0.1|" + std::to_string(sized.port()) + "|/big|0|0|0|1|8||",
+                 gopherLine("Small", sized.port(), "/small")});
+    TervaneRun limited = runTervane({"/batch", "/quiet", "/text", "report.txt"}, data_.path(), 60000, 16384);
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_NE(limited.err.find("written to the cache folder (File too large)"), std::string::npos) << limited.err;
+    EXPECT_EQ(textReportFile(), textReport({}, {"Big - Copy Not Stored"}, {"Small"}));
+    ASSERT_EQ(saved().size(), 2u);
+    EXPECT_EQ(saved()[0].status(), Changed);
+
     // A run that did all it was asked still ends with 0.
     std::filesystem::remove(data_.file("vigil.dat"));
     writeVigils({gopherLine("Closed", closed, "/x")});
