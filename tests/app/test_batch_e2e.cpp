@@ -580,12 +580,25 @@ TEST_F(BatchE2e, CopiesLostUnreadableAndOfARootRun) {
         EXPECT_EQ(st.st_mode & 0777, 0644u);
         EXPECT_EQ(st.st_uid, root ? 65534u : ::geteuid());
     }
-    // The report, then every copy, are flushed before vigil.dat takes its name.
+    // The report is replaced as vigil.dat is; it, then every copy, are on disk before vigil.dat takes its name.
     const std::string calls = readWholeFile(data_.file("trace.txt"));
-    const size_t report = calls.find("report.txt>)");
+    const size_t report = calls.find(", \"report.txt\")");
     const size_t copies = calls.find("syncfs(");
     const size_t list = calls.find(", \"vigil.dat\")");
     EXPECT_TRUE(report < copies && copies < list && list != std::string::npos) << calls;
+
+    // A cache folder it makes, and a new report, are the list owner's too: the user's next run can use them.
+    std::filesystem::remove_all(data_.file("cache"));
+    std::filesystem::remove(data_.file("report.txt"));
+    ::umask(077);
+    runTervane({"/batch", "/quiet", "/text", "report.txt"}, data_.path());
+    ::umask(umask);
+    for (const auto& [name, mode] : {std::pair{"cache", 0755u}, std::pair{"report.txt", 0644u}}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(data_.file(name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 0777, mode) << name;
+        EXPECT_EQ(st.st_uid, root ? 65534u : ::geteuid()) << name;
+    }
 }
 
 TEST_F(BatchE2e, ClosingMessageUnlessQuiet) {
