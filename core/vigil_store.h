@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/vigil_list.h"
 
@@ -17,6 +18,10 @@ namespace VigilStore {
 // never saves over that file (readOnly). None when the file was read whole.
 struct LoadResult {
     std::optional<std::string> problem;
+    // Cache names of records that mean no copy of this data folder (said as lost
+    // copies; the Vigils start without one). The files they may still mean are
+    // not cleaned away.
+    std::vector<std::string> strayCopyNames;
 };
 
 // Reads the file into new Vigils appended to list. A missing file leaves the list
