@@ -88,14 +88,6 @@ bool knownStatus(long code) {
     }
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-// Empty, blanks only, or the Ctrl-Z that old DOS editors end a file with: what an
-// editor leaves, no record.
-bool isBlankLine(const std::string& line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return isBlank(c) || c == '\x1a'; });
-}
-
 struct OptionsField {
     long options = 0;
     std::optional<std::string> email;
@@ -258,7 +250,8 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilList& list, Vigi
     if (cacheName == VigilStore::CacheName::Keep) {
         const auto number = CacheFiles::numberFromName(storedName);
         if (number && CacheFiles::addNumber(*number) == 1) p.cacheFileName = CacheFiles::nameOfNumber(*number);
-        else if (!number && strayCopy && !isBlankLine(storedName)) *strayCopy = storedName;
+        else if (!number && strayCopy && storedName.find_first_not_of(" \t") != std::string::npos)
+            *strayCopy = storedName;
     }
     p.soundFile = textOrNone(field(next + 2));
 
@@ -357,6 +350,7 @@ std::string importedRecord(const std::string& record) {
 
 namespace {
 
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 // The count line holds a number and nothing else but blanks around it: a record
 // glued to it, or a count followed by words, is no count line.
@@ -371,6 +365,11 @@ bool isCountLine(std::string_view line) {
     return numberIn(line).has_value();
 }
 
+// Empty, blanks only, or the Ctrl-Z that old DOS editors end a file with: what an
+// editor leaves, no record.
+bool isBlankLine(const std::string& line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return isBlank(c) || c == '\x1a'; });
+}
 
 }  // namespace
 
