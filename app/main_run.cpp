@@ -70,7 +70,7 @@ void removeUnnamedCopies(const VigilStore::LoadResult& loaded) {
     // A missing or emptied list says nothing of the copies: they may be all the
     // user has left of it.
     if (vigils.empty() && kept.empty()) return;
-    std::vector<std::string> named;
+    std::vector<std::string> named = loaded.strayCopyNames;
     for (const std::shared_ptr<Vigil>& vigil : vigils)
         if (vigil) named.push_back(vigil->cacheFileName());
     // A line kept unread may name a copy too, in any of its fields.

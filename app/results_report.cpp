@@ -1,6 +1,6 @@
 #include "app/results_report.h"
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -105,14 +105,21 @@ std::string anchor(const Vigil& vigil) {
 // A report that is missing or cut short is a failure of the run, said on
 // standard error: from cron nobody would learn of it otherwise.
 void writeReport(const char* kind, const std::string& path, const std::string& contents) {
-    FILE* file = openFile(path, "w");
-    bool ok = file != nullptr;
-    if (ok) {
-        ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() && std::fflush(file) == 0;
-        // On disk before the vigil.dat saved after it: a power cut must not
-        // leave an empty report of changes that list no longer shows.
-        ok = ok && (::fsync(::fileno(file)) == 0 || errno == EINVAL);  // EINVAL: a pipe, say
-        ok = std::fclose(file) == 0 && ok;
+    auto write = [&contents](FILE* file) {
+        return std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
+    };
+    bool ok;
+    struct stat st;
+    if (::stat(localPath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        // A pipe or a device is written into as it is.
+        FILE* file = openFile(path, "w");
+        ok = file != nullptr && write(file) && std::fflush(file) == 0;
+        if (file) ok = std::fclose(file) == 0 && ok;
+    } else {
+        // Replaced whole, as vigil.dat is, and on disk before the vigil.dat saved
+        // after it. A new one is the list owner's: a run as root must not leave the
+        // user a report that the user's next run cannot replace.
+        ok = replaceFile(path, write, ownerModelFor("vigil.dat"));
     }
     if (ok) {
         traceLine(std::string(kind) + " report: " + path);

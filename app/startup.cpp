@@ -35,6 +35,7 @@ bool startNetworking() {
 }  // namespace
 
 int prepareProcess(int argc, const char* const argv[]) {
+    ignoreFileSizeLimit();
     tzset();
     if (!startNetworking()) return -1;
     setCurrentYear();
@@ -51,6 +52,8 @@ int prepareProcess(int argc, const char* const argv[]) {
     // The profile is saved under the name it was found by ("Vgw.ini").
     for (const std::string& saved : {std::string("vigil.dat"), IniFile::resolveName("VGW.INI")})
         removeLeftoverTemporaries(saved);
-    createDirectory("cache");  // an existing folder is fine; failures show later
+    // An existing folder is fine; failures show later. One made by a run as root
+    // is the list owner's, who must write copies into it at the next run.
+    createDirectory("cache", ownerModelFor("vigil.dat"));
     return 0;
 }

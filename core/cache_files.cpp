@@ -5,11 +5,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -131,7 +133,7 @@ bool flushSettled() {
 int removeAllExcept(const std::vector<std::string>& kept) {
     std::set<int32_t> keep;
     for (const std::string& name : kept)
-        if (const std::optional<int32_t> number = numberFromName(name)) keep.insert(*number);
+        if (const std::optional<int32_t> number = numberNamed(name)) keep.insert(*number);
     // Not through a link: the folder it leads to may be another data folder's,
     // whose copies this list does not name.
     const int folderFd = ::open("cache", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -143,10 +145,9 @@ int removeAllExcept(const std::vector<std::string>& kept) {
     }
     std::vector<std::string> unnamed;
     while (const dirent* entry = ::readdir(folder)) {
-        // Only files this program names itself; numbers compared whatever form
-        // vigil.dat gave them in.
+        // Only files this program names itself.
         const std::string name = entry->d_name;
-        const std::optional<int32_t> number = numberFromName(std::string("cache\\") + name);
+        const std::optional<int32_t> number = numberNamed(name);
         if (number && name == nameOf(*number).substr(6) && keep.count(*number) == 0) unnamed.push_back(name);
     }
     for (const std::string& name : unnamed) ::unlinkat(::dirfd(folder), name.c_str(), 0);
@@ -158,25 +159,77 @@ std::string nameOfNumber(int32_t number) {
     return nameOf(number);
 }
 
-std::optional<int32_t> numberFromName(std::string_view name) {
-    // Hand edits and lists from Windows write the folder with '/' or in capitals.
-    static constexpr std::string_view folder = "cache";
+namespace {
+
+bool sameNoCase(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (size_t i = 0; i < lower.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
+    return true;
+}
+
+// A stored name taken apart: hand edits and lists from Windows write '\\' or '/',
+// doubled at times, with "." parts and blanks around the whole.
+struct NameParts {
+    bool absolute = false;
+    std::vector<std::string_view> folders;
+    std::string_view file;
+};
+
+NameParts partsOf(std::string_view name) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!name.empty() && blank(name.front())) name.remove_prefix(1);
+    while (!name.empty() && blank(name.back())) name.remove_suffix(1);
+    NameParts parts;
+    parts.absolute = !name.empty() && (name.front() == '/' || name.front() == '\\');
+    while (!name.empty()) {
+        const size_t end = name.find_first_of("/\\");
+        const std::string_view part = name.substr(0, end);
+        if (end == std::string_view::npos) {
+            parts.file = part;
+            break;
+        }
+        if (!part.empty() && part != ".") parts.folders.push_back(part);
+        name.remove_prefix(end + 1);
+    }
+    return parts;
+}
+
+// Digits and ".mon": the number, when it fits the counter.
+std::optional<int32_t> numberOfFile(std::string_view file) {
     static constexpr std::string_view suffix = ".mon";
-    const size_t digitsAt = folder.size() + 1;
-    if (name.size() != digitsAt + 8 + suffix.size()) return std::nullopt;
-    auto sameNoCase = [](std::string_view text, std::string_view lower) {
-        for (size_t i = 0; i < lower.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
-        return true;
-    };
-    if (!sameNoCase(name.substr(0, folder.size()), folder) || !sameNoCase(name.substr(digitsAt + 8), suffix))
+    if (file.size() <= suffix.size() || !sameNoCase(file.substr(file.size() - suffix.size()), suffix))
         return std::nullopt;
-    if (name[folder.size()] != '\\' && name[folder.size()] != '/') return std::nullopt;
-    int32_t number = 0;
-    for (char c : name.substr(digitsAt, 8)) {
+    int64_t number = 0;
+    for (char c : file.substr(0, file.size() - suffix.size())) {
         if (c < '0' || c > '9') return std::nullopt;
         number = number * 10 + (c - '0');
+        if (number > INT32_MAX) return std::nullopt;
     }
+    return static_cast<int32_t>(number);
+}
+
+bool sameFolder(const std::string& a, const char* b) {
+    struct stat first, second;
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+}  // namespace
+
+std::optional<int32_t> numberNamed(std::string_view name) {
+    return numberOfFile(partsOf(name).file);
+}
+
+std::optional<int32_t> numberFromName(std::string_view name) {
+    const NameParts parts = partsOf(name);
+    const std::optional<int32_t> number = numberOfFile(parts.file);
+    if (!number || parts.folders.empty() || !sameNoCase(parts.folders.back(), "cache")) return std::nullopt;
+    if (!parts.absolute && parts.folders.size() == 1) return number;
+    // A path through some folder: the data folder itself, or it is another list's.
+    std::string above = parts.absolute ? "/" : "";
+    for (size_t i = 0; i + 1 < parts.folders.size(); ++i) above.append(parts.folders[i]).append("/");
+    if (!sameFolder(above, ".")) return std::nullopt;
     return number;
 }
 

@@ -39,14 +39,19 @@ void settle(const std::string& name);
 bool flushSettled();
 
 // Deletes, in the cache folder, every copy of the program's own naming whose number
-// is not that of one of kept; files of other names are left alone, and so is a
-// "cache" that is a link. For the sole user of the data folder, before any check
-// runs. The number of copies deleted.
+// no name of kept may mean (numberNamed); files of other names are left alone, and
+// so is a "cache" that is a link. For the sole user of the data folder, before any
+// check runs. The number of copies deleted.
 int removeAllExcept(const std::vector<std::string>& kept);
 
-// The number of a stored name: "cache", '\\' or '/', eight digits, ".mon", the
-// letters in either case.
+// The number of the copy a stored name means: a file of digits and ".mon" in a
+// folder "cache" that is this data folder's own, however the name reaches it ('\\'
+// or '/', doubled, "." parts, a path through the data folder, blanks around it, the
+// letters in either case). None for a name that leads anywhere else.
 std::optional<int32_t> numberFromName(std::string_view name);
+// The number of the copy a name may mean, whatever folder it names: a file of
+// digits and ".mon". What the cleanup spares.
+std::optional<int32_t> numberNamed(std::string_view name);
 // The name of a number in the program's own form.
 std::string nameOfNumber(int32_t number);
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +12,7 @@
 #include "net/tcp_client.h"
 #include "platform/files.h"
 
-Vigil::Reference Vigil::examineReference() const {
+Vigil::Reference Vigil::examineReference() {
     const std::string current = cacheFileName();
     const std::string previous = previousCacheFileName();
     if (current.empty() || previous.empty()) return Reference::None;
@@ -35,6 +36,11 @@ Vigil::Reference Vigil::examineReference() const {
     reportRunNote(description() + ": its copy " + previous + (missing ? " is missing" : " is empty") +
                   "; what is fetched now becomes its copy, and a change since the last check is not "
                   "reported.");
+    // Said once: should this fetch fail too, the next run finds no copy named
+    // rather than the same loss again.
+    setCacheFileName(std::string());
+    setPreviousCacheFileName(std::string());
+    retireReplaced({previous, current});
     return Reference::None;
 }
 
@@ -48,10 +54,15 @@ void Vigil::adoptCopy(const std::string& fresh) {
     CacheFiles::settle(fresh);
     setCacheFileName(fresh);
     setPreviousCacheFileName(fresh);
+    retireReplaced({previous, current}, fresh);
+}
+
+void Vigil::retireReplaced(const std::vector<std::string>& names, const std::string& kept) {
     if (runState().keepOldCacheFiles) return;
     std::vector<std::string> replaced;
-    if (!previous.empty() && previous != fresh) replaced.push_back(previous);
-    if (!current.empty() && current != previous && current != fresh) replaced.push_back(current);
+    for (const std::string& name : names)
+        if (!name.empty() && name != kept && std::find(replaced.begin(), replaced.end(), name) == replaced.end())
+            replaced.push_back(name);
     {
         // Saves made while the check runs still name the old copy.
         std::lock_guard<std::mutex> g(recordMutex_);

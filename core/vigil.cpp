@@ -4,7 +4,6 @@
 #include <bitset>
 #include <stdexcept>
 
-#include "core/cache_files.h"
 #include "core/text_utils.h"
 
 namespace {
@@ -101,11 +100,11 @@ Vigil::Vigil(uint16_t kind, const VigilParams& params)
       intervalMode_(params.intervalMode),
       interval_(params.interval),
       options_(params.options) {
+    // A new Vigil names no copy until its first fetch stores one: a name saved
+    // before then would read as a copy lost at every later run.
     if (params.cacheFileName && !params.cacheFileName->empty()) {
         cacheFileName_ = *params.cacheFileName;
         previousCacheFileName_ = *params.cacheFileName;
-    } else {
-        cacheFileName_ = CacheFiles::newName();
     }
     if (params.email) setEmailList(*params.email);
 }

@@ -90,7 +90,7 @@ struct VigilParams {
     time_t lastChecked = 0;
     std::optional<int16_t> identifier;  // none: the next free identifier
     int status = VigilStatus::NoChange;
-    std::optional<std::string> cacheFileName;  // the stored name; none: a new one
+    std::optional<std::string> cacheFileName;  // the stored name; none: no copy yet
     std::optional<std::string> soundFile;
     std::optional<std::string> programLine;
     int32_t options = 0;
@@ -199,7 +199,8 @@ protected:
     // (and in batch mode on standard error). Unreadable: it is there but cannot be
     // read (told as a local failure); the check ends with CopyUnreadable.
     enum class Reference { Usable, None, Unreadable };
-    Reference examineReference() const;
+    // A copy found missing or empty is said once: the Vigil then names none.
+    Reference examineReference();
     // A fresh cache file name (CacheFiles::newName). Every fetch writes into
     // one, so a copy cut short never stands under a name vigil.dat may keep.
     static std::string takeNewCacheName();
@@ -207,6 +208,8 @@ protected:
     // check; the copies it replaces are retired (deleted after the next save of
     // vigil.dat) unless "/debug" keeps them.
     void adoptCopy(const std::string& fresh);
+    // Retires the copies of names, but kept (and under "/debug", any).
+    void retireReplaced(const std::vector<std::string>& names, const std::string& kept = std::string());
     // Tells, once per reason, that a fetched copy could not be stored here.
     static void reportCopyNotStored();
 

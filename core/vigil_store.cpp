@@ -171,8 +171,10 @@ std::string noVigilReason(const std::string& kindWord, bool known) {
     return "is a record of no known kind (\"" + kindWord + "\")";
 }
 
+// strayCopy, when given, receives a stored cache name that means no copy of this
+// data folder.
 std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilList& list, VigilStore::CacheName cacheName,
-                                  Parsed& outcome, std::string* why = nullptr) {
+                                  Parsed& outcome, std::string* why = nullptr, std::string* strayCopy = nullptr) {
     outcome = Parsed::NoVigil;
     if (line.empty()) {
         if (why) *why = noVigilReason(std::string(), false);
@@ -236,14 +238,18 @@ std::shared_ptr<Vigil> buildVigil(const std::string& line, VigilList& list, Vigi
         return nullptr;
     }
 
-    // A stored cache name is taken only in the program's own form (kept in its own
-    // spelling whatever the case or separator) and only when no other Vigil holds it: the name is deleted later, so a damaged file must not
-    // point at arbitrary paths or share another Vigil's copy. An imported record's
-    // name belongs to another list: a copy of that number here is not its copy.
+    // A stored cache name is taken only when it means a copy in this folder's cache
+    // (and is then kept in the program's own form), and only when no other Vigil
+    // holds it: the name is deleted later, so a damaged file must not point at
+    // arbitrary paths or share another Vigil's copy. An imported record's name
+    // belongs to another list: a copy of that number here is not its copy.
     const std::string& storedName = field(next + 1);
-    const auto number = CacheFiles::numberFromName(storedName);
-    if (cacheName == VigilStore::CacheName::Keep && number && CacheFiles::addNumber(*number) == 1)
-        p.cacheFileName = CacheFiles::nameOfNumber(*number);
+    if (cacheName == VigilStore::CacheName::Keep) {
+        const auto number = CacheFiles::numberFromName(storedName);
+        if (number && CacheFiles::addNumber(*number) == 1) p.cacheFileName = CacheFiles::nameOfNumber(*number);
+        else if (!number && strayCopy && storedName.find_first_not_of(" \t") != std::string::npos)
+            *strayCopy = storedName;
+    }
     p.soundFile = textOrNone(field(next + 2));
 
     std::vector<std::string> extras;
@@ -409,15 +415,23 @@ LoadResult load(const std::string& fileName, VigilList& list) {
     bool full = false;
     size_t lineNumber = 1;  // the count line
     bool eightBit = false;
+    std::vector<std::string> strays;
     const DataFile read = readRecords(
         fileName,
-        [&list, &full, &lineNumber, &eightBit](const std::string& line) {
+        [&list, &full, &lineNumber, &eightBit, &strays](const std::string& line) {
             ++lineNumber;
             if (isBlankLine(line)) return true;
             eightBit = eightBit || !isUtf8(line);
             Parsed outcome;
-            std::string why;
-            buildVigil(line, list, CacheName::Keep, outcome, &why);
+            std::string why, stray;
+            const std::shared_ptr<Vigil> vigil = buildVigil(line, list, CacheName::Keep, outcome, &why, &stray);
+            if (vigil && !stray.empty()) {
+                // Said now, and once: the next save writes the Vigil without it.
+                reportRunNote(vigil->description() + ": its copy " + stray +
+                              " is missing from the cache folder; what is fetched now becomes its copy, and a "
+                              "change since the last check is not reported.");
+                strays.push_back(stray);
+            }
             // Perhaps a record of a later version: the rest of the list is read,
             // and the line goes back into the file unread.
             if (outcome == Parsed::NoVigil) {
@@ -428,7 +442,7 @@ LoadResult load(const std::string& fileName, VigilList& list) {
                 list.keep(std::move(kept));
                 // A copy it names is not handed to another Vigil.
                 for (const std::string& field : splitString(std::string_view(line).substr(1), line[0], false))
-                    if (const auto number = CacheFiles::numberFromName(field)) CacheFiles::addNumber(*number);
+                    if (const auto number = CacheFiles::numberNamed(field)) CacheFiles::addNumber(*number);
             }
             full = outcome == Parsed::NoIdentifier;
             return !full;
@@ -437,6 +451,7 @@ LoadResult load(const std::string& fileName, VigilList& list) {
     list.setEightBitText(eightBit);
     LoadResult result;
     result.eightBitText = eightBit;
+    result.strayCopyNames = std::move(strays);
     if (read == DataFile::Failed) {
         result.problem = problem + kKeptText;
     } else if (full) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/vigil_list.h"
 
@@ -19,6 +20,10 @@ struct LoadResult {
     std::optional<std::string> problem;
     // The file holds text that is not UTF-8 (a Windows 8-bit code page).
     bool eightBitText = false;
+    // Cache names of records that mean no copy of this data folder (said as lost
+    // copies; the Vigils start without one). The files they may still mean are
+    // not cleaned away.
+    std::vector<std::string> strayCopyNames;
 };
 
 // Reads the file into new Vigils appended to list. A missing file leaves the list

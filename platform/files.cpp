@@ -39,11 +39,38 @@ bool fileReadable(const std::string& path) {
     return ::access(localPath(path).c_str(), R_OK) == 0;
 }
 
-bool createDirectory(const std::string& path) {
+namespace {
+
+// The owner and group of like where this process may set them, else the group
+// alone; then the mode, which a change of owner may clear bits of.
+void takeOwnerAndMode(int fd, const struct stat& like, mode_t mode) {
+    if (::fchown(fd, like.st_uid, like.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), like.st_gid);
+    ::fchmod(fd, mode);
+}
+
+}  // namespace
+
+bool createDirectory(const std::string& path, const std::string& model) {
     const std::string p = localPath(path);
-    if (::mkdir(p.c_str(), 0777) == 0) return true;
+    if (::mkdir(p.c_str(), 0777) == 0) {
+        struct stat like;
+        const int fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0 && !model.empty() && ::stat(localPath(model).c_str(), &like) == 0) {
+            const mode_t rw = like.st_mode & 0666;
+            takeOwnerAndMode(fd, like, rw | (rw & 0444) >> 2 | 0700);
+        }
+        if (fd >= 0) ::close(fd);
+        return true;
+    }
     struct stat st;
     return errno == EEXIST && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ownerModelFor(const std::string& listFile) {
+    if (fileExists(listFile)) return listFile;
+    const std::string local = localPath(listFile);
+    const size_t slash = local.rfind('/');
+    return slash == std::string::npos ? std::string(".") : local.substr(0, slash + 1);
 }
 
 namespace {
@@ -162,7 +189,7 @@ void removeLeftoverTemporaries(const std::string& path) {
     ::closedir(dir);
 }
 
-bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write) {
+bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write, const std::string& newFileModel) {
     const std::string target = followLinks(localPath(path));
     std::string temporary = target + kTemporaryInfix + "XXXXXX";
     // A name of its own: another process saving the same file at once must not
@@ -170,13 +197,11 @@ bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& writ
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;
     struct stat old;
-    if (::stat(target.c_str(), &old) == 0) {
-        // The replaced file's owner and group, as far as this process may set them
-        // (root may: a run by root must not take a user's file). Before the mode,
-        // which a change of owner may clear bits of.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-        ::fchmod(fd, old.st_mode & 07777);
-    }
+    // The replaced file's owner and group, as far as this process may set them
+    // (root may: a run by root must not take a user's file).
+    if (::stat(target.c_str(), &old) == 0) takeOwnerAndMode(fd, old, old.st_mode & 07777);
+    else if (!newFileModel.empty() && ::stat(localPath(newFileModel).c_str(), &old) == 0)
+        takeOwnerAndMode(fd, old, old.st_mode & 0666);
     FILE* file = ::fdopen(fd, "wb");
     if (!file) {
         const int error = errno;

@@ -22,8 +22,15 @@ bool removeFile(const std::string& path);
 bool fileExists(const std::string& path);
 // Whether the file exists and can be opened for reading.
 bool fileReadable(const std::string& path);
-// True when the directory was made or is already there.
-bool createDirectory(const std::string& path);
+// True when the directory was made or is already there. One it makes takes the
+// owner and group of model where this process may set them (a run as root must not
+// take a user's folder), and a mode its owner can use whatever the umask: model's
+// read and write bits, with search wherever reading.
+bool createDirectory(const std::string& path, const std::string& model = "");
+
+// What files and folders made for a list take their owner, group and mode from: the
+// list file, or while there is none, the folder that holds it.
+std::string ownerModelFor(const std::string& listFile);
 
 // Exclusive flocks on the folder that holds path and on the file itself (made when
 // missing), held for the rest of the process: the kernel lets go when the process
@@ -45,9 +52,11 @@ bool dropByteOrderMark(std::string& firstLine);
 // Replaces a file whole or not at all: write() fills a new file of a unique name
 // beside it, which is flushed to disk and renamed over path; the folder is then
 // flushed too. The mode of the file replaced is kept, and its owner and group
-// where the process may set them; a new file is private to its owner; when path is a symbolic link, the link's target is replaced. False,
+// where the process may set them; a new file is private to its owner, or takes
+// newFileModel's owner, group and read and write bits when one is named; when path is a symbolic link, the link's target is replaced. False,
 // with errno set and the old file as it was, when anything failed.
-bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write);
+bool replaceFile(const std::string& path, const std::function<bool(FILE*)>& write,
+                 const std::string& newFileModel = "");
 
 // What a file holds for a reader: Missing (no such file), Empty, Readable (at least
 // one byte could be read), or Unreadable (it is there but opening or reading it

@@ -34,6 +34,13 @@ void ignoreBrokenPipe() {
     sigaction(SIGPIPE, &action, nullptr);
 }
 
+void ignoreFileSizeLimit() {
+    struct sigaction action {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGXFSZ, &action, nullptr);
+}
+
 int catchCloseSignals() {
     static int readEnd = -1;
     if (readEnd >= 0) return readEnd;

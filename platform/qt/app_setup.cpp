@@ -66,6 +66,7 @@ void qtMessageBox(const std::string& title, const std::string& text) {
 
 void prepareQtPlatform(int argc, const char* const argv[]) {
     ignoreBrokenPipe();
+    ignoreFileSizeLimit();
     bool batch = false;
     for (int i = 1; i < argc; ++i) {
         if (argv[i] && strcasecmp(argv[i], "/batch") == 0) batch = true;

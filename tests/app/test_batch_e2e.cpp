@@ -335,9 +335,11 @@ TEST_F(BatchE2e, ProblemsAreReportedAndUnresolvedOrStoppedVigilsSkipped) {
     // Stopped watching, last checked at 1000, with its copy.
     const std::string stopped = "|http|Paused|0|127.0.0.1|" + std::to_string(web.port()) +
                                 "|/here.html|0|0|1000|1|-1|0|0|18|cache\\00000042.mon||";
+    // Refused had a copy, now lost; Gone never had one.
+    std::string refused = webLine("Refused", closed, "/");
+    refused.insert(refused.size() - 2, "cache\\00000043.mon");
     writeVigils({webLine("Here", web.port(), "/here.html"), webLine("Gone", web.port(), "/gone.html"),
-                 webLine("Nowhere", 80, "/", "0", 1, "no-such-host.invalid"), stopped,
-                 webLine("Refused", closed, "/")});
+                 webLine("Nowhere", 80, "/", "0", 1, "no-such-host.invalid"), stopped, refused});
 
     const std::string site = "http://127.0.0.1:" + std::to_string(web.port());
     const std::string expectedText =
@@ -352,7 +354,8 @@ TEST_F(BatchE2e, ProblemsAreReportedAndUnresolvedOrStoppedVigilsSkipped) {
                        " - Not Available<br>",
                    anchor(site + "/here.html", "Here") + "<BR>");
 
-    run();
+    EXPECT_EQ(run().err, "Tervane: Refused: its copy cache\\00000043.mon is missing; what is fetched now becomes its "
+                         "copy, and a change since the last check is not reported.\n");
     EXPECT_EQ(textReportFile(), expectedText);
     EXPECT_EQ(htmlReportFile(), expectedHtml);
     const std::vector<Record> first = saved();
@@ -373,7 +376,7 @@ TEST_F(BatchE2e, ProblemsAreReportedAndUnresolvedOrStoppedVigilsSkipped) {
     // The next run leaves the unresolved and the stopped Vigil alone and reports
     // them as they are; the others are checked again.
     sleepPastSecond(first[0].lastChecked());
-    run();
+    EXPECT_EQ(run().err, "");  // a copy lost is said once, and one never had not at all: cron mails nothing
     EXPECT_EQ(textReportFile(), expectedText);
     EXPECT_EQ(htmlReportFile(), expectedHtml);
     const std::vector<Record> second = saved();
@@ -587,9 +590,14 @@ TEST_F(BatchE2e, CopiesLostUnreadableAndOfARootRun) {
         return "|gopher|" + description + "|0|127.0.0.1|" + port + "|/" + description + "|0|0|0|1|" + status +
                "|cache\\" + copy + ".mon|";
     };
-    writeVigils({line("Lost", "8", "00000007"), line("Empty", "8", "00000008"), line("Unreadable", "8", "00000009")});
+    // Odd names its copy as no run writes it, yet means it.
+    std::string odd = line("Odd", "9", "00000010");
+    odd.replace(odd.find("cache"), 6, " .\\cache\\\\");
+    writeVigils({line("Lost", "8", "00000007"), line("Empty", "8", "00000008"), line("Unreadable", "8", "00000009"),
+                 odd});
     std::filesystem::create_directories(data_.file("cache/00000009.mon"));  // reading it fails
     ASSERT_TRUE(writeWholeFile(data_.file("cache/00000008.mon"), ""));
+    ASSERT_TRUE(writeWholeFile(data_.file("cache/00000010.mon"), "an older page"));
     const bool root = ::geteuid() == 0;
     if (root) {
         ASSERT_EQ(::chown(data_.file("vigil.dat").c_str(), 65534, 65534), 0);
@@ -610,10 +618,10 @@ TEST_F(BatchE2e, CopiesLostUnreadableAndOfARootRun) {
     EXPECT_NE(err.find("Lost: its copy cache\\00000007.mon is missing"), std::string::npos) << err;
     EXPECT_NE(err.find("Empty: its copy cache\\00000008.mon is empty"), std::string::npos) << err;
     EXPECT_NE(err.find("could not be read (cache\\00000009.mon: Is a directory)"), std::string::npos) << err;
-    EXPECT_EQ(server.connections(), 2);  // nothing fetched that could not be compared
-    EXPECT_EQ(textReportFile(), textReport({}, {"Unreadable - Copy Not Readable"}, {"Lost", "Empty"}));
+    EXPECT_EQ(server.connections(), 3);  // nothing fetched that could not be compared
+    EXPECT_EQ(textReportFile(), textReport({"Odd"}, {"Unreadable - Copy Not Readable"}, {"Lost", "Empty"}));
     const std::vector<Record> after = saved();
-    ASSERT_EQ(after.size(), 3u);
+    ASSERT_EQ(after.size(), 4u);
     EXPECT_EQ(after[2].status(), Changed);
     EXPECT_EQ(after[2].cacheName(), "cache\\00000009.mon");
     for (const Record& r : {after[0], after[1]}) {
@@ -623,12 +631,25 @@ TEST_F(BatchE2e, CopiesLostUnreadableAndOfARootRun) {
         EXPECT_EQ(st.st_mode & 0777, 0644u);
         EXPECT_EQ(st.st_uid, root ? 65534u : ::geteuid());
     }
-    // The report, then every copy, are flushed before vigil.dat takes its name.
+    // The report is replaced as vigil.dat is; it, then every copy, are on disk before vigil.dat takes its name.
     const std::string calls = readWholeFile(data_.file("trace.txt"));
-    const size_t report = calls.find("report.txt>)");
+    const size_t report = calls.find(", \"report.txt\")");
     const size_t copies = calls.find("syncfs(");
     const size_t list = calls.find(", \"vigil.dat\")");
     EXPECT_TRUE(report < copies && copies < list && list != std::string::npos) << calls;
+
+    // A cache folder it makes, and a new report, are the list owner's too: the user's next run can use them.
+    std::filesystem::remove_all(data_.file("cache"));
+    std::filesystem::remove(data_.file("report.txt"));
+    ::umask(077);
+    runTervane({"/batch", "/quiet", "/text", "report.txt"}, data_.path());
+    ::umask(umask);
+    for (const auto& [name, mode] : {std::pair{"cache", 0755u}, std::pair{"report.txt", 0644u}}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(data_.file(name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 0777, mode) << name;
+        EXPECT_EQ(st.st_uid, root ? 65534u : ::geteuid()) << name;
+    }
 }
 
 TEST_F(BatchE2e, ClosingMessageUnlessQuiet) {
@@ -695,6 +716,21 @@ TEST_F(BatchE2e, FilesThatCannotBeWrittenFailTheRunButNotTheRest) {
     for (const Record& r : saved()) EXPECT_EQ(r.status(), NoChange) << r.description();
     EXPECT_EQ(textReportFile(), textReport({}, {"One - Copy Not Stored", "Two - Copy Not Stored"}, {}));
     std::filesystem::remove(data_.file("cache"));
+
+    // A copy past cron's file-size limit (ulimit -f) fails as on a full disk: the rest is checked and saved.
+    LoopbackServer sized([](LoopbackServer::Connection& c) {
+        if (c.readUntil("\r\n"))
+            c.send(c.unread().rfind("/big", 0) == 0 ? "0" + std::string(65536, 'b') + "\r\n.\r\n" : "0a\r\n.\r\n");
+    });
+    std::filesystem::remove(data_.file("vigil.dat"));
+    writeVigils({"|gopher|Big|0|127.0.0.1|" + std::to_string(sized.port()) + "|/big|0|0|0|1|8||",
+                 gopherLine("Small", sized.port(), "/small")});
+    TervaneRun limited = runTervane({"/batch", "/quiet", "/text", "report.txt"}, data_.path(), 60000, 16384);
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_NE(limited.err.find("written to the cache folder (File too large)"), std::string::npos) << limited.err;
+    EXPECT_EQ(textReportFile(), textReport({}, {"Big - Copy Not Stored"}, {"Small"}));
+    ASSERT_EQ(saved().size(), 2u);
+    EXPECT_EQ(saved()[0].status(), Changed);
 
     // A run that did all it was asked still ends with 0.
     std::filesystem::remove(data_.file("vigil.dat"));

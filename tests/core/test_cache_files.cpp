@@ -39,14 +39,18 @@ TEST(CacheFiles, RemoveMapsTheStoredNameToTheFile) {
 }
 
 TEST(CacheFiles, NumberFromStoredName) {
+    ScratchDir dir;
     EXPECT_EQ(CacheFiles::numberFromName("cache\\00000042.mon"), 42);
     EXPECT_EQ(CacheFiles::numberFromName("cache\\99999999.mon"), 99999999);
-    // Hand edits and lists from Windows: the same copy.
+    // Hand edits and lists from Windows: the same copy, however the name reaches it.
     EXPECT_EQ(CacheFiles::numberFromName("cache/00000042.mon"), 42);
     EXPECT_EQ(CacheFiles::numberFromName("CACHE\\00000042.MON"), 42);
+    EXPECT_EQ(CacheFiles::numberFromName("cache\\0000042.mon"), 42);
+    EXPECT_EQ(CacheFiles::numberFromName("../" + dir.path().filename().string() + "/cache/000000042.mon"), 42);
+    // Another folder's copy: not this one's, though the cleanup spares the number.
+    EXPECT_FALSE(CacheFiles::numberFromName("/tmp/cache/00000042.mon"));
+    EXPECT_EQ(CacheFiles::numberNamed("/tmp/cache/00000042.mon"), 42);
     EXPECT_FALSE(CacheFiles::numberFromName("cache:00000042.mon"));
-    EXPECT_FALSE(CacheFiles::numberFromName("cache\\0000042.mon"));
-    EXPECT_FALSE(CacheFiles::numberFromName("cache\\000000042.mon"));
     EXPECT_FALSE(CacheFiles::numberFromName("cache\\0000004x.mon"));
     EXPECT_FALSE(CacheFiles::numberFromName("cache\\00000042.mox"));
     EXPECT_FALSE(CacheFiles::numberFromName(""));

@@ -11,9 +11,8 @@ TervaneRun runTervane(const std::vector<std::string>& switches, const std::strin
     options.workDir = workDir;
     options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     std::vector<std::string> argv{TERVANE_BINARY};
-    if (fileSizeLimit > 0)  // a write past the limit then fails with EFBIG instead of ending the program
-        argv = {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f " + std::to_string((fileSizeLimit + 511) / 512) +
-                                     " && exec \"$0\" \"$@\"",
+    if (fileSizeLimit > 0)  // as cron's limit: SIGXFSZ left to the program
+        argv = {"/bin/sh", "-c", "ulimit -f " + std::to_string((fileSizeLimit + 511) / 512) + " && exec \"$0\" \"$@\"",
                 TERVANE_BINARY};
     argv.insert(argv.end(), switches.begin(), switches.end());
 

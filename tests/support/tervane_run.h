@@ -11,7 +11,7 @@ struct TervaneRun {
     bool leftProcesses = false;  // something of its process group outlived it
 };
 
-// fileSizeLimit, when not 0: no file it writes may grow past this many bytes (a
-// full disk for one file, where root ignores permissions).
+// fileSizeLimit, when not 0: no file it writes may grow past this many bytes
+// (ulimit -f; a full disk for one file, where root ignores permissions).
 TervaneRun runTervane(const std::vector<std::string>& switches, const std::string& workDir = ".",
                       int timeoutMs = 60000, long fileSizeLimit = 0);
