@@ -7,6 +7,7 @@
 #include "core/record_writer.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/web_vigil.h"
 
 namespace {
 
@@ -30,7 +31,11 @@ bool webParts(const std::string& url, const std::string& date, const RecordDefau
     parseHttpUrl(SimpleString(url.c_str()), host, port, path, user, password);
     if (!host || host->empty()) return false;
     std::string options = "1";  // ignore all HTML tags
-    if (!user.empty()) options += std::string(";USER:") + user.text() + ";PASS:" + password.text();
+    // A password without a user name is a login too; one the record would give
+    // back otherwise is none to keep, and the page is watched without it.
+    if ((!user.empty() || !password.empty()) && webLoginUserFits(user.text()) &&
+        webLoginPasswordFits(password.text()))
+        options += std::string(";USER:") + user.text() + ";PASS:" + password.text();
     parts.kind = "http";
     parts.tail = {options, *host, std::to_string(port), path.text(), std::to_string(d.checkInterval),
                   date, "0", "0", "0", date, "0", kImportedStatus, "", "", ""};

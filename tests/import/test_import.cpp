@@ -384,6 +384,22 @@ TEST_F(ImportTest, ImportedLinesBuildTheirVigils) {
     EXPECT_EQ(gopher->interval(), 21600);
 }
 
+TEST_F(ImportTest, LoginsAndSelectorsReadBackAsImported) {
+    const Imported got = run(importAnchorHtml, fixture("logins.htm"));
+    // A login the record cannot give back as it is stays out; a password alone is kept.
+    EXPECT_EQ(got.lines, (Lines{"|http|Semicolon user|1|www.example.org|80|/|21600|0|0|0|0|0|0|4105|||",
+                                "|http|Semicolon password|1|www.example.org|80|/|21600|0|0|0|0|0|0|4105|||",
+                                "|http|Password alone|1;USER:;PASS:onlypw|www.example.org|80|/|21600|0|0|0|0|0|0|"
+                                "4105|||",
+                                "|gopher|Gopher fragment|1|h.example|70|/|21600|0|0|0|4105||",
+                                "|gopher|Gopher query|1|h.example|70|/|21600|0|0|0|4105||"}));
+    ASSERT_EQ(got.lines.size(), 5u);
+    auto alone = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[2], vigilList()));
+    ASSERT_TRUE(alone);
+    EXPECT_STREQ(alone->user().text(), "");
+    EXPECT_STREQ(alone->password().text(), "onlypw");
+}
+
 TEST_F(ImportTest, UnreadableFilesGiveNothing) {
     for (int source = 0; source < ImportSource::Count; ++source) {
         if (source == ImportSource::InternetExplorer) continue;
