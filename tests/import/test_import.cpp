@@ -325,13 +325,9 @@ TEST_F(ImportTest, ControlCharactersInTitlesBecomeBlanks) {
 
     // A NUL in another field is a blank too, and the row adds the Vigil it lists.
     ASSERT_TRUE(writeWholeFile(dir.file("nul.svr"), "Srv\th.example\t/p" + nul + "b\t0\tjo" + nul + "e\tpw\t0\t0\t0\t2121\n"));
-    auto ftp = std::dynamic_pointer_cast<FtpVigil>(
-        VigilStore::parseRecord(run(importFtpSvr, dir.file("nul.svr")).lines.at(0), vigilList()));
-    ASSERT_TRUE(ftp);
-    EXPECT_EQ(ftp->directory().value_or(""), "/p b");
-    EXPECT_EQ(ftp->user(), "jo e");
-    EXPECT_EQ(ftp->password(), "pw");
-    EXPECT_EQ(ftp->port(), 2121);
+    const Lines ftp = run(importFtpSvr, dir.file("nul.svr")).lines;
+    EXPECT_EQ(ftp, (Lines{"|ftp|Srv|1|h.example|2121|/p b||21600|0|0|0|jo e|pw|4105||"}));
+    EXPECT_TRUE(VigilStore::parseRecord(ftp.at(0), vigilList()));
     ASSERT_TRUE(writeWholeFile(dir.file("nul.txt"), "1\nT\nhttp://n.example/a" + nul + "b\n"));
     EXPECT_EQ(run(importQuicklistTxt, dir.file("nul.txt")).lines,
               (Lines{"|http|T|1|n.example|80|/a b|21600|0|0|0|0|0|0|4105|||"}));
