@@ -37,7 +37,8 @@ int parseHttpDate(const char* text, struct tm* record);
 // defaults. A scheme prefix matches in any case; a port is taken only when it is
 // a number from 1 to 65535. The host of a Web or Gopher URL ends at '/', '?' or
 // '#' ("h?q=1" has the path "/?q=1"), of an FTP URL at '/'. A Gopher selector
-// comes percent-decoded ("%09" is the TAB before a search).
+// comes percent-decoded ("%09" is the TAB before a search), without the URL's
+// fragment; a query right after the host gives none ("h?x" is the root).
 void parseFtpUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
                  std::optional<std::string>& path, std::optional<std::string>& user,
                  std::optional<std::string>& password);

@@ -176,8 +176,14 @@ void parseHttpUrl(const SimpleString& url, std::optional<std::string>& host, uin
 void parseGopherUrl(const char* url, std::optional<std::string>& host, uint16_t& port,
                     std::optional<std::string>& selector) {
     if (!url) return;
+    // A fragment is the browser's, never part of a selector; and only a path names
+    // an item, so a query right after the host ("h?x") is none of one either.
+    string_view rest = afterScheme(url, "gopher://");
+    rest = rest.substr(0, rest.find('#'));
+    const size_t hostEnd = rest.find_first_of("/?");
+    if (hostEnd != npos && rest[hostEnd] == '?') rest = rest.substr(0, hostEnd);
     uint16_t gopherPort = 70;
-    const WebParts parts = parseWebRest(afterScheme(url, "gopher://"), gopherPort, 70);
+    const WebParts parts = parseWebRest(rest, gopherPort, 70);
     if (parts.host) host = parts.host;
     port = gopherPort;
     if (parts.path.empty()) return;

@@ -372,3 +372,11 @@ void WebVigil::write(FILE* file) const {
     const std::string text = line.join(separator);
     std::fwrite(text.data(), 1, text.size(), file);
 }
+
+bool webLoginPasswordFits(std::string_view password) {
+    return password.find(';') == std::string_view::npos && !hasControlCharacter(password);
+}
+
+bool webLoginUserFits(std::string_view user) {
+    return webLoginPasswordFits(user) && user.find(':') == std::string_view::npos;
+}

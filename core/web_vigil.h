@@ -2,6 +2,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/simple_string.h"
@@ -93,3 +94,11 @@ private:
     time_t lastModified_;
     std::vector<std::string> ignoreTokens_;
 };
+
+// Whether a record holds this user name or password so that it reads back the
+// same. Both stand in the options field as ";USER:user;PASS:password": a ';'
+// would end either early and a control character the line; the two come back
+// joined as "user:password", so a ':' in the user name would move its rest into
+// the password. The settings dialog refuses, and an import leaves out, any other.
+bool webLoginUserFits(std::string_view user);
+bool webLoginPasswordFits(std::string_view password);

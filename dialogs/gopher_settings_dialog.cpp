@@ -53,8 +53,11 @@ void GopherSettingsDialog::fill() {
 
 std::optional<QString> GopherSettingsDialog::firstProblem() const {
     if (auto problem = serverProblem(host_, port_)) return problem;
-    // A TAB is how a selector carries a search query ("7/search<TAB>words").
-    const std::string selector = selectorText();
+    // A TAB is how a selector carries a search query ("7/search<TAB>words"). A
+    // pasted address ended at its first line break: a CR or LF still in its
+    // selector was decoded from "%0D" or "%0A", a control character like any other.
+    const std::string selector =
+        target() == SettingsTarget::PastedUrl ? entryText(selector_) : selectorText();
     if (std::any_of(selector.begin(), selector.end(), [](char c) { return c != '\t' && isControlChar(c); }))
         return QStringLiteral("Must enter a valid selection string");
     return intervalProblem(false);

@@ -119,14 +119,9 @@ std::optional<QString> WebSettingsDialog::firstProblem() const {
     if (namesNoWebScheme(entryText(url_)))
         return QStringLiteral("Must enter an http:// URL: Tervane watches http:// pages only (no https, no TLS)");
     if (!namesWebPage(entryText(url_))) return QStringLiteral("Must enter a valid URL");
-    // The record keeps both in its options field behind ';' tags: a ';' of
-    // either would end it early, and the login would come back cut.
-    const QString badUser = QStringLiteral("Must enter a valid user name");
-    if (user_->text().contains(QLatin1Char(';'))) return badUser;
-    if (auto problem = controlProblem(user_, badUser)) return problem;
-    const QString badPassword = QStringLiteral("Must enter a valid password");
-    if (password_->text().contains(QLatin1Char(';'))) return badPassword;
-    if (auto problem = controlProblem(password_, badPassword)) return problem;
+    // Only a login the record gives back as it was: the check would send another.
+    if (!webLoginUserFits(entryText(user_))) return QStringLiteral("Must enter a valid user name");
+    if (!webLoginPasswordFits(entryText(password_))) return QStringLiteral("Must enter a valid password");
     return intervalProblem(false);
 }
 

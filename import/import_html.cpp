@@ -151,8 +151,10 @@ std::optional<Href> hrefOf(std::string_view tag) {
             while (at < stop && !isBlank(tag[at])) ++at;
             valueEnd = end = at;
         }
-        if (name.size() == 4 && startsWithNoCase(name, "href"))
+        if (name.size() == 4 && startsWithNoCase(name, "href")) {
+            if (valueEnd - valueStart > kImportRecordLimit) return std::nullopt;  // no address of an entry
             return Href{tag.substr(valueStart, valueEnd - valueStart), end};
+        }
         at = end;
     }
     return std::nullopt;
@@ -184,18 +186,22 @@ std::optional<Anchor> connexionAnchor(std::string_view token) {
 // makeVigilRecord refuses them.
 int importAnchors(const std::string& path, ImportList& items,
                   std::optional<Anchor> (*anchorOf)(std::string_view)) {
-    // Tokens of the text as read, so that a NUL in it cuts none of them.
+    // Tokens of the text as read, so that a NUL in it cuts none of them; one at
+    // a time, so that a file of countless tags costs no list of them.
     std::string file;
     if (!readTextFile(path.c_str(), file)) return 0;
-    std::vector<std::string_view> tokens;
-    tokenizeHtmlText(file, false, tokens);
     const bool utf8 = isUtf8(file);
     std::optional<std::string> pendingUrl;
     VigilRecordParts parts;
-    for (const std::string_view text : tokens) {
+    HtmlTokenCursor tokens(file, false);
+    for (std::string_view text; tokens.next(text);) {
         if (pendingUrl) {
             const bool endTag =
                 startsWithNoCase(text, "</a") && text.size() > 3 && (text[3] == '>' || isBlank(text[3]));
+            if (text.size() > kImportRecordLimit) {  // no title of an entry: left out, never copied
+                pendingUrl.reset();
+                continue;
+            }
             std::string title = endTag ? std::string() : decodeEntities(text, utf8);
             blankSeparators(title);
             if (!title.empty() && title.front() == ' ') title.erase(0, 1);

@@ -13,7 +13,9 @@
 
 namespace {
 
-// A source file read line by line, each line whole and without its line end.
+// A source file read line by line, each without its line end (LF or CR LF). Of
+// a line longer than kImportRecordLimit no more than a byte or two beyond it is
+// kept: whatever comes of it is left out, and the rest costs no memory.
 class LineFile {
 public:
     explicit LineFile(const std::string& path) : file_(openFile(path, "rb")) {}
@@ -24,7 +26,20 @@ public:
     LineFile& operator=(const LineFile&) = delete;
 
     bool isOpen() const { return file_ != nullptr; }
-    bool next(std::string& line) { return readLine(file_, line); }
+    bool next(std::string& line) {
+        line.clear();
+        bool read = false, cut = false;
+        for (int c; (c = getc_unlocked(file_)) != EOF;) {
+            read = true;
+            if (c == '\n') break;
+            if (line.size() <= kImportRecordLimit + 1)  // room for a CR before the LF
+                line += static_cast<char>(c);
+            else
+                cut = true;
+        }
+        if (!cut && !line.empty() && line.back() == '\r') line.pop_back();
+        return read;
+    }
     bool skip(int lines = 1) {
         std::string ignored;
         for (int i = 0; i < lines; ++i)
@@ -47,6 +62,12 @@ bool startsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
 }
 
+// The text of a line from position on. A line cut at the bound is given whole,
+// too long as it is, so that the entry it belongs to is left out.
+std::string fromLine(const std::string& line, size_t position) {
+    return line.size() > kImportRecordLimit ? line : line.substr(position);
+}
+
 }  // namespace
 
 int importFtpSvr(const std::string& path, ImportList& items) {
@@ -55,6 +76,7 @@ int importFtpSvr(const std::string& path, ImportList& items) {
     const RecordDefaults defaults = RecordDefaults::current();
     std::string line;
     while (file.next(line)) {
+        if (line.size() > kImportRecordLimit) continue;
         // name, host, directory, -, user, password, -, -, -, port
         const std::vector<std::string> f = splitString(line, '\t', false);
         if (f.size() < 10 || f[0].empty() || f[1].empty() || f[4].empty() || f[5].empty() || f[9].empty())
@@ -79,7 +101,7 @@ int importExploreIni(const std::string& path, ImportList& items) {
         if (startsWith(line, "quicklist=")) {
             const size_t blank = line.find(' ');
             if (blank != std::string::npos) {
-                title = line.substr(blank + 1);
+                title = fromLine(line, blank + 1);
                 blankSeparators(title);
             }
         } else if (startsWith(line, "http") || startsWith(line, "ftp") || startsWith(line, "gopher")) {
@@ -155,11 +177,11 @@ int importOpera3Adr(const std::string& path, ImportList& items) {
             const std::string title = *pendingTitle;
             pendingTitle.reset();
             const size_t url = line.find("URL=");
-            if (url != std::string::npos && appendUrlEntry(items, title, line.substr(url + 4))) continue;
+            if (url != std::string::npos && appendUrlEntry(items, title, fromLine(line, url + 4))) continue;
         }
         // The title follows "NAME=".
         const size_t name = line.find("NAME");
-        if (name != std::string::npos && name + 5 <= line.size()) pendingTitle = line.substr(name + 5);
+        if (name != std::string::npos && name + 5 <= line.size()) pendingTitle = fromLine(line, name + 5);
     }
     return 1;
 }
@@ -169,6 +191,7 @@ int importVigilFile(const std::string& path, ImportList& items) {
     const VigilStore::DataFile read = VigilStore::readRecords(
         path,
         [&items](const std::string& record) {
+            if (record.size() > kImportRecordLimit) return true;
             // A program named by another list's owner is none of this user's.
             const std::string line = VigilStore::importedRecord(record);
             // The description lies between the second and third separator.

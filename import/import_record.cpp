@@ -7,6 +7,7 @@
 #include "core/record_writer.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"
+#include "core/web_vigil.h"
 
 namespace {
 
@@ -30,7 +31,11 @@ bool webParts(const std::string& url, const std::string& date, const RecordDefau
     parseHttpUrl(SimpleString(url.c_str()), host, port, path, user, password);
     if (!host || host->empty()) return false;
     std::string options = "1";  // ignore all HTML tags
-    if (!user.empty()) options += std::string(";USER:") + user.text() + ";PASS:" + password.text();
+    // A password without a user name is a login too; one the record would give
+    // back otherwise is none to keep, and the page is watched without it.
+    if ((!user.empty() || !password.empty()) && webLoginUserFits(user.text()) &&
+        webLoginPasswordFits(password.text()))
+        options += std::string(";USER:") + user.text() + ";PASS:" + password.text();
     parts.kind = "http";
     parts.tail = {options, *host, std::to_string(port), path.text(), std::to_string(d.checkInterval),
                   date, "0", "0", "0", date, "0", kImportedStatus, "", "", ""};
@@ -93,7 +98,9 @@ void RecordDefaults::appendNotifyFields(std::vector<std::string>& fields) const 
 }
 
 int makeVigilRecord(std::string_view url, const std::optional<std::string>& date, VigilRecordParts& parts) {
-    const std::string whole(url);
+    if (url.size() > kImportRecordLimit) return 0;
+    std::string whole(url);
+    std::replace(whole.begin(), whole.end(), '\0', ' ');
     const std::string dateText = date.value_or("0");
     const RecordDefaults defaults = RecordDefaults::current();
     if (startsWithNoCase(url, "http"))
@@ -108,24 +115,30 @@ int makeVigilRecord(std::string_view url, const std::optional<std::string>& date
 std::string recordLine(std::string_view kind, std::string_view description,
                        const std::vector<std::string>& tail) {
     RecordLine line;
-    line.add(kind);
-    line.add(description);
-    for (const std::string& field : tail) line.add(field);
+    auto add = [&line](std::string field) {
+        std::replace(field.begin(), field.end(), '\0', ' ');
+        line.add(field);
+    };
+    add(std::string(kind));
+    add(std::string(description));
+    for (const std::string& field : tail) add(field);
     std::string out = line.join(chooseRecordSeparator(kRecordSeparators, line.fields()));
     out.pop_back();  // the line end
     return out;
 }
 
-void appendRecordEntry(ImportList& items, std::string title, std::string_view kind,
+bool appendRecordEntry(ImportList& items, std::string title, std::string_view kind,
                        const std::vector<std::string>& tail) {
+    if (title.size() > kImportRecordLimit) return false;
     std::replace_if(title.begin(), title.end(), isControlChar, ' ');
-    items.emplace_back(title.c_str(), recordLine(kind, title, tail).c_str());
+    const std::string line = recordLine(kind, title, tail);
+    if (line.size() > kImportRecordLimit) return false;
+    items.emplace_back(title.c_str(), line.c_str());
+    return true;
 }
 
 bool appendUrlEntry(ImportList& items, const std::string& title, std::string_view url,
                     const std::optional<std::string>& date) {
     VigilRecordParts parts;
-    if (!makeVigilRecord(url, date, parts)) return false;
-    appendRecordEntry(items, title, parts.kind, parts.tail);
-    return true;
+    return makeVigilRecord(url, date, parts) && appendRecordEntry(items, title, parts.kind, parts.tail);
 }

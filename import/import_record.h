@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -6,6 +7,11 @@
 #include <vector>
 
 #include "import/import_item.h"
+
+// No real record comes near this length: an entry whose record line, title or
+// URL is longer is left out of an import, so that no file, however it is made,
+// fills the window's list with texts it cannot show.
+constexpr size_t kImportRecordLimit = 64 * 1024;
 
 // The status field of every line built here; the import window sets "No change"
 // once the Vigil is built.
@@ -36,13 +42,16 @@ struct VigilRecordParts {
 
 // 1 with parts filled when url is a Web, FTP or Gopher URL that names a host,
 // otherwise 0. The date, when given, becomes the last-changed time (and for a
-// Web page its Last-Modified time); without one both are "0".
+// Web page its Last-Modified time); without one both are "0". A NUL in the URL
+// reads as a blank, as in every field built here. A Web login the record could
+// not give back as it is (webLoginUserFits) is left out; the page is kept.
 int makeVigilRecord(std::string_view url, const std::optional<std::string>& date,
                     VigilRecordParts& parts);
 
 // A record line without line end: separator, kind, description, tail. The
 // separator is '|' unless some field holds one; then the first of the Web
 // writer's other candidates that none holds, so no field spills into the next.
+// A NUL of a field becomes a blank: kept as text, the line would end there.
 std::string recordLine(std::string_view kind, std::string_view description,
                        const std::vector<std::string>& tail);
 
@@ -51,8 +60,9 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix);
 
 // Appends one entry: the title, with every control character made a blank (a NUL
 // would cut the record line short, a line end split it), is both the shown text
-// and the description; kind and tail as makeVigilRecord gives them.
-void appendRecordEntry(ImportList& items, std::string title, std::string_view kind,
+// and the description; kind and tail as makeVigilRecord gives them. True when
+// appended: not when the title or the line is longer than kImportRecordLimit.
+bool appendRecordEntry(ImportList& items, std::string title, std::string_view kind,
                        const std::vector<std::string>& tail);
 
 // Appends the entry of one bookmark when makeVigilRecord accepts its URL; the

@@ -6,7 +6,8 @@
 // The importers of the twelve import sources. Each reads its file and appends an
 // entry for every bookmark it can turn into a Vigil, in the order of the file;
 // it returns 1 when the file could be read and 0 otherwise (nothing appended).
-// Lines are read whole, whatever their length, and CR LF reads as LF.
+// Lines may be of any length, but an entry longer than kImportRecordLimit is
+// left out; CR LF reads as LF.
 
 // Netscape Navigator bookmark files, Powermarks and any other HTML file: every
 // <a> tag whose HREF (wherever it stands, entities decoded) is a Web, FTP or

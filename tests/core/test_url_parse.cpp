@@ -175,4 +175,11 @@ TEST(ParseGopherUrl, RootAndHostOnly) {
     EXPECT_EQ(withPort.host, "h");
     EXPECT_EQ(withPort.port, 7070);
     EXPECT_EQ(withPort.selector, "/x");
+    // A fragment is no part of a selector, nor a query right after the host; a '?' in a path is.
+    for (const char* url : {"gopher://h.example#frag", "gopher://h.example?x", "gopher://h.example:70?x#y"}) {
+        EXPECT_EQ(Gopher(url).host, "h.example") << url;
+        EXPECT_FALSE(Gopher(url).selector) << url;
+    }
+    EXPECT_EQ(Gopher("gopher://h/1/a?x#frag").selector, "/a?x");
+    EXPECT_EQ(Gopher("gopher://h/1/a%23b").selector, "/a#b");
 }

@@ -101,10 +101,12 @@ TEST_F(GopherDialogTest, PasteModeShowsTheUrlsParts) {
     // A search selector comes decoded; a decoded control character but TAB is refused.
     EXPECT_EQ(gopherSettingsFromUrl("gopher://h.example:70/7/v2/vs%09gopher%20words")->selector,
               "/v2/vs\tgopher words");
-    auto escaped = gopherSettingsFromUrl("gopher://h.example/1a%1b[2Jb");
-    GopherSettingsDialog escapedDialog(SettingsTitle::Gopher, SettingsTarget::PastedUrl, escaped.get(), nullptr);
-    type(escapedDialog, "description", "Escape");
-    EXPECT_EQ(refusedOk(escapedDialog).text, "Must enter a valid selection string");
+    for (const char* url : {"gopher://h.example/1a%1b[2Jb", "gopher://h.example/1/a%0d%0aQUIT"}) {
+        auto escaped = gopherSettingsFromUrl(url);
+        GopherSettingsDialog escapedDialog(SettingsTitle::Gopher, SettingsTarget::PastedUrl, escaped.get(), nullptr);
+        type(escapedDialog, "description", "Escape");
+        EXPECT_EQ(refusedOk(escapedDialog).text, "Must enter a valid selection string") << url;
+    }
 }
 
 TEST_F(GopherDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {

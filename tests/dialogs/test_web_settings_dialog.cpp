@@ -225,6 +225,8 @@ TEST_F(WebDialogTest, InputErrorsShowAProblemBoxAndKeepTheRecord) {
         // The record would keep the login only up to the ';'.
         {"Page", "http://www.example.test/", "5", 0, "Must enter a valid user name", "bob;x", "pw"},
         {"Page", "http://www.example.test/", "5", 0, "Must enter a valid password", "bob", "p;w"},
+        // It would come back as the user "bob" with the password "x:pw".
+        {"Page", "http://www.example.test/", "5", 0, "Must enter a valid user name", "bob:x", "pw"},
         // A login typed into the URL is checked as the entries would check it.
         {"Page", "http://bob;x:pw@www.example.test/", "5", 0, "Must enter a valid user name"},
     };

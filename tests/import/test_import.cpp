@@ -322,6 +322,15 @@ TEST_F(ImportTest, ControlCharactersInTitlesBecomeBlanks) {
         ASSERT_TRUE(vigil) << got.lines.front();
         EXPECT_EQ(vigil->description(), titles[i]);
     }
+
+    // A NUL in another field is a blank too, and the row adds the Vigil it lists.
+    ASSERT_TRUE(writeWholeFile(dir.file("nul.svr"), "Srv\th.example\t/p" + nul + "b\t0\tjo" + nul + "e\tpw\t0\t0\t0\t2121\n"));
+    const Lines ftp = run(importFtpSvr, dir.file("nul.svr")).lines;
+    EXPECT_EQ(ftp, (Lines{"|ftp|Srv|1|h.example|2121|/p b||21600|0|0|0|jo e|pw|4105||"}));
+    EXPECT_TRUE(VigilStore::parseRecord(ftp.at(0), vigilList()));
+    ASSERT_TRUE(writeWholeFile(dir.file("nul.txt"), "1\nT\nhttp://n.example/a" + nul + "b\n"));
+    EXPECT_EQ(run(importQuicklistTxt, dir.file("nul.txt")).lines,
+              (Lines{"|http|T|1|n.example|80|/a b|21600|0|0|0|0|0|0|4105|||"}));
 }
 
 TEST_F(ImportTest, RecordsFromUrls) {
@@ -384,6 +393,22 @@ TEST_F(ImportTest, ImportedLinesBuildTheirVigils) {
     EXPECT_EQ(gopher->interval(), 21600);
 }
 
+TEST_F(ImportTest, LoginsAndSelectorsReadBackAsImported) {
+    const Imported got = run(importAnchorHtml, fixture("logins.htm"));
+    // A login the record cannot give back as it is stays out; a password alone is kept.
+    EXPECT_EQ(got.lines, (Lines{"|http|Semicolon user|1|www.example.org|80|/|21600|0|0|0|0|0|0|4105|||",
+                                "|http|Semicolon password|1|www.example.org|80|/|21600|0|0|0|0|0|0|4105|||",
+                                "|http|Password alone|1;USER:;PASS:onlypw|www.example.org|80|/|21600|0|0|0|0|0|0|"
+                                "4105|||",
+                                "|gopher|Gopher fragment|1|h.example|70|/|21600|0|0|0|4105||",
+                                "|gopher|Gopher query|1|h.example|70|/|21600|0|0|0|4105||"}));
+    ASSERT_EQ(got.lines.size(), 5u);
+    auto alone = std::dynamic_pointer_cast<WebVigil>(VigilStore::parseRecord(got.lines[2], vigilList()));
+    ASSERT_TRUE(alone);
+    EXPECT_STREQ(alone->user().text(), "");
+    EXPECT_STREQ(alone->password().text(), "onlypw");
+}
+
 TEST_F(ImportTest, UnreadableFilesGiveNothing) {
     for (int source = 0; source < ImportSource::Count; ++source) {
         if (source == ImportSource::InternetExplorer) continue;
@@ -393,7 +418,7 @@ TEST_F(ImportTest, UnreadableFilesGiveNothing) {
     }
 }
 
-TEST_F(ImportTest, LongLinesAreReadWhole) {
+TEST_F(ImportTest, LongLinesAreReadWholeAndRecordsBeyondTheBoundLeftOut) {
     TempDir dir("tervane-import");
     const std::string path = "/" + std::string(5000, 'p');
     const std::string title(3000, 't');
@@ -401,4 +426,21 @@ TEST_F(ImportTest, LongLinesAreReadWhole) {
     const Imported got = run(importQuicklistTxt, dir.file("quiklist.txt"));
     EXPECT_EQ(got.lines, (Lines{"|http|" + title + "|1|long.example.com|80|" + path +
                                 "|21600|0|0|0|0|0|0|4105|||"}));
+
+    // Each source: an entry over the bound (its title, URL or line), then one that is kept.
+    const std::string huge(kImportRecordLimit, 'x');
+    const std::pair<Importer, std::string> sources[] = {
+        {importAnchorHtml, "<A HREF=\"http://a.example/\">" + huge + "</A><A HREF=\"http://a.example/" + huge +
+                               "\">A</A><A HREF=\"http://k.example/\">Kept</A>"},
+        {importFtpSvr, huge + "\th.example\t/\t0\tu\tp\t0\t0\t0\t21\nKept\tk.example\t/\t0\tu\tp\t0\t0\t0\t21\n"},
+        {importExploreIni, "[quicklist]\nquicklist= " + huge + "\nhttp://a.example/\nquicklist= Kept\nhttp://k.example/\n"},
+        {importQuicklistTxt, "2\nA\nhttp://a.example/" + huge + "\nKept\nhttp://k.example/\n"},
+        {importOpera3Adr, "NAME=" + huge + "\nURL=http://a.example/\nNAME=Kept\nURL=http://k.example/\n"},
+        {importVigilFile, "2\n|gopher|" + huge + "|0|g.example|70|/|60|0|0|0|9||\n|gopher|Kept|0|k.example|70|/|60|0|0|0|9||\n"},
+    };
+    for (size_t i = 0; i < std::size(sources); ++i) {
+        const std::string file = dir.file("big" + std::to_string(i));
+        ASSERT_TRUE(writeWholeFile(file, sources[i].second));
+        EXPECT_EQ(run(sources[i].first, file).titles, (Lines{"Kept"})) << i;
+    }
 }
