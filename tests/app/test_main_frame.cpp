@@ -282,6 +282,10 @@ TEST(MainFrame, HelpPanelsOpenTheirPagesAndEveryLinkLeadsSomewhere) {
     EXPECT_TRUE(help.browser()->toPlainText().contains("Bookmarks of https and of any other scheme"))
         << help.browser()->toPlainText().toStdString();
 
+    // A check that finds nothing new turns an unviewed "Changed!" back: the list's page says so.
+    window.showHelpPanel(HelpPanel::VigilList);
+    EXPECT_TRUE(help.browser()->toPlainText().contains("Changed! and was not viewed yet"));
+
     // Every panel the windows ask for, and every link of every page, names a page we ship.
     QStringList addresses;
     for (int panel : {2000, 100, 1000, 700, 800, 900, 201, 202, 203, 204, 205, 206, 207, 300})

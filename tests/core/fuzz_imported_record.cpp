@@ -1,6 +1,8 @@
 // libFuzzer target: whatever bytes a line of another vigil.dat holds, the record
 // the import keeps builds no Vigil with a program to run or a control character
-// in its description. Built by hand where the compiler has libFuzzer:
+// in its description. Every test run builds it and feeds it the records in
+// tests/fixtures/fuzz_imported_record (fuzz_driver.cpp stands in for libFuzzer
+// where the compiler has none). To fuzz, with clang:
 //   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++
 //   cmake --build build-fuzz --target fuzz_imported_record
 //   build-fuzz/tests/fuzz_imported_record -max_total_time=60
