@@ -4,6 +4,7 @@
 
 #include "core/program_settings.h"
 #include "core/text_utils.h"
+#include "net/protocol_text.h"
 #include "net/smtp_client.h"
 
 const char* const kMailNeedsRecipient = "You must enter at least one email address to send to.";

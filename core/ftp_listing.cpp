@@ -1,5 +1,4 @@
 #include "core/ftp_listing.h"
-#include "core/text_utils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +9,7 @@
 #include <strings.h>
 #include <unordered_map>
 
+#include "core/http_date.h"
 #include "core/run_state.h"
 #include "platform/time_convert.h"
 

@@ -1,3 +1,5 @@
+#include "core/http_date.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/http_date.h"
 #include "core/text_utils.h"
+#include "net/protocol_text.h"
 #include "platform/time_convert.h"
 
 namespace {

@@ -1,3 +1,5 @@
+#include "core/url_parse.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string_view>

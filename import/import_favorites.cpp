@@ -1,3 +1,5 @@
+#include "import/import_favorites.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "import/import_record.h"
-#include "import/importers.h"
 #include "platform/files.h"
 
 namespace fs = std::filesystem;

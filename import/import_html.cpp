@@ -1,3 +1,5 @@
+#include "import/import_html.h"
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -7,10 +9,10 @@
 #include <vector>
 
 #include "core/html_tokens.h"
+#include "core/os_wrappers.h"
 #include "core/text_file.h"
 #include "core/text_utils.h"
 #include "import/import_record.h"
-#include "import/importers.h"
 
 namespace {
 

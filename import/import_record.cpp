@@ -6,7 +6,9 @@
 #include "core/program_settings.h"
 #include "core/record_writer.h"
 #include "core/text_utils.h"
+#include "core/url_parse.h"
 #include "core/vigil.h"
+#include "net/protocol_text.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/os_wrappers.h"
 #include "core/text_utils.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
