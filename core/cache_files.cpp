@@ -1,5 +1,6 @@
 #include "core/cache_files.h"
 
+#include "platform/ascii_text.h"
 #include "platform/files.h"
 #include "platform/owned_mutex.h"
 
@@ -8,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <mutex>
@@ -164,12 +164,7 @@ std::optional<int32_t> numberFromName(std::string_view name) {
     static constexpr std::string_view suffix = ".mon";
     const size_t digitsAt = folder.size() + 1;
     if (name.size() != digitsAt + 8 + suffix.size()) return std::nullopt;
-    auto sameNoCase = [](std::string_view text, std::string_view lower) {
-        for (size_t i = 0; i < lower.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
-        return true;
-    };
-    if (!sameNoCase(name.substr(0, folder.size()), folder) || !sameNoCase(name.substr(digitsAt + 8), suffix))
+    if (!equalsNoCase(name.substr(0, folder.size()), folder) || !equalsNoCase(name.substr(digitsAt + 8), suffix))
         return std::nullopt;
     if (name[folder.size()] != '\\' && name[folder.size()] != '/') return std::nullopt;
     int32_t number = 0;

@@ -24,8 +24,6 @@ inline std::string base64Encode(std::string_view s) { return base64Encode(s.data
 // Whether text is well-formed UTF-8 (pure ASCII is).
 bool isUtf8(std::string_view text);
 
-// text without the blanks, tabs and line breaks at its ends.
-std::string trimmed(std::string_view text);
 // Every line feed and carriage return becomes a blank: the text stays on one line.
 std::string oneLine(std::string text);
 
