@@ -1,5 +1,6 @@
 #include "app/browser_launch.h"
 
+#include "core/os_wrappers.h"
 #include "core/program_settings.h"
 #include "core/text_utils.h"
 #include "core/vigil.h"

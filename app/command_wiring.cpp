@@ -26,6 +26,7 @@
 #include "dialogs/stored_placement.h"
 #include "dialogs/web_settings_dialog.h"
 #include "import/import_window.h"
+#include "platform/ascii_text.h"
 #include "platform/thread.h"
 
 namespace {
@@ -76,13 +77,13 @@ const Kind<GopherSettingsDialog, GopherSettingsRecord> gopherKind{SettingsTitle:
 void pasteUrl(MainWindow& window, const QString& text) {
     const std::string url = text.toStdString();
     const int interval = ProgramSettings::snapshot().defCheckInterval;
-    if (text.startsWith(QLatin1String("http"), Qt::CaseInsensitive)) {
+    if (startsWithNoCase(url, "http")) {
         pastedVigil(webKind, window, std::move(*webSettingsFromUrl(url)));
-    } else if (text.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive)) {
+    } else if (startsWithNoCase(url, "ftp")) {
         FtpSettingsRecord record = std::move(*ftpSettingsFromUrl(url));
         record.interval = interval;
         pastedVigil(ftpKind, window, std::move(record));
-    } else if (text.startsWith(QLatin1String("gopher"), Qt::CaseInsensitive)) {
+    } else if (startsWithNoCase(url, "gopher")) {
         GopherSettingsRecord record = std::move(*gopherSettingsFromUrl(url));
         record.interval = interval;
         pastedVigil(gopherKind, window, std::move(record));

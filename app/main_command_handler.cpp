@@ -5,6 +5,7 @@
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/command_ids.h"
@@ -17,11 +18,12 @@
 #include "app/vigil_cnr_object.h"
 #include "app/vigil_tasks.h"
 #include "app/window_services.h"
+#include "core/os_wrappers.h"
 #include "core/program_settings.h"
-#include "core/text_utils.h"
 #include "core/vigil.h"
 #include "core/vigil_list.h"
 #include "core/vigil_store.h"
+#include "platform/ascii_text.h"
 #include "platform/message_box.h"
 #include "platform/qt/plain_message_box.h"
 #include "platform/qt/window_event.h"
@@ -77,10 +79,6 @@ std::shared_ptr<Vigil> singleVigil(const MainWindow& window) {
 // Runs a task on a worker thread of its own; a thread that cannot start is not reported.
 bool startTask(std::function<void()> task) {
     return startDetachedThread(std::move(task));
-}
-
-bool beginsNoCase(const QString& text, const char* prefix) {
-    return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
 }
 
 // Flips a display setting; returns its new state.
@@ -331,7 +329,8 @@ void MainCommandHandler::pasteUrl() {
     const QString text = clipboard ? clipboard->text() : QString();
     if (text.isEmpty()) return;
     // Only the three kinds' URLs make a Vigil; any other text adds nothing.
-    if (beginsNoCase(text, "http") || beginsNoCase(text, "ftp") || beginsNoCase(text, "gopher"))
+    const std::string url = text.toStdString();
+    if (startsWithNoCase(url, "http") || startsWithNoCase(url, "ftp") || startsWithNoCase(url, "gopher"))
         commandServices().pasteUrl(window_, text);
 }
 

@@ -10,7 +10,7 @@
 #include "core/change_mail.h"
 #include "core/ftp_vigil.h"
 #include "core/notify_overrides.h"
-#include "core/text_utils.h"
+#include "core/os_wrappers.h"
 #include "core/vigil.h"
 #include "platform/message_box.h"
 #include "platform/qt/app_setup.h"

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "core/run_state.h"
-#include "core/text_utils.h"
 #include "core/vigil.h"
+#include "net/protocol_text.h"
 #include "platform/files.h"
 #include "platform/trace.h"
 

@@ -1,5 +1,6 @@
 #include "core/cache_files.h"
 
+#include "platform/ascii_text.h"
 #include "platform/files.h"
 #include "platform/owned_mutex.h"
 
@@ -9,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -161,13 +161,6 @@ std::string nameOfNumber(int32_t number) {
 
 namespace {
 
-bool sameNoCase(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (size_t i = 0; i < lower.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
-    return true;
-}
-
 // A stored name taken apart: hand edits and lists from Windows write '\\' or '/',
 // doubled at times, with "." parts and blanks around the whole.
 struct NameParts {
@@ -198,7 +191,7 @@ NameParts partsOf(std::string_view name) {
 // Digits and ".mon": the number, when it fits the counter.
 std::optional<int32_t> numberOfFile(std::string_view file) {
     static constexpr std::string_view suffix = ".mon";
-    if (file.size() <= suffix.size() || !sameNoCase(file.substr(file.size() - suffix.size()), suffix))
+    if (file.size() <= suffix.size() || !equalsNoCase(file.substr(file.size() - suffix.size()), suffix))
         return std::nullopt;
     int64_t number = 0;
     for (char c : file.substr(0, file.size() - suffix.size())) {
@@ -224,7 +217,7 @@ std::optional<int32_t> numberNamed(std::string_view name) {
 std::optional<int32_t> numberFromName(std::string_view name) {
     const NameParts parts = partsOf(name);
     const std::optional<int32_t> number = numberOfFile(parts.file);
-    if (!number || parts.folders.empty() || !sameNoCase(parts.folders.back(), "cache")) return std::nullopt;
+    if (!number || parts.folders.empty() || !equalsNoCase(parts.folders.back(), "cache")) return std::nullopt;
     if (!parts.absolute && parts.folders.size() == 1) return number;
     // A path through some folder: the data folder itself, or it is another list's.
     std::string above = parts.absolute ? "/" : "";

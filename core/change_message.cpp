@@ -3,8 +3,9 @@
 #include <cstdio>
 
 #include "core/program_settings.h"
-#include "core/text_utils.h"
+#include "net/protocol_text.h"
 #include "net/smtp_client.h"
+#include "platform/ascii_text.h"
 
 const char* const kMailNeedsRecipient = "You must enter at least one email address to send to.";
 const char* const kMailNeedsSmtpHost =
@@ -72,7 +73,7 @@ std::string changeMailSettingsError(const std::vector<std::string>& recipients,
     if (!firstUsable(recipients)) return kMailNeedsRecipient;
     if (trimmed(settings.smtpHost).empty()) return kMailNeedsSmtpHost;
     if (settings.smtpPort == 0) return kMailNeedsSmtpPort;
-    if (!isSafeMailAddress(trimmed(settings.userEmail))) return kMailNeedsSender;
+    if (!isSafeMailAddress(std::string(trimmed(settings.userEmail)))) return kMailNeedsSender;
     return "";
 }
 
@@ -127,8 +128,8 @@ std::string deliverChangeMail(const std::string& description, const std::string&
                               const ChangeMailSettings& settings, std::time_t when) {
     const std::string error = changeMailSettingsError(recipients, settings);
     if (!error.empty()) return error;
-    const std::string sender = trimmed(settings.userEmail);
-    SmtpClient client(trimmed(settings.smtpHost).c_str(), settings.smtpPort);
+    const std::string sender(trimmed(settings.userEmail));
+    SmtpClient client(std::string(trimmed(settings.smtpHost)).c_str(), settings.smtpPort);
     if (!client.resolved()) return kMailHostUnresolved;
 
     std::string date;

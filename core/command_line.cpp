@@ -8,6 +8,7 @@
 #include "core/program_settings.h"
 #include "core/run_state.h"
 #include "core/text_utils.h"
+#include "platform/ascii_text.h"
 #include "platform/files.h"
 #include "platform/time_convert.h"
 
@@ -24,10 +25,6 @@ void setCurrentYear() {
 }
 
 namespace {
-
-bool startsWithNoCase(const char* text, const char* prefix, size_t n) {
-    return strncasecmp(text, prefix, n) == 0;
-}
 
 // "host", "host:" and "host:port"; 80 unless the port is a number from 1 to 65535.
 void takeProxy(const char* hostAndPort, std::string& host, uint16_t& port) {
@@ -73,12 +70,12 @@ void readSwitches(int argc, const char* const argv[]) {
                 state.batchSoundName = argv[i + 1];
                 state.batchSoundExists = fileExists(state.batchSoundName);
             }
-        } else if (startsWithNoCase(arg, "/hproxy:", 8)) {
+        } else if (startsWithNoCase(arg, "/hproxy:")) {
             proxyGiven = true;
             takeProxy(arg + 8, proxyHost, proxyPort);
-        } else if (startsWithNoCase(arg, "/huser:", 7)) {
+        } else if (startsWithNoCase(arg, "/huser:")) {
             user = arg + 7;
-        } else if (startsWithNoCase(arg, "/hpass:", 7)) {
+        } else if (startsWithNoCase(arg, "/hpass:")) {
             pass = arg + 7;
         }
     }

@@ -1,8 +1,6 @@
 #include "core/ftp_listing.h"
-#include "core/text_utils.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +8,10 @@
 #include <strings.h>
 #include <unordered_map>
 
+#include "core/http_date.h"
 #include "core/run_state.h"
+#include "core/text_utils.h"
+#include "platform/ascii_text.h"
 #include "platform/time_convert.h"
 
 namespace {
@@ -27,30 +28,10 @@ int listingMonth(std::string_view field) {
     return monthFromName(head);
 }
 
-// The integer value of the text's leading number, as atoi reads it, clamped to int.
-int intValue(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX) {
-            value = INT_MAX;
-            break;
-        }
-    }
-    return static_cast<int>(negative ? -value : value);
-}
-
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    return true;
+// The text's leading number as leadingNumber reads it, 0 when there is none,
+// held within -INT_MAX..INT_MAX.
+int leadingIntOrZero(std::string_view text) {
+    return static_cast<int>(std::clamp<long long>(leadingNumber(text).value_or(0), -INT_MAX, INT_MAX));
 }
 
 // The broken-down local time of a listing line's fields (see listingTime).
@@ -58,17 +39,17 @@ std::tm brokenListingTime(const std::string_view* fields, size_t count) {
     auto field = [&](size_t i) { return i < count ? fields[i] : std::string_view(); };
     std::tm broken{};
     broken.tm_mon = listingMonth(field(5));
-    broken.tm_mday = intValue(field(6));
+    broken.tm_mday = leadingIntOrZero(field(6));
     const std::string_view when = field(7);
     const size_t colon = when.find(':');
     if (colon != std::string_view::npos) {
-        broken.tm_hour = intValue(when.substr(0, colon));
-        broken.tm_min = intValue(when.substr(colon + 1));
+        broken.tm_hour = leadingIntOrZero(when.substr(0, colon));
+        broken.tm_min = leadingIntOrZero(when.substr(colon + 1));
         broken.tm_sec = 30;
         broken.tm_year = runState().currentYear - 1900;
     } else {
         // Wide arithmetic: a server's "-2147483647" must not overflow the subtraction.
-        broken.tm_year = static_cast<int>(std::max<long long>(INT_MIN, intValue(when) - 1900LL));
+        broken.tm_year = static_cast<int>(std::max<long long>(INT_MIN, leadingIntOrZero(when) - 1900LL));
         broken.tm_hour = 12;
     }
     // Let the zone rules decide summer time, so the time shown later reads as listed.

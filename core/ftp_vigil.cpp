@@ -7,8 +7,8 @@
 
 #include "core/program_settings.h"
 #include "core/record_writer.h"
-#include "core/text_utils.h"
 #include "net/ftp_client.h"
+#include "net/protocol_text.h"
 #include "platform/files.h"
 #include "platform/trace.h"
 

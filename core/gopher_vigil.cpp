@@ -6,7 +6,7 @@
 
 #include "core/program_settings.h"
 #include "core/record_writer.h"
-#include "core/text_utils.h"
+#include "net/protocol_text.h"
 #include "net/tcp_client.h"
 #include "platform/files.h"
 

@@ -1,24 +1,14 @@
 #include "core/html_tokens.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "core/http_reply.h"
 #include "core/text_file.h"
+#include "platform/ascii_text.h"
 
 namespace {
 
 const int kIgnoreTags = 0x01;  // the Web Vigil's option: leave every tag out
-
-struct SpaceTable {
-    bool space[256] = {};
-    SpaceTable() {
-        for (unsigned char c : {'\n', '\t', ' ', '\r'}) space[c] = true;
-    }
-};
-const SpaceTable kSpaces;
-
-inline bool isSpace(char c) { return kSpaces.space[static_cast<unsigned char>(c)]; }
 
 // Whether a token is an html start or end tag, attributes allowed.
 void noteHtmlTag(std::string_view token, bool& start, bool& end) {
@@ -27,11 +17,9 @@ void noteHtmlTag(std::string_view token, bool& start, bool& end) {
     const bool closing = token[1] == '/';
     if (closing) ++i;
     if (token.size() < i + 5) return;
-    static const char name[] = "html";
-    for (size_t k = 0; k < 4; ++k)
-        if (std::tolower(static_cast<unsigned char>(token[i + k])) != name[k]) return;
+    if (!startsWithNoCase(token.substr(i), "html")) return;
     const char after = token[i + 4];
-    if (after != '>' && !isSpace(after)) return;
+    if (after != '>' && !isSpaceTabOrLineEnd(after)) return;
     (closing ? end : start) = true;
 }
 
@@ -86,11 +74,11 @@ bool HtmlTokenCursor::next(std::string_view& token) {
         if (runPos_ < runEnd_) {
             const char* p = base + runPos_;
             const char* const end = base + runEnd_;
-            while (p < end && isSpace(*p)) ++p;
+            while (p < end && isSpaceTabOrLineEnd(*p)) ++p;
             if (p < end) {
                 const char* word = p;
                 if (wordMode_) {
-                    while (p < end && !isSpace(*p)) ++p;
+                    while (p < end && !isSpaceTabOrLineEnd(*p)) ++p;
                     token = std::string_view(word, static_cast<size_t>(p - word));
                     runPos_ = static_cast<size_t>(p - base);
                 } else {

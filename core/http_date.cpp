@@ -1,21 +1,20 @@
-#include <cctype>
+#include "core/http_date.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "core/text_utils.h"
+#include "platform/ascii_text.h"
 
 int monthFromName(const char* text) {
-    static const char* const names[12] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+    static constexpr std::string_view names[12] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
     if (!text) return -1;
-    for (int m = 0; m < 12; ++m) {
-        int i = 0;
-        while (i < 3 && text[i] &&
-               std::tolower(static_cast<unsigned char>(text[i])) == names[m][i])
-            ++i;
-        if (i == 3) return m;
-    }
+    const std::string_view head(text, strnlen(text, 3));
+    for (int m = 0; m < 12; ++m)
+        if (startsWithNoCase(head, names[m])) return m;
     return -1;
 }
 

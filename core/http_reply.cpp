@@ -9,7 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/http_date.h"
 #include "core/text_utils.h"
+#include "net/protocol_text.h"
+#include "platform/ascii_text.h"
 #include "platform/time_convert.h"
 
 namespace {
@@ -280,9 +283,9 @@ int detectChangeMethod(const ReplyHead& head) {
         const size_t colon = line.find(':');
         const std::string_view name =
             colon == std::string::npos ? std::string_view()
-                                       : trimBlanks(std::string_view(line).substr(0, colon));
-        if (sameNoCase(name, "Last-Modified")) return 1;
-        if (sameNoCase(name, "Expires")) return 2;
+                                       : trimmed(std::string_view(line).substr(0, colon));
+        if (equalsNoCase(name, "Last-Modified")) return 1;
+        if (equalsNoCase(name, "Expires")) return 2;
         method = 0;
     }
     return method;
@@ -345,12 +348,12 @@ bool isHostNameOrAddress(std::string_view host) {
 
 // resolveRedirect before the path is made fit for the request line.
 std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const WebLocation& current) {
-    target = trimBlanks(target);
+    target = trimmed(target);
     // A line break or other control inside would end or split the request line.
     if (target.empty() || std::any_of(target.begin(), target.end(), isControlChar)) return std::nullopt;
     WebLocation next = current;
 
-    if (hasPrefixNoCase(target, "//")) {
+    if (startsWithNoCase(target, "//")) {
         target.remove_prefix(2);
     } else if (target[0] == '/') {
         next.path = std::string(target);
@@ -366,7 +369,7 @@ std::optional<WebLocation> resolveRedirectRaw(std::string_view target, const Web
         const bool hasScheme = i > 0 && i < target.size() && target[i] == ':' &&
                                std::isalpha(static_cast<unsigned char>(target[0]));
         if (hasScheme) {
-            if (!sameNoCase(target.substr(0, i), "http") || target.substr(i + 1, 2) != "//")
+            if (!equalsNoCase(target.substr(0, i), "http") || target.substr(i + 1, 2) != "//")
                 return std::nullopt;  // https and others: this program speaks plain HTTP only
             target.remove_prefix(i + 3);
         } else {

@@ -1,7 +1,6 @@
 #include "core/ini_file.h"
 
 #include <dirent.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,17 +11,13 @@
 #include <string_view>
 
 #include "core/text_utils.h"
+#include "platform/ascii_text.h"
 #include "platform/files.h"
 
 namespace {
 
-bool sameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && ::strcasecmp(a.c_str(), b.c_str()) == 0;
-}
-
 bool blankAtAnEnd(std::string_view s) {
-    auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    return !s.empty() && (blank(s.front()) || blank(s.back()));
+    return !s.empty() && (isSpaceOrTab(s.front()) || isSpaceOrTab(s.back()));
 }
 
 // A value with blanks at its ends is written between quotes, which reading takes
@@ -57,7 +52,7 @@ std::string IniFile::resolveName(const std::string& path) {
     if (!d) return path;
     std::string found = path;
     while (const dirent* e = ::readdir(d)) {
-        if (sameName(e->d_name, base)) {
+        if (equalsNoCase(e->d_name, base)) {
             found = slash == std::string::npos ? std::string(e->d_name) : dir + e->d_name;
             break;
         }
@@ -74,9 +69,9 @@ bool IniFile::load(const std::string& path) {
     std::string text;
     for (bool first = true; readLine(in, text); first = false) {
         if (first) dropByteOrderMark(text);
-        const std::string t = trimmed(text);
+        const std::string t(trimmed(text));
         if (!t.empty() && t.front() == '[' && t.find(']') != std::string::npos) {
-            sections_.push_back(Section{trimmed(t.substr(1, t.find(']') - 1)), {}});
+            sections_.push_back(Section{std::string(trimmed(t.substr(1, t.find(']') - 1))), {}});
             continue;
         }
         Line line;
@@ -114,13 +109,13 @@ bool IniFile::save(const std::string& path) const {
 
 const IniFile::Section* IniFile::findSection(const std::string& name) const {
     for (const Section& section : sections_)
-        if (sameName(section.name, name)) return &section;
+        if (equalsNoCase(section.name, name)) return &section;
     return nullptr;
 }
 
 IniFile::Section* IniFile::findSection(const std::string& name) {
     for (Section& section : sections_)
-        if (sameName(section.name, name)) return &section;
+        if (equalsNoCase(section.name, name)) return &section;
     return nullptr;
 }
 
@@ -128,7 +123,7 @@ const IniFile::Line* IniFile::findEntry(const std::string& section, const std::s
     const Section* s = findSection(section);
     if (!s) return nullptr;
     for (const Line& line : s->lines)
-        if (line.entry && sameName(line.key, key)) return &line;
+        if (line.entry && equalsNoCase(line.key, key)) return &line;
     return nullptr;
 }
 
@@ -149,7 +144,7 @@ std::optional<std::string> IniFile::text(const std::string& section, const std::
 std::optional<int> IniFile::integer(const std::string& section, const std::string& key) const {
     const std::optional<std::string> value = text(section, key);
     if (!value) return std::nullopt;
-    const std::string t = trimmed(*value);
+    const std::string t(trimmed(*value));
     if (t.empty()) return std::nullopt;
     errno = 0;
     char* end = nullptr;
@@ -173,7 +168,7 @@ void IniFile::setStoredText(const std::string& section, const std::string& key, 
         s = &sections_.back();
     }
     for (Line& line : s->lines) {
-        if (line.entry && sameName(line.key, key)) {
+        if (line.entry && equalsNoCase(line.key, key)) {
             line.value = value;
             return;
         }

@@ -1,6 +1,7 @@
+#include "core/os_wrappers.h"
+
 #include <string>
 
-#include "core/text_utils.h"
 #include "platform/process.h"
 #include "platform/tone.h"
 #include "platform/trace.h"

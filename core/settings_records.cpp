@@ -1,6 +1,6 @@
 #include "core/settings_records.h"
 
-#include "core/text_utils.h"
+#include "core/url_parse.h"
 #include "core/vigil.h"
 #include "core/web_vigil.h"
 

@@ -88,12 +88,6 @@ bool isUtf8(std::string_view text) {
     return true;
 }
 
-std::string trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return std::string();
-    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
-}
-
 std::string oneLine(std::string text) {
     for (char& c : text)
         if (c == '\r' || c == '\n') c = ' ';

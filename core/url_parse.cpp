@@ -1,8 +1,10 @@
+#include "core/url_parse.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
-#include "core/text_utils.h"
+#include "platform/ascii_text.h"
 
 namespace {
 
@@ -11,11 +13,7 @@ constexpr size_t npos = string_view::npos;
 
 // The text after a scheme prefix such as "http://", matched in any case.
 string_view afterScheme(string_view url, string_view scheme) {
-    if (url.size() < scheme.size()) return url;
-    for (size_t i = 0; i < scheme.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return url;
-    }
-    return url.substr(scheme.size());
+    return startsWithNoCase(url, scheme) ? url.substr(scheme.size()) : url;
 }
 
 struct Credentials {
@@ -215,7 +213,7 @@ bool knownSchemeWord(string_view word) {
         "about", "data",   "file",     "ftp",  "ftps",   "gopher", "gophers", "http",  "https", "irc",
         "javascript", "ldap", "mailto", "news", "nntp", "sftp", "snews", "ssh", "tel", "telnet", "urn", "wais"};
     for (const char* known : kWords)
-        if (word.size() == std::char_traits<char>::length(known) && findNoCase(word, known) == 0) return true;
+        if (equalsNoCase(word, known)) return true;
     return false;
 }
 

@@ -25,6 +25,7 @@
 #include "core/vigil_list.h"
 #include "core/web_vigil.h"
 #include "net/protocol_text.h"
+#include "platform/ascii_text.h"
 #include "platform/files.h"
 #include "platform/trace.h"
 
@@ -34,7 +35,7 @@ namespace {
 // holds no number, so the caller keeps the field's default.
 std::optional<long> numberIn(std::string_view field) {
     size_t i = 0;
-    while (i < field.size() && (field[i] == ' ' || field[i] == '\t')) ++i;
+    while (i < field.size() && isSpaceOrTab(field[i])) ++i;
     bool negative = false;
     if (i < field.size() && (field[i] == '-' || field[i] == '+')) negative = field[i++] == '-';
     if (i >= field.size() || field[i] < '0' || field[i] > '9') return std::nullopt;
@@ -347,14 +348,12 @@ std::string importedRecord(const std::string& record) {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 // The count line holds a number and nothing else but blanks around it: a record
 // glued to it, or a count followed by words, is no count line.
 bool isCountLine(std::string_view line) {
-    while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
+    while (!line.empty() && isSpaceOrTab(line.back())) line.remove_suffix(1);
     size_t i = 0;
-    while (i < line.size() && isBlank(line[i])) ++i;
+    while (i < line.size() && isSpaceOrTab(line[i])) ++i;
     if (i < line.size() && (line[i] == '-' || line[i] == '+')) ++i;
     if (i == line.size()) return false;
     for (; i < line.size(); ++i)
@@ -365,7 +364,7 @@ bool isCountLine(std::string_view line) {
 // Empty, blanks only, or the Ctrl-Z that old DOS editors end a file with: what an
 // editor leaves, no record.
 bool isBlankLine(const std::string& line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return isBlank(c) || c == '\x1a'; });
+    return std::all_of(line.begin(), line.end(), [](char c) { return isSpaceOrTab(c) || c == '\x1a'; });
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 #include <algorithm>
 
 #include "core/gopher_vigil.h"
-#include "core/text_utils.h"
+#include "core/url_parse.h"
 #include "dialogs/dialog_help.h"
+#include "net/protocol_text.h"
 #include "platform/qt/display_text.h"
 
 GopherSettingsDialog::GopherSettingsDialog(int titleId, int target, GopherSettingsRecord* record,

@@ -18,7 +18,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <optional>
 #include <strings.h>
 
@@ -527,7 +526,7 @@ void ProgramSettingsNotebook::apply() {
             if (s.useHttpProxy) {
                 s.httpProxyHost = toStd(proxyHost_);
                 if (proxyPort_->isModified())
-                    s.httpProxyPort = static_cast<uint16_t>(std::atoi(proxyPort_->text().toUtf8().constData()));
+                    s.httpProxyPort = static_cast<uint16_t>(leadingNumber(toStd(proxyPort_)).value_or(0));
             } else {
                 s.httpProxyHost.clear();
             }

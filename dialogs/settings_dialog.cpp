@@ -20,6 +20,7 @@
 #include "core/vigil.h"
 #include "core/vigil_list.h"
 #include "dialogs/dialog_help.h"
+#include "net/protocol_text.h"
 #include "platform/qt/display_text.h"
 #include "platform/qt/plain_message_box.h"
 

@@ -6,8 +6,10 @@
 #include <QVBoxLayout>
 
 #include "core/text_utils.h"
+#include "core/url_parse.h"
 #include "core/web_vigil.h"
 #include "dialogs/dialog_help.h"
+#include "net/protocol_text.h"
 #include "platform/qt/display_text.h"
 
 namespace {

@@ -1,9 +1,10 @@
+#include "import/import_favorites.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <optional>
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "import/import_record.h"
-#include "import/importers.h"
+#include "platform/ascii_text.h"
 #include "platform/files.h"
 
 namespace fs = std::filesystem;
@@ -26,9 +27,7 @@ constexpr size_t kShortcutReadLimit = 8192;
 // A '*' pattern matched the way the directory listing matches: any case.
 bool matchesPattern(const std::string& name, const std::string& pattern) {
     size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
-    auto same = [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    };
+    auto same = [](char a, char b) { return asciiLower(a) == asciiLower(b); };
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;

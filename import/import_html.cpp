@@ -1,3 +1,5 @@
+#include "import/import_html.h"
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -7,10 +9,11 @@
 #include <vector>
 
 #include "core/html_tokens.h"
+#include "core/os_wrappers.h"
 #include "core/text_file.h"
 #include "core/text_utils.h"
 #include "import/import_record.h"
-#include "import/importers.h"
+#include "platform/ascii_text.h"
 
 namespace {
 
@@ -116,7 +119,8 @@ std::optional<std::string> quoted(std::string_view text) {
     return std::string(text.substr(open + 1, close - open - 1));
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+// The blanks of HTML: space, tab, line feed, form feed, carriage return.
+bool isHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 // The HREF value of an <a> tag and where it ends in the tag (past a closing quote).
 struct Href {
@@ -128,27 +132,26 @@ struct Href {
 // either quote or not at all. None when the tag is no anchor, has no HREF, or a
 // quoted value runs to the end of the tag unclosed.
 std::optional<Href> hrefOf(std::string_view tag) {
-    if (tag.size() < 3 || tag[0] != '<' || std::tolower(static_cast<unsigned char>(tag[1])) != 'a' ||
-        !isBlank(tag[2]))
+    if (tag.size() < 3 || tag[0] != '<' || asciiLower(tag[1]) != 'a' || !isHtmlSpace(tag[2]))
         return std::nullopt;
     const size_t stop = tag.back() == '>' ? tag.size() - 1 : tag.size();
     size_t at = 2;
     while (at < stop) {
-        while (at < stop && (isBlank(tag[at]) || tag[at] == '/')) ++at;
+        while (at < stop && (isHtmlSpace(tag[at]) || tag[at] == '/')) ++at;
         const size_t nameStart = at;
-        while (at < stop && !isBlank(tag[at]) && tag[at] != '=') ++at;
+        while (at < stop && !isHtmlSpace(tag[at]) && tag[at] != '=') ++at;
         const std::string_view name = tag.substr(nameStart, at - nameStart);
-        while (at < stop && isBlank(tag[at])) ++at;
+        while (at < stop && isHtmlSpace(tag[at])) ++at;
         if (at >= stop || tag[at] != '=') continue;  // an attribute without a value
         ++at;
-        while (at < stop && isBlank(tag[at])) ++at;
+        while (at < stop && isHtmlSpace(tag[at])) ++at;
         size_t valueStart = at, valueEnd, end;
         if (at < stop && (tag[at] == '"' || tag[at] == '\'')) {
             valueEnd = tag.find(tag[at], ++valueStart);
             if (valueEnd >= stop) return std::nullopt;
             end = valueEnd + 1;
         } else {
-            while (at < stop && !isBlank(tag[at])) ++at;
+            while (at < stop && !isHtmlSpace(tag[at])) ++at;
             valueEnd = end = at;
         }
         if (name.size() == 4 && startsWithNoCase(name, "href")) {
@@ -197,7 +200,7 @@ int importAnchors(const std::string& path, ImportList& items,
     for (std::string_view text; tokens.next(text);) {
         if (pendingUrl) {
             const bool endTag =
-                startsWithNoCase(text, "</a") && text.size() > 3 && (text[3] == '>' || isBlank(text[3]));
+                startsWithNoCase(text, "</a") && text.size() > 3 && (text[3] == '>' || isHtmlSpace(text[3]));
             if (text.size() > kImportRecordLimit) {  // no title of an entry: left out, never copied
                 pendingUrl.reset();
                 continue;
@@ -213,9 +216,9 @@ int importAnchors(const std::string& path, ImportList& items,
             // Blanks around the address are no part of it, as browsers read it.
             std::string url = decodeEntities(anchor->url, utf8);
             const size_t first = static_cast<size_t>(
-                std::find_if_not(url.begin(), url.end(), isBlank) - url.begin());
+                std::find_if_not(url.begin(), url.end(), isHtmlSpace) - url.begin());
             const size_t last = static_cast<size_t>(
-                std::find_if_not(url.rbegin(), url.rend(), isBlank).base() - url.begin());
+                std::find_if_not(url.rbegin(), url.rend(), isHtmlSpace).base() - url.begin());
             url = first < last ? url.substr(first, last - first) : std::string();
             if (makeVigilRecord(url, anchor->date, parts) == 1) pendingUrl = std::move(url);
         }

@@ -1,3 +1,5 @@
+#include "import/import_lists.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -5,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/os_wrappers.h"
 #include "core/text_utils.h"
 #include "core/vigil_store.h"
 #include "import/import_record.h"
-#include "import/importers.h"
 #include "platform/files.h"
 
 namespace {

@@ -5,9 +5,11 @@
 
 #include "core/program_settings.h"
 #include "core/record_writer.h"
-#include "core/text_utils.h"
+#include "core/url_parse.h"
 #include "core/vigil.h"
 #include "core/web_vigil.h"
+#include "net/protocol_text.h"
+#include "platform/ascii_text.h"
 
 namespace {
 
@@ -75,10 +77,6 @@ bool gopherParts(const std::string& url, const std::string& date, const RecordDe
 }
 
 }  // namespace
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && findNoCase(text.substr(0, prefix.size()), prefix) == 0;
-}
 
 RecordDefaults RecordDefaults::current() {
     const SettingsValues s = ProgramSettings::snapshot();

@@ -55,9 +55,6 @@ int makeVigilRecord(std::string_view url, const std::optional<std::string>& date
 std::string recordLine(std::string_view kind, std::string_view description,
                        const std::vector<std::string>& tail);
 
-// Whether text begins with prefix, ignoring case.
-bool startsWithNoCase(std::string_view text, std::string_view prefix);
-
 // Appends one entry: the title, with every control character made a blank (a NUL
 // would cut the record line short, a line end split it), is both the shown text
 // and the description; kind and tail as makeVigilRecord gives them. True when

@@ -1,6 +1,8 @@
 #include "import/import_sources.h"
 
-#include "import/importers.h"
+#include "import/import_favorites.h"
+#include "import/import_html.h"
+#include "import/import_lists.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cctype>
 #include <limits>
 
-namespace {
+#include "platform/ascii_text.h"
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+namespace {
 
 // Walks the lines of a reply head, LF or CR LF ended. Calls visit(line) for the
 // status line and each header line; returns the offset after the empty line that
@@ -35,26 +35,7 @@ size_t walkHead(std::string_view text, Visit visit) {
 
 }  // namespace
 
-bool hasPrefixNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
-
-bool sameNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && hasPrefixNoCase(a, b);
-}
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool hasStatusLine(std::string_view reply) { return hasPrefixNoCase(reply, "HTTP/"); }
+bool hasStatusLine(std::string_view reply) { return startsWithNoCase(reply, "HTTP/"); }
 
 size_t replyBodyOffset(std::string_view reply) {
     if (!hasStatusLine(reply)) return 0;
@@ -94,7 +75,7 @@ InterimReplies interimReplies(std::string_view reply) {
     for (;;) {
         const std::string_view rest = reply.substr(found.length);
         // Only a text that begins, or may yet begin, with "HTTP/" can be a status line.
-        if (!hasPrefixNoCase("HTTP/", rest.substr(0, 5))) break;
+        if (!startsWithNoCase("HTTP/", rest.substr(0, 5))) break;
         const size_t lineEnd = rest.find('\n');
         if (lineEnd == std::string_view::npos) return found;
         const int code = statusLineCode(rest.substr(0, lineEnd));
@@ -127,8 +108,8 @@ std::optional<std::string> headerValue(const ReplyHead& head, std::string_view n
         const std::string_view line = head.lines[i];
         const size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
-        if (!sameNoCase(trimBlanks(line.substr(0, colon)), name)) continue;
-        return std::string(trimBlanks(line.substr(colon + 1)));
+        if (!equalsNoCase(trimmed(line.substr(0, colon)), name)) continue;
+        return std::string(trimmed(line.substr(colon + 1)));
     }
     return std::nullopt;
 }

@@ -53,10 +53,5 @@ int statusLineCode(std::string_view line);
 // The value of the first header named name (any case), blanks trimmed.
 std::optional<std::string> headerValue(const ReplyHead& head, std::string_view name);
 
-// Header names and status lines compare without regard to case.
-bool hasPrefixNoCase(std::string_view text, std::string_view prefix);
-bool sameNoCase(std::string_view a, std::string_view b);
-// Without leading and trailing blanks, tabs and line ends.
-std::string_view trimBlanks(std::string_view s);
 // True when the text begins with "HTTP/" (any case).
 bool hasStatusLine(std::string_view reply);

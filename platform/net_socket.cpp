@@ -3,14 +3,14 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
+
+#include "platform/ascii_text.h"
 
 Socket& Socket::operator=(Socket&& other) noexcept {
     if (this != &other) {
@@ -48,10 +48,8 @@ int msLeft(SteadyTime deadline) {
 
 namespace {
 
-bool endsWithNoCase(const std::string& text, const char* suffix) {
-    const size_t n = std::strlen(suffix);
-    if (text.size() < n) return false;
-    return strncasecmp(text.c_str() + text.size() - n, suffix, n) == 0;
+bool endsWithNoCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && equalsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 // poll on one descriptor, retried after signals with the time that is left.

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/ascii_text.h"
 #include "platform/thread.h"
 
 extern char** environ;
@@ -19,14 +20,13 @@ extern char** environ;
 std::vector<std::string> splitCommandLine(std::string_view line) {
     std::vector<std::string> words;
     size_t i = 0;
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
     while (true) {
-        while (i < line.size() && isBlank(line[i])) ++i;
+        while (i < line.size() && isSpaceOrTab(line[i])) ++i;
         if (i >= line.size()) break;
         std::string word;
         bool quoted = false;
         const bool program = words.empty();
-        while (i < line.size() && (quoted || !isBlank(line[i]))) {
+        while (i < line.size() && (quoted || !isSpaceOrTab(line[i]))) {
             const char c = line[i];
             if (c == '\\' && !program) {
                 size_t n = 0;

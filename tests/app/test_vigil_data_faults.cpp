@@ -22,7 +22,7 @@
 #include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
-#include "import/importers.h"
+#include "import/import_lists.h"
 #include "support/loopback_server.h"
 #include "support/scratch_dir.h"
 #include "support/tervane_run.h"

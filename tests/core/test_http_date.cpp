@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "core/text_utils.h"
+#include "core/http_date.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/text_utils.h"
+#include "core/os_wrappers.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/trace.h"
@@ -41,4 +41,14 @@ TEST(OsWrappers, TraceWritesWholeLinesOnlyWhenAsked) {
     EXPECT_EQ(lines[800], "tone: 50 Hz 50 ms");
     EXPECT_EQ(lines[801], "message box: Tervane: two\\nlines");
     unsetenv("TERVANE_TRACE");
+}
+
+TEST(BlankSeparators, BarsAndLineEndsBecomeBlanks) {
+    char text[] = "a|b\r\nc";
+    blankSeparators(text);
+    EXPECT_STREQ(text, "a b  c");
+    std::string s = "\n|x\r";
+    blankSeparators(s);
+    EXPECT_EQ(s, "  x ");
+    blankSeparators(static_cast<char*>(nullptr));
 }

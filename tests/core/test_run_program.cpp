@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/text_utils.h"
+#include "core/os_wrappers.h"
 #include "platform/process.h"
 #include "support/argv_recording.h"
 

@@ -43,16 +43,6 @@ TEST(Base64Encode, PaddingForEveryRemainder) {
     EXPECT_EQ(base64Encode(high, 3), "//4A");
 }
 
-TEST(BlankSeparators, BarsAndLineEndsBecomeBlanks) {
-    char text[] = "a|b\r\nc";
-    blankSeparators(text);
-    EXPECT_STREQ(text, "a b  c");
-    std::string s = "\n|x\r";
-    blankSeparators(s);
-    EXPECT_EQ(s, "  x ");
-    blankSeparators(static_cast<char*>(nullptr));
-}
-
 TEST(LeadingNumber, ReadsBlanksSignAndDigitsAndHoldsAtTheLimits) {
     EXPECT_EQ(leadingNumber(" \t+42 min"), 42);
     EXPECT_EQ(leadingNumber("-7x"), -7);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/text_utils.h"
+#include "core/url_parse.h"
 
 namespace {
 

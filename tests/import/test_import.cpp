@@ -18,9 +18,11 @@
 #include "core/vigil_list.h"
 #include "core/vigil_store.h"
 #include "core/web_vigil.h"
+#include "import/import_favorites.h"
+#include "import/import_html.h"
+#include "import/import_lists.h"
 #include "import/import_record.h"
 #include "import/import_sources.h"
-#include "import/importers.h"
 #include "support/server_process.h"
 
 namespace {
