@@ -71,19 +71,24 @@ std::string base64Encode(const void* input, size_t n) {
 }
 
 bool isUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
+    for (size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        size_t more;
-        if (lead < 0x80) more = 0;
-        else if (lead >= 0xC2 && lead <= 0xDF) more = 1;
-        else if (lead >= 0xE0 && lead <= 0xEF) more = 2;
-        else if (lead >= 0xF0 && lead <= 0xF4) more = 3;
-        else return false;
-        if (text.size() - i <= more) return more == 0;
-        for (size_t k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        i += more + 1;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead < 0xc2 || lead > 0xf4) return false;
+        const size_t length = lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+        const unsigned long lowest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        if (i + length > text.size()) return false;
+        unsigned long c = lead & (0x7f >> length);
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xc0) != 0x80) return false;
+            c = c << 6 | (next & 0x3f);
+        }
+        if (c < lowest || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff)) return false;
+        i += length;
     }
     return true;
 }

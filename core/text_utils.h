@@ -21,7 +21,8 @@ size_t findNoCase(std::string_view text, std::string_view pattern);
 std::string base64Encode(const void* input, size_t n);
 inline std::string base64Encode(std::string_view s) { return base64Encode(s.data(), s.size()); }
 
-// Whether text is well-formed UTF-8 (pure ASCII is).
+// Whether text is well-formed UTF-8 (pure ASCII is; no overlong forms, no
+// surrogates, nothing past U+10FFFF).
 bool isUtf8(std::string_view text);
 
 // Every line feed and carriage return becomes a blank: the text stays on one line.

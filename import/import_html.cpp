@@ -17,30 +17,6 @@
 
 namespace {
 
-// Whether text is well-formed UTF-8 (no overlong forms, no surrogates).
-bool isUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead < 0xc2 || lead > 0xf4) return false;
-        const size_t length = lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
-        const unsigned long lowest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-        if (i + length > text.size()) return false;
-        unsigned long c = lead & (0x7f >> length);
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xc0) != 0x80) return false;
-            c = c << 6 | (next & 0x3f);
-        }
-        if (c < lowest || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff)) return false;
-        i += length;
-    }
-    return true;
-}
-
 // Appends the character c in the file's encoding: UTF-8, else Latin-1. False
 // (nothing appended) when that encoding has no such character.
 bool appendCharacter(std::string& out, unsigned long c, bool utf8) {

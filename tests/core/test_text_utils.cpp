@@ -43,6 +43,13 @@ TEST(Base64Encode, PaddingForEveryRemainder) {
     EXPECT_EQ(base64Encode(high, 3), "//4A");
 }
 
+// Only well-formed text reads as UTF-8: the rest is shown as the 8-bit text it is.
+TEST(IsUtf8, WellFormedOnly) {
+    EXPECT_TRUE(isUtf8("plain \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    for (const char* bad : {"\xE4", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"})
+        EXPECT_FALSE(isUtf8(bad)) << bad;
+}
+
 TEST(LeadingNumber, ReadsBlanksSignAndDigitsAndHoldsAtTheLimits) {
     EXPECT_EQ(leadingNumber(" \t+42 min"), 42);
     EXPECT_EQ(leadingNumber("-7x"), -7);
