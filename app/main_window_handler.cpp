@@ -74,6 +74,8 @@ void requestVigilSave() {
 
 MainWindowHandler::MainWindowHandler() {
     resultSave_.setSingleShot(true);
+    // A coarse timer may fire up to 5% early: the gap between saves is a promise.
+    resultSave_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&resultSave_, &QTimer::timeout, this, [this] {
         if (resultsUnsaved_ && window_) saveNow();
     });
